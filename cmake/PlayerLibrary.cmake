@@ -1,0 +1,42 @@
+# One static library per folder, made of every source below it. Folders that
+# have no sources yet become interface libraries, so the dependency graph is
+# already in place when the first source lands.
+function(player_library name)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  # A folder's main.cpp and its app/ folder belong to executables.
+  list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$|/app/")
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_link_libraries(${name} PUBLIC player_options ${A_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE player_options ${A_DEPS})
+  endif()
+endfunction()
+
+# One GoogleTest executable per test folder; every case becomes a CTest test
+# that runs headless (offscreen video, silent audio).
+function(player_test name)
+  cmake_parse_arguments(A "" "" "DEPS;LABELS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
+    PLAYER_BINARY="$<TARGET_FILE:player>")
+  if("reader" IN_LIST A_LABELS)
+    set_property(GLOBAL APPEND PROPERTY PLAYER_SANITIZE_SUITE ${name})
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy"
+      LABELS "${A_LABELS}"
+      TIMEOUT 300)
+endfunction()

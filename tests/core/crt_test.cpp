@@ -1,0 +1,23 @@
+#include "core/crt.h"
+
+#include <gtest/gtest.h>
+
+TEST(CrtRandom, FirstValuesMatchTheOriginalRuntime) {
+  crt_srand(1);
+  const int expected[] = {41, 18467, 6334, 26500, 19169};
+  for (int e : expected) EXPECT_EQ(crt_rand(), e);
+}
+
+TEST(CrtRandom, SrandRestartsTheSequence) {
+  crt_srand(1);
+  int a = crt_rand();
+  crt_srand(1);
+  EXPECT_EQ(crt_rand(), a);
+}
+
+TEST(CrtClock, CanBeSetByTests) {
+  crt_set_clock([] { return 1234; });
+  EXPECT_EQ(crt_clock(), 1234);
+  crt_set_clock({});
+  EXPECT_GE(crt_clock(), 0);
+}
