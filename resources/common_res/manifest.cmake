@@ -1,0 +1,4 @@
+# The built-in resource pack "common_res.dll": <type>:<id>:<file relative to resources/>.
+# Pictures are type DDS, effects and meshes type 10 (RT_RCDATA).
+list(APPEND COMMON_RES_RESOURCES
+)

@@ -1,0 +1,3 @@
+# The executable's resources: <type>:<id>:<file relative to resources/>.
+list(APPEND EXECUTABLE_RESOURCES
+)
