@@ -329,6 +329,28 @@ class MediaParamT : public MediaParamTB<T> {
   }
 };
 
+// Calls a member function of its owner with the parameter's value when the
+// parameter changes.
+template <class T, class X>
+class DS_FunLightCtrl : public MediaControlT<MediaParamTB<T>> {
+ public:
+  using Callback = void (X::*)(T);
+  DS_FunLightCtrl() = default;
+  DS_FunLightCtrl(Callback cb, X* owner_object) : callback(cb), owner(owner_object) {}
+  void Set(Callback cb, X* owner_object) {
+    callback = cb;
+    owner = owner_object;
+  }
+  // Calls back once with the current value.
+  void Prime() { OnChanged(nullptr); }
+  void OnChanged(MediaControl* source) override {
+    if (owner && callback && this->param) (owner->*callback)(this->param->value);
+  }
+
+  Callback callback = nullptr;
+  X* owner = nullptr;
+};
+
 // Two consecutive integer parameters: a range's minimum and maximum.
 template <class T>
 struct IntParamPair {
