@@ -1,0 +1,113 @@
+// Object records read through the per-family registries.
+#include <gtest/gtest.h>
+
+#include "core/archive.h"
+#include "core/reader_registry.h"
+#include "tools/writer/byte_builder.h"
+
+namespace {
+
+int gLive = 0;
+
+// A small family: an item base, two kinds of it and an unrelated family.
+struct TestItem {
+  TestItem() { ++gLive; }
+  virtual ~TestItem() { --gLive; }
+  int32_t version = -1;
+  int32_t value = 0;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t v) {
+    version = v;
+    ar.ReadInt(&value);
+  }
+};
+struct TestPhysics : TestItem {};
+struct TestGeometry : TestItem {
+  float extra = 0;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t v) {
+    ar.ReadFloat(&extra);
+    TestItem::ReadRecord(ar, v);
+  }
+};
+struct TestGraph {
+  virtual ~TestGraph() = default;
+  void ReadRecord(DS_IOF_Archive&, int32_t) {}
+};
+
+class Registry : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    RegisterReader<TestPhysics, TestItem>(u"Test_Phys");
+    RegisterReader<TestPhysics, TestItem>(u"Test_PhysAlias");
+    RegisterReader<TestGeometry, TestItem>(u"Test_Geom");
+    RegisterReader<TestGraph, TestGraph>(u"Test_Graph");
+  }
+};
+
+TEST_F(Registry, RecordIsCreatedByItsExactNameAndReadWithItsVersion) {
+  pw::ByteBuilder b;
+  b.Header(u"Test_Geom", 3).F32(2.5f).I32(11).Header(u"Test_PhysAlias", 7).I32(12);
+  MemoryArchive a(b.bytes().data(), b.size());
+  auto geom = ReadObjectOf<TestItem>(a);
+  auto phys = ReadObjectOf<TestItem>(a);
+  auto* g = dynamic_cast<TestGeometry*>(geom.get());
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->extra, 2.5f);
+  EXPECT_EQ(g->value, 11);
+  EXPECT_EQ(g->version, 3);
+  ASSERT_NE(dynamic_cast<TestPhysics*>(phys.get()), nullptr);  // the second name makes the same class
+  EXPECT_EQ(phys->value, 12);
+  EXPECT_EQ(phys->version, 7);
+}
+
+TEST_F(Registry, UnknownOrEmptyNamesMakeTheDataInvalid) {
+  const std::u16string_view names[] = {u"test_geom", u"Test_Geom ", u"Test_Graph", u"", u"Nothing"};
+  for (auto name : names) {
+    pw::ByteBuilder b;
+    b.Header(name, 1).I32(5);
+    MemoryArchive a(b.bytes().data(), b.size());
+    try {
+      ReadObjectOf<TestItem>(a);
+      ADD_FAILURE() << "accepted";
+    } catch (const DS_Error& e) {
+      EXPECT_EQ(e.message, u"Cannot open file: Wrong file format.");
+    }
+  }
+  MemoryArchive end(nullptr, 0);
+  EXPECT_THROW(ReadObjectOf<TestItem>(end), DS_Error);
+}
+
+TEST_F(Registry, RecordOfAnotherKindIsReadCompletelyFreedAndRefused) {
+  pw::ByteBuilder b;
+  b.Header(u"Test_Phys", 1).I32(5).U32(0xABCD);
+  MemoryArchive a(b.bytes().data(), b.size());
+  int live = gLive;
+  EXPECT_THROW((ReadObjectAs<TestGeometry, TestItem>(a)), DS_Error);
+  EXPECT_EQ(gLive, live);
+  uint32_t next = 0;
+  a.ReadUInt(&next);
+  EXPECT_EQ(next, 0xABCDu);
+  MemoryArchive again(b.bytes().data(), b.size());
+  auto p = ReadObjectAs<TestPhysics, TestItem>(again);
+  EXPECT_EQ(p->value, 5);
+}
+
+TEST_F(Registry, DefaultObjectsByName) {
+  EXPECT_NE(dynamic_cast<TestGeometry*>(CreateDefaultByName<TestItem>(u"Test_Geom").get()), nullptr);
+  EXPECT_EQ(CreateDefaultByName<TestItem>(u"TEST_GEOM"), nullptr);
+  EXPECT_EQ(CreateDefaultByName<TestGraph>(u"Test_Geom"), nullptr);
+  EXPECT_NE(CreateDefaultByName<TestItem>(ClassNameFromUtf8("Test_Phys")), nullptr);
+}
+
+TEST_F(Registry, RegisteringANameAgainReplacesItsReader) {
+  RegisterReader<TestPhysics, TestItem>(u"Test_Swap");
+  RegisterReader<TestGeometry, TestItem>(u"Test_Swap");
+  EXPECT_NE(dynamic_cast<TestGeometry*>(CreateDefaultByName<TestItem>(u"Test_Swap").get()), nullptr);
+  EXPECT_EQ(FindReader<TestGraph>(u"Test_Swap"), nullptr);
+}
+
+TEST(ClassNameFromUtf8, ConvertsToUtf16) {
+  EXPECT_EQ(ClassNameFromUtf8("ZVI_VGraph_Const"), u"ZVI_VGraph_Const");
+  EXPECT_EQ(ClassNameFromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), u"\u00E9\u20AC\U0001F600");
+}
+
+}  // namespace
