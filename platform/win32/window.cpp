@@ -346,14 +346,15 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
   State& s = S();
   PumpSdl();
   std::lock_guard<std::recursive_mutex> g(s.lock);
+  auto passes = [&](UINT m) { return !(filterMin || filterMax) || (m >= filterMin && m <= filterMax); };
   for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
     if (hwnd && it->hwnd != hwnd) continue;
-    if ((filterMin || filterMax) && (it->message < filterMin || it->message > filterMax)) continue;
+    if (!passes(it->message)) continue;
     if (msg) *msg = *it;
     if (remove & PM_REMOVE) s.queue.erase(it);
     return TRUE;
   }
-  if (s.quitPosted) {
+  if (s.quitPosted && passes(WM_QUIT)) {
     if (msg) {
       *msg = MSG{};
       msg->message = WM_QUIT;
@@ -364,7 +365,7 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
   }
   // Painting comes last, and stays pending until BeginPaint.
   for (auto& w : s.windows) {
-    if (w->alive && w->needsPaint && w->visible && (!hwnd || hwnd == w.get())) {
+    if (w->alive && w->needsPaint && w->visible && (!hwnd || hwnd == w.get()) && passes(WM_PAINT)) {
       if (msg) {
         *msg = MSG{};
         msg->hwnd = w.get();
