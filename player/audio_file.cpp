@@ -25,6 +25,8 @@ void DS_AudioFile::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   }
 }
 
+bool DS_AudioFile::Playable() const { return !file.path.empty() && PathFileExistsW(file.path.c_str()); }
+
 zvi_string TempFileNameOfPath(const zvi_string& storedPath) {
   size_t cut = storedPath.find_last_of(u"\\/");
   zvi_string name = cut == zvi_string::npos ? storedPath : storedPath.substr(cut + 1);

@@ -3,16 +3,17 @@
 #include <cstdint>
 
 #include "core/embedded_file.h"
+#include "core/io_item.h"
 #include "core/media_param.h"
 #include "core/scaled_param.h"
 #include "core/zvi_string.h"
 
 class DS_IOF_Archive;
 
-class DS_AudioFile {
+class DS_AudioFile : public DS_IOF_Item {
  public:
   DS_AudioFile();
-  virtual ~DS_AudioFile();
+  ~DS_AudioFile() override;
   DS_AudioFile(const DS_AudioFile&) = delete;
   DS_AudioFile& operator=(const DS_AudioFile&) = delete;
 
@@ -27,6 +28,8 @@ class DS_AudioFile {
   // reported by false and leaves the entry as it was (no path to play).
   bool ExtractEmbeddedData();
 
+  // True when the path names an existing file (after extraction).
+  bool Playable() const;
   float Volume() const { return volume.derived; }
   const zvi_string& Path() const { return file.path; }
 

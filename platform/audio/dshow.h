@@ -38,6 +38,7 @@ extern const IID IID_IMediaControl;
 extern const IID IID_IMediaSeeking;
 extern const IID IID_IMediaEventEx;
 extern const IID IID_IBasicAudio;
+extern const IID IID_IMediaEventSink;
 extern const IID IID_IBaseFilter;
 extern const IID IID_IPin;
 
@@ -87,6 +88,11 @@ struct IMediaEventEx : IUnknown {
   virtual HRESULT GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG msTimeout) = 0;
   virtual HRESULT FreeEventParams(LONG code, LONG_PTR param1, LONG_PTR param2) = 0;
   virtual HRESULT SetNotifyWindow(OAHWND hwnd, LONG message, LONG_PTR instanceData) = 0;
+};
+
+// How filters hand events to the graph; the graph queues them like its own.
+struct IMediaEventSink : IUnknown {
+  virtual HRESULT Notify(LONG code, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
 struct IBasicAudio : IUnknown {

@@ -22,6 +22,7 @@ const IID IID_IMediaEventEx = {0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x
 const IID IID_IBasicAudio = {0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 const IID IID_IBaseFilter = {0x56A86895, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 const IID IID_IPin = {0x56A86891, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+const IID IID_IMediaEventSink = {0x56A868A2, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 static const IID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 namespace {
@@ -180,7 +181,8 @@ class FilterGraph final : public IGraphBuilder,
                           public IMediaControl,
                           public IMediaSeeking,
                           public IMediaEventEx,
-                          public IBasicAudio {
+                          public IBasicAudio,
+                          public IMediaEventSink {
  public:
   FilterGraph() { ++g_liveGraphs; }
   ~FilterGraph() override {
@@ -204,6 +206,7 @@ class FilterGraph final : public IGraphBuilder,
     else if (iid == IID_IMediaSeeking) *out = static_cast<IMediaSeeking*>(this);
     else if (iid == IID_IMediaEventEx) *out = static_cast<IMediaEventEx*>(this);
     else if (iid == IID_IBasicAudio) *out = static_cast<IBasicAudio*>(this);
+    else if (iid == IID_IMediaEventSink) *out = static_cast<IMediaEventSink*>(this);
     else return E_NOINTERFACE;
     AddRef();
     return S_OK;
@@ -390,6 +393,12 @@ class FilterGraph final : public IGraphBuilder,
     notifyWindow_ = hwnd;
     notifyMessage_ = message;
     notifyData_ = instanceData;
+    return S_OK;
+  }
+
+  // IMediaEventSink (any thread)
+  HRESULT Notify(LONG code, LONG_PTR p1, LONG_PTR p2) override {
+    Queue({code, p1, p2});
     return S_OK;
   }
 

@@ -1,0 +1,43 @@
+#pragma once
+// The music output of the playlist: FLAC streamed through a looping sound
+// buffer by a worker thread, Ogg Vorbis decoded whole into a one-shot buffer,
+// everything else through the shared filter graph. One output per process.
+//
+// A decoded track that reaches its end stops and reports EC_COMPLETE through
+// the shared graph's event queue, like the graph's own tracks, so the
+// playlist moves on.
+#include "core/zvi_string.h"
+#include "platform/audio/dshow.h"
+
+bool StartFlacStream(const zvi_string& path);
+void StopFlacStream();
+bool PlayOggFile(const zvi_string& path);
+bool RenderSourceFilterOutput(IBaseFilter* source);
+// Stops whatever sounds: the graph, the decoded-track worker (joined first)
+// and buffer, and the sound device.
+void StopMusicOutput();
+
+// The rendering steps of RenderSourceFilterOutput on any graph (the MP3
+// objects' own graphs use it too).
+bool RenderSourceOnGraph(IBaseFilter* source, IGraphBuilder* graph, IMediaControl* control, IMediaSeeking* seeking);
+
+// Starts a playlist entry's file by its lower-cased extension, as the shell's
+// track start does: ".flac" streams, ".ogg" plays decoded, anything else goes
+// through the shared graph (falling back to RenderFile).
+void StartMusicFile(const zvi_string& path);
+// The lower-cased extension (with its dot) of the file part of a path.
+zvi_string LowerCaseFileExtension(const zvi_string& path);
+
+// Sizes the FLAC route works with, for a sample rate and channel count.
+struct FlacStreamLayout {
+  uint32_t bufferBytes;
+  uint32_t halfBytes;
+  uint32_t chunkFrames;
+};
+FlacStreamLayout FlacLayout(uint32_t rate, uint32_t channels);
+
+// Test hooks: whether a worker thread is running or joinable, and the current
+// music buffer (not referenced; null when none).
+bool MusicWorkerActive();
+struct IDirectSoundBuffer;
+IDirectSoundBuffer* MusicBufferForTest();
