@@ -10,7 +10,6 @@
 #include "core/zvi_string.h"
 
 class DS_SlideShow_Light;
-class DS_DocResManager;
 class DS_AudioFile;
 class DS_IOF_Archive;
 class ResourceBuffer;
@@ -30,11 +29,10 @@ std::unique_ptr<DS_SlideShow_Light> ReadProjectFromMemory(ResourceBuffer& buffer
 DS_SlideShow_Light* ReadProjectFile(const char16_t* path);
 DS_SlideShow_Light* ReadProjectMemory(const uint8_t* data, uint32_t size);
 
-// The three fixed-class records of a project: class name (not tested),
-// version, then the object's fields.
-std::unique_ptr<DS_SlideShow_Light> ReadSlideShow(DS_IOF_Archive& ar);
+// A playlist entry's record: class name (not tested), version, fields.
+// (The slide show's record: ReadSlideShowRecord; the manager's record:
+// ReadDocResManagerRecord.)
 std::unique_ptr<DS_AudioFile> ReadAudioFile(DS_IOF_Archive& ar);
-std::unique_ptr<DS_DocResManager> ReadDocResManager(DS_IOF_Archive& ar);
 
 // Destroys the manager published in this thread's slot (the slot is cleared
 // first, so it never names a destroyed manager).
