@@ -23,14 +23,6 @@ void WriteSlideShow(ByteBuilder& b, const SlideShowRecord& show) {
   if (show.version >= 2) b.I32(show.integerParam);
 }
 
-void WriteEmptyDocResManager(ByteBuilder& b, int32_t version) {
-  b.Header(u"DS_DocResManager", version);
-  b.I32(0).I32(0);             // image files, frame delays
-  if (version >= 2) b.I32(0);  // module images
-  if (version >= 3) b.I32(0);  // GUID images
-  if (version >= 4) b.I32(0);  // raw frames
-}
-
 ByteBuilder BuildProject(const SlideShowRecord& show, const ByteBuilder& docResManager) {
   ByteBuilder b;
   WriteProjectHeader(b);

@@ -35,11 +35,8 @@ void WriteProjectHeader(ByteBuilder& b, std::u16string_view header = kProjectHea
 void WriteAudioFile(ByteBuilder& b, const AudioFileRecord& entry);
 void WriteSlideShow(ByteBuilder& b, const SlideShowRecord& show);
 
-// An empty resource manager record (DS_DocResManager) of the given version:
-// the header and a zero count for each section that version has.
-void WriteEmptyDocResManager(ByteBuilder& b, int32_t version = 4);
-
-// Header, slide show and manager record (header included) in one file image.
+// Header, slide show and manager record (its header included; see
+// docres_writer.h) in one file image.
 ByteBuilder BuildProject(const SlideShowRecord& show, const ByteBuilder& docResManager);
 
 }  // namespace pw
