@@ -188,6 +188,7 @@ void ZVI_OnionOffseter::RunRings(OnionRing& scratch, std::vector<OnionRing>& rin
 void ZVI_OnionOffseter::Compute(float distance) {
   right_.clear();
   left_.clear();
+  distance_ = distance;
   const size_t n = points_.size();
   OnionRing scratch;
   scratch.remaining = distance;

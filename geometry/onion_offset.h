@@ -39,6 +39,9 @@ class ZVI_OnionOffseter : public ZVI_PointCurveOffseter {
   std::unique_ptr<ZVI_StripeTracer> CreateTracer() override;
   void TraceVertex(int32_t, uint32_t, float, std::vector<D3DXVECTOR3>&) override {}
 
+  // The distance of the last Compute; the curves recompute with it after
+  // their points change.
+  float last_distance() const { return distance_; }
   const std::vector<OnionRing>& right_rings() const { return right_; }
   const std::vector<OnionRing>& left_rings() const { return left_; }
 
@@ -54,6 +57,7 @@ class ZVI_OnionOffseter : public ZVI_PointCurveOffseter {
   void RunRings(OnionRing& scratch, std::vector<OnionRing>& rings);
 
   std::vector<OnionRing> right_, left_;
+  float distance_ = 0.0f;
 };
 
 class ZVI_OnionTracer : public ZVI_StripeTracer {
