@@ -10,8 +10,6 @@
 #include "core/zvi_string.h"
 
 class DS_SlideShow_Light;
-class DS_AudioFile;
-class DS_IOF_Archive;
 class ResourceBuffer;
 
 inline constexpr char16_t kProjectHeader[] = u"QMF v 5.0.0";
@@ -28,11 +26,6 @@ std::unique_ptr<DS_SlideShow_Light> ReadProjectFromMemory(ResourceBuffer& buffer
 // The same, for callers that keep the document by raw pointer (they own it).
 DS_SlideShow_Light* ReadProjectFile(const char16_t* path);
 DS_SlideShow_Light* ReadProjectMemory(const uint8_t* data, uint32_t size);
-
-// A playlist entry's record: class name (not tested), version, fields.
-// (The slide show's record: ReadSlideShowRecord; the manager's record:
-// ReadDocResManagerRecord.)
-std::unique_ptr<DS_AudioFile> ReadAudioFile(DS_IOF_Archive& ar);
 
 // Destroys the manager published in this thread's slot (the slot is cleared
 // first, so it never names a destroyed manager).
