@@ -1,0 +1,3 @@
+#pragma once
+// Registers every library's readers and the platform's class factories.
+void RegisterEverything();
