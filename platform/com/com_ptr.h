@@ -67,6 +67,7 @@ class ComPtr {
   I** GetAddressOf() { return &ptr_; }
 
   I* Get() const { return ptr_; }
+  I* get() const { return ptr_; }
   I* operator->() const { return ptr_; }
   operator I*() const { return ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
