@@ -44,7 +44,9 @@ TEST(SafePtrTest, OneDeletionPerSharedObject) {
     DS_SafePtr<Derived> d(new Derived);
     DS_SafePtr<Shared> up = d;
     EXPECT_EQ(d.UseCount(), 2);
-    a = a;
+    auto& same = a;
+    a = same;  // self-assignment keeps the object
+    EXPECT_EQ(Shared::deleted, 2);
     a = up;  // the first object goes
     EXPECT_EQ(Shared::deleted, 3);
   }

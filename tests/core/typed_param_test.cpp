@@ -163,11 +163,12 @@ TEST(TypedParamTest, CountedPointerParameter) {
     Counter c;
     p.AddControl(&c);
 
-    DS_SafePtr<Tracked> same_object_other_block = obj;
-    EXPECT_FALSE(p.SetValue(same_object_other_block));
+    DS_SafePtr<Tracked> another_holder = obj;
+    EXPECT_FALSE(p.SetValue(another_holder));
     EXPECT_EQ(c.calls, 0);
 
-    p = p;  // self-assignment keeps the object, notifies nobody
+    auto& same = p;
+    p = same;  // self-assignment keeps the object, notifies nobody
     obj.Release();
     EXPECT_EQ(Tracked::alive, 1);
     EXPECT_NE(p.value.get(), nullptr);
