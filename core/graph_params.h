@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/io_item.h"
 #include "core/jitter_params.h"
 #include "core/media_param.h"
 #include "core/safe_ptr.h"
@@ -23,11 +24,10 @@ struct VGraphKey {
 };
 
 // A function of one variable, usually a fraction in [0, 1].
-class ZVI_VGraph {
+class ZVI_VGraph : public DS_IOF_Item {
  public:
-  virtual ~ZVI_VGraph() = default;
   // The whole object record: class name, version, fields, base record.
-  virtual void Write(DS_IOF_Archive& ar) const = 0;
+  void Write(DS_IOF_Archive& ar) const override = 0;
   virtual void RegisterCallbacks(OwnedPtrList* list) {}
   // The parameter whose changes the holder should follow; none here.
   virtual MediaParam* GetWatchedParam() { return nullptr; }
