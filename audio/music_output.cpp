@@ -38,6 +38,7 @@ IDirectSound8* g_sound = nullptr;
 IDirectSoundBuffer* g_buffer = nullptr;
 HANDLE g_events[2] = {nullptr, nullptr};
 std::atomic<bool> g_running{false};
+std::atomic<uint32_t> g_workerSteps{0};
 // Heap-held so that no joinable thread object is ever destroyed at exit.
 std::thread& Worker() {
   static std::thread* t = new std::thread;
@@ -144,6 +145,7 @@ void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHal
       const int played = static_cast<int>(r - WAIT_OBJECT_0);
       if (endHalf < 0) {
         if (!RefillHalf(decoder, played * half, half, layout.chunkFrames, chunk, true)) endHalf = played;
+        ++g_workerSteps;
         continue;
       }
       // Draining: the last audio sits in the other half and the start of
@@ -151,9 +153,11 @@ void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHal
       if (played == endHalf) {
         g_buffer->Stop();
         completed = true;
+        ++g_workerSteps;
         break;
       }
       FillSilence(g_buffer, played * half, half);
+      ++g_workerSteps;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
@@ -446,4 +450,5 @@ LONG MusicGraphVolume(int32_t master, float track) {
 }
 
 bool MusicWorkerActive() { return Worker().joinable(); }
+uint32_t MusicWorkerSteps() { return g_workerSteps; }
 IDirectSoundBuffer* MusicBufferForTest() { return g_buffer; }

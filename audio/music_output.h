@@ -39,5 +39,7 @@ FlacStreamLayout FlacLayout(uint32_t rate, uint32_t channels);
 // Test hooks: whether a worker thread is running or joinable, and the current
 // music buffer (not referenced; null when none).
 bool MusicWorkerActive();
+// Events the worker has handled since the process started.
+uint32_t MusicWorkerSteps();
 struct IDirectSoundBuffer;
 IDirectSoundBuffer* MusicBufferForTest();
