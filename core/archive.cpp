@@ -7,47 +7,16 @@
 #include <cstring>
 
 #include "core/string_codec.h"
+#include "platform/win32/windows.h"
 
 static_assert(std::endian::native == std::endian::little,
               "values are copied as stored: the host must be little-endian");
-
-namespace {
-
-std::string PathToUtf8(const zvi_string& path) {
-  std::string out;
-  out.reserve(path.size());
-  for (size_t i = 0; i < path.size(); ++i) {
-    uint32_t c = path[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 ResourceBuffer::~ResourceBuffer() { Close(); }
 
 bool ResourceBuffer::Open(const zvi_string& path) {
   Close();
-  std::FILE* f = std::fopen(PathToUtf8(path).c_str(), "rb");
+  std::FILE* f = std::fopen(Win32_ToUtf8(path).c_str(), "rb");
   if (!f) return false;
   struct stat st {};
   if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
