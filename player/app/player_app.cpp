@@ -1,0 +1,290 @@
+#include "player/app/player_app.h"
+
+#include <memory>
+
+#include "audio/music_graph.h"
+#include "audio/music_output.h"
+#include "core/ds_error.h"
+#include "core/strings.h"
+#include "core/thread_slots.h"
+#include "platform/com/com.h"
+#include "platform/dxut/dxut.h"
+#include "player/app/main_window.h"
+#include "player/audio_file.h"
+#include "player/chrono_context.h"
+#include "player/current_device.h"
+#include "player/current_document.h"
+#include "player/project_reader.h"
+#include "player/render_context.h"
+#include "player/slide_container.h"
+#include "player/scene_object.h"
+#include "player/slide_show.h"
+#include "player/texture_cache.h"
+
+namespace {
+
+// Built before the entry point, like the original's static initialiser.
+PlayerApp g_app;
+PlayerApp* g_installed = nullptr;
+RenderContext& DefaultRenderContext() {
+  static RenderContext* context = CreateRenderContext();
+  return *context;
+}
+ChronoContext& DefaultChronoContext() {
+  static ChronoContext context;
+  return context;
+}
+
+// GUIDs of the music graph's class and interfaces.
+constexpr GUID kClsidFilterGraph = {0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+constexpr GUID kIidGraphBuilder = {0x56A868A9, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+constexpr GUID kIidMediaControl = {0x56A868B1, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+constexpr GUID kIidMediaSeeking = {0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
+constexpr GUID kIidMediaEventEx = {0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+constexpr GUID kIidBasicAudio = {0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+constexpr long kEcComplete = 1;
+
+bool CALLBACK_ModifyDeviceSettings(DXUTDeviceSettings* settings, void*) {
+  settings->d3d9.BehaviorFlags |= D3DCREATE_MULTITHREADED;
+  settings->d3d9.pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  settings->d3d9.pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+  return true;
+}
+
+void CALLBACK_FrameMove(double time, float, void*) {
+  if (g_installed) g_installed->FrameMove(time);
+}
+
+bool CALLBACK_IsDeviceAcceptable(D3DCAPS9* caps, D3DFORMAT adapterFormat, D3DFORMAT, bool, void*) {
+  if (!(caps->TextureOpCaps & D3DTEXOPCAPS_BUMPENVMAP)) return false;
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (!d3d) return false;
+  bool ok = SUCCEEDED(d3d->CheckDeviceFormat(caps->AdapterOrdinal, caps->DeviceType, adapterFormat,
+                                              D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, D3DFMT_A8R8G8B8)) &&
+            SUCCEEDED(d3d->CheckDeviceFormat(caps->AdapterOrdinal, caps->DeviceType, adapterFormat, 0,
+                                              D3DRTYPE_TEXTURE, D3DFMT_V8U8));
+  d3d->Release();
+  return ok;
+}
+
+HRESULT CALLBACK_DeviceCreated(IDirect3DDevice9* device, const D3DSURFACE_DESC*, void*) {
+  SetCurrentDevice(device);
+  return S_OK;
+}
+
+HRESULT CALLBACK_DeviceReset(IDirect3DDevice9* device, const D3DSURFACE_DESC*, void*) {
+  SetCurrentDevice(device);
+  D3DSURFACE_DESC desc{};
+  IDirect3DSurface9* back = nullptr;
+  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && back) {
+    back->GetDesc(&desc);
+    back->Release();
+  }
+  SetBackBufferInfo(desc.Width, desc.Height);
+  if (g_installed) g_installed->OnDeviceReset();
+  return S_OK;
+}
+
+void CALLBACK_DeviceLost(void*) {
+  if (g_installed && g_installed->document) g_installed->document->OnLostDevice();
+}
+
+void CALLBACK_FrameRender(IDirect3DDevice9* device, double, float, void*) {
+  if (!g_installed || !g_installed->document) return;
+  if (SUCCEEDED(device->BeginScene())) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    g_installed->document->Render(0);
+  }
+  device->EndScene();
+}
+
+DS_SlideContainer* CurrentSlideOf(DS_SlideShow_Light* document) {
+  if (!document) return nullptr;
+  return document->CurrentSlide();
+}
+
+}  // namespace
+
+PlayerApp& TheApp() { return g_app; }
+
+
+bool StartUp(LPCWSTR path) {
+  PlayerApp& app = TheApp();
+  bool exists = path && PathFileExistsW(path);
+  bool windowed = !exists;
+  if (!CurrentRenderContext()) SetCurrentRenderContext(&DefaultRenderContext());
+  if (!CurrentChronoContext()) SetCurrentChronoContext(&DefaultChronoContext());
+  if (!app.Setup(MainWindow(), windowed)) return false;
+  if (exists) {
+    DS_SlideShow_Light* document = ReadProjectFile(path);
+    app.SetDocument(document);
+    app.StartDocument();
+  } else {
+    app.LoadEmbeddedProject(107);
+  }
+  app.viewMode = 1;
+  if (app.document)
+    for (auto& slide : app.document->slides)
+      if (slide) slide->SetViewMode(1);
+  app.masterVolume = 100;
+  app.ApplyMusicVolume();
+  ShowWindow(app.window, SW_SHOW);
+  return true;
+}
+
+bool PlayerApp::Setup(HWND hwnd, bool windowed) {
+  window = hwnd;
+  static TextureCache cache;
+  InstallTextureCache(&cache);
+  DXUTSetCallbackDeviceChanging(CALLBACK_ModifyDeviceSettings);
+  DXUTSetCallbackFrameMove(CALLBACK_FrameMove);
+  DXUTSetCallbackD3D9DeviceAcceptable(CALLBACK_IsDeviceAcceptable);
+  DXUTSetCallbackD3D9DeviceCreated(CALLBACK_DeviceCreated);
+  DXUTSetCallbackD3D9DeviceReset(CALLBACK_DeviceReset);
+  DXUTSetCallbackD3D9DeviceLost(CALLBACK_DeviceLost);
+  DXUTSetCallbackD3D9FrameRender(CALLBACK_FrameRender);
+  if (FAILED(DXUTInit(false, false))) return false;
+  DXUTSetCursorSettings(true, true);
+  DXUTSetupCursor();
+  if (FAILED(DXUTSetWindow(hwnd, hwnd, hwnd, false))) return false;
+  if (FAILED(DXUTCreateDevice(windowed)) || !DXUTGetD3D9Device()) return false;
+  DXUTGetD3D9Device()->SetRenderState(D3DRS_COLORWRITEENABLE, 7);
+
+  if (SUCCEEDED(CoInitialize(nullptr))) {
+    void* out = nullptr;
+    if (SUCCEEDED(CoCreateInstance(kClsidFilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                   kIidGraphBuilder, &out))) {
+      g_MusicGraph = static_cast<IGraphBuilder*>(out);
+      if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaControl, &out))) {
+        g_MusicControl = static_cast<IMediaControl*>(out);
+        if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaSeeking, &out))) {
+          g_MusicSeeking = static_cast<IMediaSeeking*>(out);
+          if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaEventEx, &out))) {
+            g_MusicEvents = static_cast<IMediaEventEx*>(out);
+            if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidBasicAudio, &out))) {
+              g_MusicAudio = static_cast<IBasicAudio*>(out);
+              g_MusicEvents->SetNotifyWindow(reinterpret_cast<OAHWND>(hwnd), WM_APP, 0);
+            }
+          }
+        }
+      }
+    }
+  }
+  g_installed = this;
+  return true;
+}
+
+void PlayerApp::SetDocument(DS_SlideShow_Light* next) {
+  if (document == next) return;
+  delete document;
+  document = next;
+  SetCurrentDocument(next);
+}
+
+void PlayerApp::LoadEmbeddedProject(int id) {
+  embeddedProjectId = id;
+  SetDocument(nullptr);
+  RenderContext* context = CreateRenderContext();
+  SetCurrentRenderContext(context);
+  HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(id), u"DDS");
+  DWORD size = res ? SizeofResource(nullptr, res) : 0;
+  const void* data = size ? LockResource(LoadResource(nullptr, res)) : nullptr;
+  if (!data) {
+    DestroyRenderContext(context);
+    SetCurrentRenderContext(&DefaultRenderContext());
+    throw kCannotOpenFileCode;
+  }
+  DS_SlideShow_Light* show = nullptr;
+  try {
+    show = ReadProjectMemory(static_cast<const uint8_t*>(data), size);
+  } catch (...) {
+    DestroyRenderContext(context);
+    SetCurrentRenderContext(&DefaultRenderContext());
+    throw;
+  }
+  SetDocument(show);
+  show->SetRenderContext(context, DestroyRenderContext);
+  StartDocument();
+}
+
+void PlayerApp::StartDocument() {
+  if (!document) return;
+  for (auto& slide : document->slides)
+    if (slide) slide->BuildRuntime();
+  auto& playlist = document->playlist;
+  for (auto& entry : playlist)
+    if (entry) entry->ExtractEmbeddedData();
+  playlistCursor = 0;
+  if (!playlist.empty()) StartMusicTrack();
+  if (playlistCursor >= playlist.size()) playlistCursor = 0;
+  if (g_MusicAudio) g_MusicAudio->put_Volume(-10000);
+}
+
+void PlayerApp::StartMusicTrack() {
+  auto& playlist = document->playlist;
+  if (playlistCursor >= playlist.size()) return;
+  DS_AudioFile* entry = playlist[playlistCursor].get();
+  ++playlistCursor;
+  if (!entry) return;
+  trackVolume = entry->Volume();
+  StartMusicFile(entry->Path());
+  ApplyMusicVolume();
+}
+
+void PlayerApp::ApplyMusicVolume() {
+  if (g_MusicAudio) g_MusicAudio->put_Volume(MusicGraphVolume(masterVolume, trackVolume));
+}
+
+void PlayerApp::OnMediaEvent(long code) {
+  if (code != kEcComplete || !document) return;
+  auto& playlist = document->playlist;
+  if (playlistCursor < playlist.size()) StartMusicTrack();
+  if (playlistCursor >= playlist.size()) playlistCursor = 0;
+}
+
+void PlayerApp::FrameMove(double time) {
+  if (document) document->Update(static_cast<float>(time));
+}
+
+void PlayerApp::OnDeviceReset() {
+  // Only our own window is repainted, never every window of the desktop.
+  HWND child = GetWindow(GetWindow(DXUTGetHWND(), GW_CHILD), GW_CHILD);
+  if (child) InvalidateRect(child, nullptr, TRUE);
+  if (!document) return;
+  if (embeddedProjectId != 0) {
+    LoadEmbeddedProject(embeddedProjectId);
+    // The reloaded music would otherwise stay silent until the next track.
+    ApplyMusicVolume();
+  } else {
+    document->OnResetDevice();
+  }
+}
+
+int CursorWalk(int x, int y) {
+  DS_SlideContainer* slide = CurrentSlideOf(GetCurrentDocument());
+  if (!slide) return 0;
+  auto& objects = slide->drawnObjects;
+  int sum = 0;
+  for (size_t i = objects.size(); i-- > 0;)
+    if (objects[i]) sum += objects[i]->MouseOver(x, y);
+  return sum;
+}
+
+void ClickWalk(int x, int y) {
+  DS_SlideContainer* slide = CurrentSlideOf(GetCurrentDocument());
+  if (!slide) return;
+  // A click may jump to another slide; the walk finishes on this one.
+  auto objects = slide->drawnObjects;
+  for (size_t i = objects.size(); i-- > 0;)
+    if (objects[i]) objects[i]->Click(x, y);
+}
+
+long FetchMediaEvent() {
+  IMediaEventEx* events = g_MusicEvents;
+  if (!events) return -1;
+  LONG code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  if (FAILED(events->GetEvent(&code, &p1, &p2, 0))) return -1;
+  events->FreeEventParams(code, p1, p2);
+  return code;
+}

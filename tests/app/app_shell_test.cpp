@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "player/app/main_window.h"
+#include "player/app/player_app.h"
+#include "audio/music_graph.h"
+
+namespace {
+
+TEST(WindowFit, KeepsTheRatioFirstByWidthThenByHeight) {
+  struct Case {
+    int width, height, cx, cy, wantWidth, wantHeight;
+  } cases[] = {
+      {460, 215, 1920, 1080, 460, 215},  // fits as it is
+      {460, 215, 230, 1080, 230, 107},   // too wide: 230 * 215 / 460 = 107.5
+      {460, 215, 1920, 100, 213, 100},   // too tall: 100 * 460 / 215 = 213.9
+      {2000, 1000, 1000, 300, 600, 300}, // both: width first (1000 x 500), then height
+      {0, 0, 1920, 1080, 0, 0},          // missing strings ask for a 0 x 0 window
+  };
+  for (const Case& c : cases) {
+    int w = c.width, h = c.height;
+    FitWindowToWorkArea(&w, &h, c.cx, c.cy);
+    EXPECT_EQ(w, c.wantWidth) << c.width << "x" << c.height << " in " << c.cx << "x" << c.cy;
+    EXPECT_EQ(h, c.wantHeight) << c.width << "x" << c.height << " in " << c.cx << "x" << c.cy;
+  }
+}
+
+TEST(MusicGraphVolume, FollowsTheVolumeLaw) {
+  EXPECT_EQ(MusicGraphVolume(100, 1.0f), 0);
+  EXPECT_EQ(MusicGraphVolume(100, 0.5f), -2000);
+  EXPECT_EQ(MusicGraphVolume(0, 1.0f), -4000);
+  EXPECT_EQ(MusicGraphVolume(50, 0.99f), -2040);  // trunc(49.5) = 49
+}
+
+}  // namespace
