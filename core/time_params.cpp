@@ -49,7 +49,11 @@ float ZVI_Chrono_Default::Evaluate(float t) {
       offPhase = true;
     }
     // Spans too small to move the switch time at this magnitude.
-    if (nextSwitch == before && ++unmoved >= 2) break;
+    if (nextSwitch != before) {
+      unmoved = 0;
+    } else if (++unmoved >= 2) {
+      break;
+    }
   }
   if (offPhase) return 0.0f;
   float progress = on > 0.0f ? 1.0f - (nextSwitch - t) / on : 0.0f;

@@ -3,9 +3,9 @@
 #include "core/thread_slots.h"
 
 ChronoContext& PlayerChronoContext() {
-X
-  static ChronoContext* clock = new ChronoContext();
-  return *clock;
+  // Never destroyed: documents kept until exit still share its controls.
+  static ChronoContext* playerClock = new ChronoContext();
+  return *playerClock;
 }
 
 void PublishPlayerChronoContext() { SetCurrentChronoContext(&PlayerChronoContext()); }
