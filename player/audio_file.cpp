@@ -25,7 +25,15 @@ void DS_AudioFile::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   }
 }
 
-bool DS_AudioFile::Playable() const { return !file.path.empty() && PathFileExistsW(file.path.c_str()); }
+namespace {
+// A folder of that name is no file to play.
+bool IsExistingFile(const zvi_string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+}
+}  // namespace
+
+bool DS_AudioFile::Playable() const { return IsExistingFile(file.path); }
 
 zvi_string TempFileNameOfPath(const zvi_string& storedPath) {
   size_t cut = storedPath.find_last_of(u"\\/");
@@ -97,7 +105,7 @@ void RemoveTempCopies() {
 
 bool DS_AudioFile::ExtractEmbeddedData() {
   if (file.size == 0 || !file.data) return true;
-  if (!file.path.empty() && PathFileExistsW(file.path.c_str())) {
+  if (IsExistingFile(file.path)) {
     file.FreeData();
     return true;
   }
