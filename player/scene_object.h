@@ -22,7 +22,7 @@ class ZVI_GroupNode;
 struct IDirect3DTexture9;
 
 // Orders GUIDs by their bytes.
-struct GuidLess {
+struct GuidBytesLess {
   bool operator()(const GUID& a, const GUID& b) const { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
 };
 inline bool IsNullGuid(const GUID& g) { return g == GUID_NULL; }
@@ -104,7 +104,7 @@ struct PreviewImage {
 };
 
 class DocResourceSet;
-using RuntimeMap = std::map<GUID, DS_SafePtr<DS_ABObj>, GuidLess>;
+using RuntimeMap = std::map<GUID, DS_SafePtr<DS_ABObj>, GuidBytesLess>;
 
 // Base of every authored scene object.
 class DS_ABObj_Constructor : public ZVI_RenderObjData {
@@ -211,7 +211,7 @@ class DS_ABObj : public ZVI_RenderObj {
 };
 
 // The process-wide map from GUID to runtime object (not counted).
-using GuidObjectMap = std::map<GUID, DS_ABObj*, GuidLess>;
+using GuidObjectMap = std::map<GUID, DS_ABObj*, GuidBytesLess>;
 GuidObjectMap& GlobalObjectMap();
 // The runtime object registered under the GUID, or null.
 DS_ABObj* FindRuntimeObject(const GUID& guid);
