@@ -1,0 +1,4 @@
+#pragma once
+// Registers the readers of the 2D figures, emitter figures and gradients.
+// (The value graphs register through RegisterValueGraphReaders.)
+void RegisterGeometryReaders();
