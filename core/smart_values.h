@@ -73,6 +73,9 @@ class MediaQuad : public MediaParam {
   // Corners (c.x -+ w/2, c.y -+ h/2, c.z) in the order (-,-), (-,+), (+,-),
   // (+,+); nobody is notified.
   void SetCentredRect(float width, float height, const D3DXVECTOR3& centre);
+  void SetCentredRect(const D3DXVECTOR3& centre, float width, float height) {
+    SetCentredRect(width, height, centre);
+  }
 
   MediaParamTB<D3DXVECTOR3> corners[4];
 };
