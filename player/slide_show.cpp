@@ -85,15 +85,7 @@ void TexturedScreenQuad::Create(IDirect3DTexture9* tex, const QuadCorners& corne
   SetCorners(corners);
 }
 
-void TexturedScreenQuad::CreateFromResource(const QuadCorners& corners) {
-  texture.Release();
-  CreateBuffer(vertexBuffer, sizeof(vertices), 0x144);
-  vertexCount = 4;
-  primitiveType = 5;
-  primitiveCount = 2;
-  for (TexturedScreenVertex& v : vertices) v.color = 0xFFFFFFFFu;
-  SetCorners(corners);
-}
+void TexturedScreenQuad::CreateFromResource(const QuadCorners& corners) { Create(nullptr, corners); }
 
 void TexturedScreenQuad::SetCorners(const QuadCorners& corners) {
   for (int i = 0; i < 4; ++i) {

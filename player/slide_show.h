@@ -9,14 +9,13 @@
 #include "core/media_param.h"
 #include "core/safe_ptr.h"
 #include "platform/com/com_ptr.h"
+#include "platform/d3d9/d3d9.h"
 #include "player/audio_file.h"
 #include "player/quad_corners.h"
 #include "player/slide_container.h"
 
 class DS_IOF_Archive;
 class RenderContext;
-struct IDirect3DVertexBuffer9;
-struct IDirect3DTexture9;
 
 // A pre-transformed vertex: pixel position, rhw and colour (FVF 0x44).
 struct ScreenVertex {
