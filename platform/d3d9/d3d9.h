@@ -1012,6 +1012,9 @@ void D3D9_SimulateDeviceLoss(IDirect3DDevice9* device);
 // offscreen surface) as top-down BGRA rows, width * height * 4 bytes; empty
 // when the surface cannot be read.
 std::vector<uint8_t> D3D9_ReadBack(IDirect3DSurface9* surface);
+// Replaces every pixel of a surface (render targets included) from top-down
+// BGRA rows of width * height * 4 bytes, converting to its format.
+HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra);
 // Number of live D3DPOOL_DEFAULT resources the application still holds; Reset
 // fails while it is non-zero.
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device);

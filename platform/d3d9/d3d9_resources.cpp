@@ -540,6 +540,11 @@ std::vector<uint8_t> D3D9_ReadBack(IDirect3DSurface9* surface) {
   return static_cast<d3d9impl::Surface*>(surface)->ReadBGRA();
 }
 
+HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra) {
+  if (!surface || !bgra) return D3DERR_INVALIDCALL;
+  return static_cast<d3d9impl::Surface*>(surface)->WriteBGRA(bgra) ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device) {
   return device ? static_cast<d3d9impl::Device*>(device)->DefaultPoolCount() : 0;
 }
