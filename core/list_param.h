@@ -108,67 +108,40 @@ class AListMediaParam : public MediaParam {
 template <class X>
 class ListMediaParam_Impl : public AListMediaParam {
  public:
-  class UndoList : public UndoCtrl {
-   public:
-    explicit UndoList(ListMediaParam_Impl* p) : param(p) {}
-    ~UndoList() override {
-      if (param) param->RemoveControl(this);
-    }
-    void Detach() override { param = nullptr; }
-    void OnChanged(MediaControl* source) override {
-      if (source && !source->IsSilent()) {
-        if (UndoManager* m = GetUndoManager()) m->RecordChange(this, source);
-      }
-      if (param) saved = param->items;
-    }
-    void Undo() override {
-      history.Undo(saved);
-      WriteBack();
-    }
-    void Redo() override {
-      history.Redo(saved);
-      WriteBack();
-    }
-    void Commit() override { history.Commit(saved); }
-
-    std::vector<X> saved;
-    ListMediaParam_Impl* param;
-    UndoHistory<std::vector<X>> history;
-
-   private:
-    void WriteBack() {
-      if (param && !(param->items == saved)) {
-        param->items = saved;
-        param->Notify(this);
-      }
-    }
-  };
+  using UndoList = UndoCtrlT<std::vector<X>, ListMediaParam_Impl>;
 
   ListMediaParam_Impl() : undo(this) { Hook(); }
-  ListMediaParam_Impl(const ListMediaParam_Impl& other) : AListMediaParam(other), items(other.items), undo(this) {
+  ListMediaParam_Impl(const ListMediaParam_Impl& other) : AListMediaParam(other), value(other.value), undo(this) {
     Hook();
   }
   ListMediaParam_Impl& operator=(const ListMediaParam_Impl& other) {
     AListMediaParam::operator=(other);
-    items = other.items;
+    value = other.value;
     undo.OnChanged(nullptr);
     return *this;
   }
 
   int32_t MoveUp(int32_t index) override {
     if (index <= 0 || index >= Count()) return 0;
-    std::swap(items[index], items[index - 1]);
+    std::swap(value[index], value[index - 1]);
     return 1;
   }
   int32_t MoveDown(int32_t index) override {
     if (index < 0 || index >= Count() - 1) return 0;
-    std::swap(items[index], items[index + 1]);
+    std::swap(value[index], value[index + 1]);
     return 1;
   }
-  int32_t Count() const override { return static_cast<int32_t>(items.size()); }
-  void Clear() override { items.clear(); }
+  int32_t Count() const override { return static_cast<int32_t>(value.size()); }
+  void Clear() override { value.clear(); }
+  // Writes a whole list back (undo and redo), notifying when it differs.
+  bool SetValue(const std::vector<X>& v, MediaControl* source) {
+    if (MediaParamTraits<std::vector<X>>::Equal(value, v)) return false;
+    value = v;
+    Notify(source);
+    return true;
+  }
 
-  std::vector<X> items;
+  std::vector<X> value;
   UndoList undo;
 
  private:

@@ -263,10 +263,12 @@ struct UndoHistory {
   }
 };
 
-template <class T>
+// The undo control of a parameter P whose value (P::value) is a T and that
+// writes values back through P::SetValue(value, source).
+template <class T, class P = MediaParamTB<T>>
 class UndoCtrlT : public UndoCtrl {
  public:
-  explicit UndoCtrlT(MediaParamTB<T>* p) : saved(MediaParamTraits<T>::Empty()), param(p) {}
+  explicit UndoCtrlT(P* p) : saved(MediaParamTraits<T>::Empty()), param(p) {}
   ~UndoCtrlT() override {
     // The parameter is still alive while its members are destroyed.
     if (param) param->RemoveControl(this);
@@ -291,7 +293,7 @@ class UndoCtrlT : public UndoCtrl {
   size_t HistorySize() const { return history.entries.size(); }
 
   T saved;
-  MediaParamTB<T>* param;
+  P* param;
   UndoHistory<T> history;
 
  private:

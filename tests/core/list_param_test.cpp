@@ -81,11 +81,11 @@ TEST(SafePtrTest, AssignmentFromAMemberOfTheReleasedObject) {
 // A list of names used to drive the command codes.
 class NameList : public ListMediaParam_Impl<std::u16string> {
  public:
-  void Add() override { items.push_back(u"new"); }
+  void Add() override { value.push_back(u"new"); }
   void Remove(int32_t index) override {
-    if (index >= 0 && index < Count()) items.erase(items.begin() + index);
+    if (index >= 0 && index < Count()) value.erase(value.begin() + index);
   }
-  zvi_string ItemName(int32_t index) const override { return items.at(static_cast<size_t>(index)); }
+  zvi_string ItemName(int32_t index) const override { return value.at(static_cast<size_t>(index)); }
   void BeforeCommand(int32_t code) override { before.push_back(code); }
   void ElementCommand(int32_t index) override { element.push_back(index); }
   std::vector<int32_t> before, element;
@@ -119,10 +119,10 @@ TEST(ListParamTest, CommandCodes) {
   };
   for (const Case& c : cases) {
     NameList list;
-    list.items = c.items;
+    list.value = c.items;
     list.current_index = c.start_index;
     list.Command(c.code, nullptr);
-    EXPECT_EQ(list.items, c.expected_items) << "code " << c.code << " at " << c.start_index;
+    EXPECT_EQ(list.value, c.expected_items) << "code " << c.code << " at " << c.start_index;
     EXPECT_EQ(list.current_index, c.expected_index) << "code " << c.code << " at " << c.start_index;
     EXPECT_EQ(list.before, std::vector<int32_t>{c.code});
   }
@@ -130,7 +130,7 @@ TEST(ListParamTest, CommandCodes) {
 
 TEST(ListParamTest, CommandNotifiesEveryControlButTheSource) {
   NameList list;
-  list.items = {u"a"};
+  list.value = {u"a"};
   Counter u, s;
   list.AddControl(&u);
   list.AddControl(&s);
@@ -143,9 +143,28 @@ TEST(ListParamTest, CommandNotifiesEveryControlButTheSource) {
   list.current_index = 0;
   list.Command(kListElementCommand, nullptr);
   EXPECT_EQ(list.element, std::vector<int32_t>{0});
-  EXPECT_EQ(list.undo.saved, list.items);  // the undo control saw the change
+  EXPECT_EQ(list.undo.saved, list.value);  // the undo control saw the change
   list.RemoveControl(&u);
   list.RemoveControl(&s);
+}
+
+TEST(ListParamTest, UndoRestoresTheElements) {
+  NameList list;
+  list.value = {u"a", u"b"};
+  list.undo.OnChanged(nullptr);
+  list.undo.Commit();
+  list.current_index = 0;
+  list.Command(kListMoveDown, nullptr);
+  ASSERT_EQ(list.value, (std::vector<std::u16string>{u"b", u"a"}));
+  Counter c;
+  list.AddControl(&c);
+  list.undo.Undo();
+  EXPECT_EQ(list.value, (std::vector<std::u16string>{u"a", u"b"}));
+  EXPECT_EQ(c.calls, 1);
+  list.undo.Redo();
+  EXPECT_EQ(list.value, (std::vector<std::u16string>{u"b", u"a"}));
+  EXPECT_EQ(c.calls, 2);
+  list.RemoveControl(&c);
 }
 
 TEST(ListParamTest, SmartArrayInsert) {
