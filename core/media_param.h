@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/safe_ptr.h"
+#include "platform/win32/win_types.h"
 
 class MediaParam;
 
@@ -184,6 +185,12 @@ template <class X>
 struct MediaParamTraits<DS_SafePtr<X>> {
   static bool Equal(const DS_SafePtr<X>& a, const DS_SafePtr<X>& b) { return a.get() == b.get(); }
   static DS_SafePtr<X> Empty() { return DS_SafePtr<X>::MakeEmpty(); }
+};
+
+template <>
+struct MediaParamTraits<POINT> {
+  static bool Equal(const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }
+  static POINT Empty() { return POINT{0, 0}; }
 };
 
 template <class T>

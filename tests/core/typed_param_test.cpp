@@ -130,6 +130,11 @@ TEST(TypedParamTest, SetValueEqualityPerType) {
     EXPECT_TRUE(v.SetValue(D3DXVECTOR3(1, 2, 4)));
   }
   {
+    MediaParamTB<POINT> pt(POINT{3, 4});
+    EXPECT_FALSE(pt.SetValue(POINT{3, 4}));
+    EXPECT_TRUE(pt.SetValue(POINT{3, 5}));
+  }
+  {
     GUID a = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
     GUID b = a;
     MediaParamT<GUID> g(a);
