@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
@@ -94,4 +95,31 @@ inline void ScreenQuad(TLVertex out[4], float x0, float y0, float x1, float y1, 
   out[1] = {x1, y0, 0.5f, 1.f, c, u1, v0};
   out[2] = {x0, y1, 0.5f, 1.f, c, u0, v1};
   out[3] = {x1, y1, 0.5f, 1.f, c, u1, v1};
+}
+
+// A managed texture of one level filled with 32-bit pixels (A8R8G8B8 or
+// X8R8G8B8), row by row.
+inline IDirect3DTexture9* MakeTexture(IDirect3DDevice9* dev, UINT w, UINT h, const std::vector<D3DCOLOR>& px,
+                                      D3DFORMAT fmt = D3DFMT_A8R8G8B8) {
+  IDirect3DTexture9* t = nullptr;
+  if (FAILED(dev->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &t, nullptr))) return nullptr;
+  D3DLOCKED_RECT lr;
+  if (FAILED(t->LockRect(0, &lr, nullptr, 0))) return t;
+  for (UINT y = 0; y < h; ++y)
+    std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &px[y * w], w * 4);
+  t->UnlockRect(0);
+  return t;
+}
+
+// Byte-per-texel formats (A8, L8) or two-byte ones (A8L8, V8U8) from raw bytes.
+inline IDirect3DTexture9* MakeRawTexture(IDirect3DDevice9* dev, UINT w, UINT h, D3DFORMAT fmt,
+                                         const std::vector<uint8_t>& bytes, UINT bpp) {
+  IDirect3DTexture9* t = nullptr;
+  if (FAILED(dev->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &t, nullptr))) return nullptr;
+  D3DLOCKED_RECT lr;
+  if (FAILED(t->LockRect(0, &lr, nullptr, 0))) return t;
+  for (UINT y = 0; y < h; ++y)
+    std::memcpy(static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch, &bytes[y * w * bpp], w * bpp);
+  t->UnlockRect(0);
+  return t;
 }
