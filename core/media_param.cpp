@@ -10,6 +10,7 @@ UndoManager* GetUndoManager() { return g_undo_manager; }
 void SetUndoManager(UndoManager* manager) { g_undo_manager = manager; }
 
 MediaParam::~MediaParam() {
+  if (alive_flag_) *alive_flag_ = false;
   std::list<MediaControl*> controls;
   controls.swap(controls_);
   for (MediaControl* c : controls)
@@ -33,18 +34,34 @@ void MediaParam::RemoveControl(MediaControl* control) {
 }
 
 void MediaParam::Notify(MediaControl* source) {
+  // A control may destroy this parameter (its owner) while being told; the
+  // flag lets every walk in progress stop without touching freed memory.
+  bool alive = true;
+  bool* outer_flag = alive_flag_;
+  alive_flag_ = &alive;
   ++notify_depth_;
+  auto finish = [&] {
+    if (!alive) {
+      if (outer_flag) *outer_flag = false;
+      return;
+    }
+    alive_flag_ = outer_flag;
+    if (--notify_depth_ == 0) Compact();
+  };
   try {
     // Entries appended during the walk are reached as well; blanked ones are skipped.
     for (auto it = controls_.begin(); it != controls_.end(); ++it) {
       MediaControl* c = *it;
-      if (c && c != source) c->OnChanged(source);
+      if (c && c != source) {
+        c->OnChanged(source);
+        if (!alive) break;
+      }
     }
   } catch (...) {
-    if (--notify_depth_ == 0) Compact();
+    finish();
     throw;
   }
-  if (--notify_depth_ == 0) Compact();
+  finish();
 }
 
 void MediaParam::Compact() {

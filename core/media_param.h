@@ -57,6 +57,7 @@ class MediaParam {
   // that the walk survives controls that unhook themselves or others.
   int32_t notify_depth_ = 0;
   bool has_blanks_ = false;
+  bool* alive_flag_ = nullptr;
 };
 
 // A control that only remembers its parameter; classes derive from it to

@@ -214,6 +214,28 @@ TEST(MediaParamTest, ControlsRemovedDuringNotifyDoNotBreakTheWalk) {
   p.RemoveControl(&last);
 }
 
+// A callback that destroys the owner of the parameter being notified.
+struct SelfDestructingOwner {
+  MediaParamT<int> param{0};
+  SmartCalbackCtrl<SelfDestructingOwner> first{&SelfDestructingOwner::Die, this};
+  std::vector<std::string>* log = nullptr;
+  SelfDestructingOwner() { first.Attach(&param); }
+  void Die() {
+    log->push_back("die");
+    delete this;
+  }
+};
+
+TEST(MediaParamTest, ParameterDestroyedDuringItsOwnNotifyStopsTheWalk) {
+  std::vector<std::string> log;
+  auto* owner = new SelfDestructingOwner;
+  owner->log = &log;
+  Recorder later("later", &log);
+  owner->param.AddControl(&later);
+  owner->param.SetValue(1);  // under ASan, any touch of the freed list fails
+  EXPECT_EQ(log, (std::vector<std::string>{"die", "detach later"}));
+}
+
 TEST(MediaParamTest, CopiesStartWithTheirOwnControls) {
   std::vector<std::string> log;
   MediaParamT<int> p(7);
