@@ -214,6 +214,37 @@ TEST(D3DXMathTest, QuaternionsAndDecomposition) {
   EXPECT_TRUE(FAILED(D3DXMatrixDecompose(&scale, &rot, &trans, &flat)));
 }
 
+TEST(D3DXMathTest, SlerpTakesTheShortWay) {
+  D3DXVECTOR3 az(0, 0, 1);
+  D3DXQUATERNION id, quarter, half, expected;
+  D3DXQuaternionIdentity(&id);
+  D3DXQuaternionRotationAxis(&quarter, &az, D3DX_PI / 2);
+  D3DXQuaternionRotationAxis(&expected, &az, D3DX_PI / 4);
+  D3DXQuaternionSlerp(&half, &id, &quarter, 0.5f);
+  EXPECT_NEAR(half.z, expected.z, kEps);
+  EXPECT_NEAR(half.w, expected.w, kEps);
+  // The same rotation written with the opposite sign interpolates the same way.
+  D3DXQUATERNION negated(-quarter.x, -quarter.y, -quarter.z, -quarter.w), other;
+  D3DXQuaternionSlerp(&other, &id, &negated, 0.5f);
+  EXPECT_NEAR(other.z, expected.z, kEps);
+  EXPECT_NEAR(other.w, expected.w, kEps);
+}
+
+TEST(D3DXMathTest, TransformCoordArrayHonoursStrides) {
+  struct Vertex {
+    D3DXVECTOR3 pos;
+    float u, v;
+  };
+  Vertex in[2] = {{{1, 0, 0}, 7, 8}, {{0, 1, 0}, 9, 10}};
+  Vertex out[2] = {};
+  D3DXMATRIX t;
+  D3DXMatrixTranslation(&t, 0, 0, 5);
+  D3DXVec3TransformCoordArray(&out[0].pos, sizeof(Vertex), &in[0].pos, sizeof(Vertex), &t, 2);
+  EXPECT_EQ(out[0].pos, D3DXVECTOR3(1, 0, 5));
+  EXPECT_EQ(out[1].pos, D3DXVECTOR3(0, 1, 5));
+  EXPECT_EQ(out[1].u, 0.0f);  // only positions are written
+}
+
 TEST(D3DXMathTest, ColourPacking) {
   D3DXCOLOR c(0x80FF4000u);
   EXPECT_FLOAT_EQ(c.a, 128 / 255.0f);
