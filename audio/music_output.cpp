@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/music_graph.h"
+#include "platform/audio/com_object.h"
 #include "platform/audio/dsound.h"
 #include "platform/audio/flac_decoder.h"
 #include "platform/win32/focus.h"
@@ -25,14 +26,6 @@ IMediaEventEx* g_MusicEvents = nullptr;
 IBasicAudio* g_MusicAudio = nullptr;
 
 namespace {
-
-template <class T>
-void SafeRelease(T*& p) {
-  if (p) {
-    p->Release();
-    p = nullptr;
-  }
-}
 
 IDirectSound8* g_sound = nullptr;
 IDirectSoundBuffer* g_buffer = nullptr;
@@ -416,24 +409,20 @@ zvi_string LowerCaseFileExtension(const zvi_string& path) {
   return ext;
 }
 
-void StartMusicFile(const zvi_string& path) {
+bool StartMusicFile(const zvi_string& path) {
   const zvi_string ext = LowerCaseFileExtension(path);
   StopMusicOutput();
-  if (ext == u".flac") {
-    StartFlacStream(path);
-  } else if (ext == u".ogg") {
-    PlayOggFile(path);
-  } else {
-    IBaseFilter* source = nullptr;
-    if (g_MusicGraph && FAILED(g_MusicGraph->AddSourceFilter(path.c_str(), path.c_str(), &source))) source = nullptr;
-    const bool rendered = RenderSourceFilterOutput(source);
-    if (source) source->Release();
-    if (!rendered) {
-      StopMusicOutput();
-      if (g_MusicGraph && SUCCEEDED(g_MusicGraph->RenderFile(path.c_str(), nullptr)) && g_MusicControl)
-        g_MusicControl->Run();
-    }
-  }
+  if (ext == u".flac") return StartFlacStream(path);
+  if (ext == u".ogg") return PlayOggFile(path);
+  IBaseFilter* source = nullptr;
+  if (g_MusicGraph && FAILED(g_MusicGraph->AddSourceFilter(path.c_str(), path.c_str(), &source))) source = nullptr;
+  const bool rendered = RenderSourceFilterOutput(source);
+  if (source) source->Release();
+  if (rendered) return true;
+  StopMusicOutput();
+  if (g_MusicGraph && SUCCEEDED(g_MusicGraph->RenderFile(path.c_str(), nullptr)) && g_MusicControl)
+    return SUCCEEDED(g_MusicControl->Run());
+  return false;
 }
 
 void ReleaseMusicGraph() {

@@ -23,8 +23,9 @@ bool RenderSourceOnGraph(IBaseFilter* source, IGraphBuilder* graph, IMediaContro
 
 // Starts a playlist entry's file by its lower-cased extension, as the shell's
 // track start does: ".flac" streams, ".ogg" plays decoded, anything else goes
-// through the shared graph (falling back to RenderFile).
-void StartMusicFile(const zvi_string& path);
+// through the shared graph (falling back to RenderFile). False when nothing
+// could be started (the track stays silent and reports no completion).
+bool StartMusicFile(const zvi_string& path);
 // The lower-cased extension (with its dot) of the file part of a path.
 zvi_string LowerCaseFileExtension(const zvi_string& path);
 

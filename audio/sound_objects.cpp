@@ -10,6 +10,7 @@
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "core/thread_slots.h"
+#include "platform/audio/com_object.h"
 #include "platform/audio/mmio.h"
 #include "platform/win32/focus.h"
 #include "platform/win32/windows.h"
@@ -18,14 +19,6 @@
 #include "player/timelines.h"
 
 namespace {
-
-template <class T>
-void SafeRelease(T*& p) {
-  if (p) {
-    p->Release();
-    p = nullptr;
-  }
-}
 
 void ReadHeader(DS_IOF_Archive& ar, int32_t* version) {
   zvi_string className;

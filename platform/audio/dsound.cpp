@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/audio/com_object.h"
 #include "platform/audio/mixer.h"
 #include "platform/win32/sync.h"
 
@@ -12,7 +13,6 @@ const IID IID_IDirectSound8 = {0xC50A7E93, 0xF395, 0x4834, {0x9E, 0xF6, 0x7F, 0x
 const IID IID_IDirectSoundBuffer = {0x279AFA85, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xAE, 0x60}};
 const IID IID_IDirectSoundBuffer8 = {0x6825A449, 0x7524, 0x4D82, {0x92, 0x0F, 0x50, 0xE3, 0x6A, 0xB3, 0xAB, 0x1E}};
 const IID IID_IDirectSoundNotify = {0xB0210783, 0x89CD, 0x11D0, {0xAF, 0x08, 0x00, 0xA0, 0xC9, 0x25, 0xCD, 0x16}};
-static const IID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 namespace {
 
@@ -254,25 +254,10 @@ class SoundBuffer final : public IDirectSoundBuffer8, public IDirectSoundNotify,
   std::vector<DSBPOSITIONNOTIFY> notify_;
 };
 
-class SoundDevice final : public IDirectSound8 {
+class SoundDevice final : public ComObject<IDirectSound8> {
  public:
-  SoundDevice() { ++g_liveDevices; }
+  SoundDevice() : ComObject(IID_IDirectSound8) { ++g_liveDevices; }
   ~SoundDevice() override { --g_liveDevices; }
-
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != kIID_IUnknown && iid != IID_IDirectSound8) return E_NOINTERFACE;
-    *out = static_cast<IDirectSound8*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
 
   HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** out, IUnknown* outer) override {
     if (!out) return DSERR_INVALIDPARAM;
@@ -298,7 +283,6 @@ class SoundDevice final : public IDirectSound8 {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   DWORD level_ = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/com_object.h"
 #include "platform/audio/decoders.h"
 #include "platform/audio/dshow.h"
 #include "platform/audio/mixer.h"
@@ -23,7 +24,7 @@ const IID IID_IBasicAudio = {0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20
 const IID IID_IBaseFilter = {0x56A86895, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 const IID IID_IPin = {0x56A86891, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 const IID IID_IMediaEventSink = {0x56A868A2, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-static const IID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID kIID_IEnumFilters = {0x56A86893, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
 namespace {
 
@@ -37,26 +38,10 @@ class FilterGraph;
 class Renderer;
 
 // Filters and pins share one reference count per filter.
-class FilterBase : public IBaseFilter {
+class FilterBase : public ComObject<IBaseFilter> {
  public:
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != kIID_IUnknown && iid != IID_IBaseFilter) return E_NOINTERFACE;
-    *out = static_cast<IBaseFilter*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
+  FilterBase() : ComObject(IID_IBaseFilter) {}
   FilterGraph* graph = nullptr;  // under the mixer lock
-
- private:
-  std::atomic<ULONG> refs_{1};
 };
 
 class FilterPin : public IPin {
@@ -124,24 +109,14 @@ class Renderer final : public FilterBase, public MixerVoice {
   bool ended = false;
 };
 
-class EnumFiltersImpl final : public IEnumFilters {
+class EnumFiltersImpl final : public ComObject<IEnumFilters> {
  public:
-  explicit EnumFiltersImpl(std::vector<IBaseFilter*> filters) : filters_(std::move(filters)) {
+  explicit EnumFiltersImpl(std::vector<IBaseFilter*> filters)
+      : ComObject(kIID_IEnumFilters), filters_(std::move(filters)) {
     for (IBaseFilter* f : filters_) f->AddRef();
   }
   ~EnumFiltersImpl() override {
     for (IBaseFilter* f : filters_) f->Release();
-  }
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
   }
   HRESULT Next(ULONG count, IBaseFilter** out, ULONG* fetched) override {
     if (!out || (count > 1 && !fetched)) return E_POINTER;
@@ -167,7 +142,6 @@ class EnumFiltersImpl final : public IEnumFilters {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   std::vector<IBaseFilter*> filters_;
   size_t pos_ = 0;
 };
