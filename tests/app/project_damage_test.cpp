@@ -1,0 +1,159 @@
+// Damaged projects: every prefix of a valid project, random byte flips of it
+// and the files kept from fuzzing end in a document or in the reader's own
+// error, never in a crash, a hang or an unbounded allocation.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/crt.h"
+#include "core/ds_error.h"
+#include "player/app/register_all.h"
+#include "player/doc_res_manager.h"
+#include "player/project_reader.h"
+#include "player/slide_show.h"
+#include "tools/writer/docres_writer.h"
+#include "tools/writer/project_writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A project using every record the writers know.
+pw::ByteBuilder RichProject() {
+  pw::SlideShowRecord show;
+  pw::AudioFileRecord entry;
+  entry.text = u"track";
+  entry.path = u"C:\\music\\loop.ogg";
+  entry.data = {'O', 'g', 'g', 'S', 0, 2};
+  entry.volume = 80;
+  entry.value1 = 0.5f;
+  show.playlist = {entry, entry};
+  pw::DocResRecord res;
+  res.delays.push_back({u"C:\\p\\anim.gif", 5, {0.1f, 0.2f}});
+  res.moduleImages.push_back({u"common_res.dll", 228, {{228, u"common_res.dll", u"", {1, 2, 3}}}});
+  pw::GuidImageSpec guidImage;
+  guidImage.guid.Data1 = 0x12345678;
+  guidImage.name = u"mask";
+  guidImage.bytes = {9, 9, 9};
+  res.guidImages.push_back(guidImage);
+  res.rawFrames.push_back({u"C:\\p\\frames", 7, {{1, {4, 5, 6, 7}, 0.04f}, {1, {8}, 0.04f}}});
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, res);
+  return pw::BuildProject(show, manager);
+}
+
+enum class Outcome { Project, Error, Other };
+
+Outcome ReadFromMemory(const std::vector<uint8_t>& bytes) {
+  Outcome outcome = Outcome::Other;
+  try {
+    std::unique_ptr<DS_SlideShow_Light> show(ReadProjectMemory(bytes.data(), static_cast<uint32_t>(bytes.size())));
+    outcome = show ? Outcome::Project : Outcome::Other;
+  } catch (const DS_Error& e) {
+    outcome = e.message.empty() ? Outcome::Other : Outcome::Error;
+  } catch (...) {
+    outcome = Outcome::Other;
+  }
+  DestroyCurrentDocResManager();
+  return outcome;
+}
+
+class ProjectDamage : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { RegisterEverything(); }
+};
+
+TEST_F(ProjectDamage, EveryPrefixOfAProjectIsRefusedWithTheWrongFormatError) {
+  const std::vector<uint8_t> whole = RichProject().bytes();
+  ASSERT_EQ(ReadFromMemory(whole), Outcome::Project);
+  for (size_t n = 0; n < whole.size(); ++n) {
+    std::vector<uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+    ASSERT_EQ(ReadFromMemory(prefix), Outcome::Error) << "prefix of " << n << " bytes";
+  }
+}
+
+TEST_F(ProjectDamage, PrefixesOfAProjectFileGiveTheirErrors) {
+  const std::vector<uint8_t> whole = RichProject().bytes();
+  fs::path path = fs::temp_directory_path() / ("project_damage_" + std::to_string(::getpid()) + ".qmf");
+  for (size_t n = 0; n < whole.size(); n += 5) {
+    pw::ByteBuilder b;
+    b.Raw(whole.data(), n);
+    ASSERT_TRUE(b.SaveTo(path.string()));
+    std::u16string message;
+    try {
+      LoadProjectFile(path.u16string());
+    } catch (const DS_Error& e) {
+      message = e.message;
+    }
+    // Up to the end of the header the file reads as outdated.
+    const std::u16string expected = n < 26 ? std::u16string(kOutdatedFormat) : u"Cannot open file: Wrong file format.";
+    EXPECT_EQ(message, expected) << n;
+  }
+  fs::remove(path);
+  DestroyCurrentDocResManager();
+}
+
+TEST_F(ProjectDamage, RandomByteFlipsGiveAProjectOrTheError) {
+  const std::vector<uint8_t> whole = RichProject().bytes();
+  crt_srand(20261210);
+  int projects = 0, errors = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> damaged = whole;
+    int flips = 1 + crt_rand() % 3;
+    for (int k = 0; k < flips; ++k) {
+      size_t at = static_cast<size_t>(crt_rand()) * 32768u + static_cast<size_t>(crt_rand());
+      damaged[at % damaged.size()] = static_cast<uint8_t>(crt_rand());
+    }
+    Outcome o = ReadFromMemory(damaged);
+    ASSERT_NE(o, Outcome::Other) << "round " << round;
+    (o == Outcome::Project ? projects : errors)++;
+  }
+  // Both outcomes occur: flips inside strings and values still read.
+  EXPECT_GT(projects, 0);
+  EXPECT_GT(errors, 0);
+}
+
+TEST_F(ProjectDamage, HostileCountsAndLengthsAreRefused) {
+  auto project = [](auto&& fill) {
+    pw::ByteBuilder b;
+    pw::WriteProjectHeader(b);
+    fill(b);
+    return b.bytes();
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"slide count", project([](pw::ByteBuilder& b) { b.Header(u"DS_SlideShow_Light", 2).U32(0xFFFFFFFF); })},
+      {"playlist count",
+       project([](pw::ByteBuilder& b) { b.Header(u"DS_SlideShow_Light", 2).U32(0).U32(0x7FFFFFFF).I32(1); })},
+      {"class name length",
+       project([](pw::ByteBuilder& b) {
+         b.U8(0xFF).U8(0xFE).U8(0xFF).Length(0xFFFFFFF0, pw::LengthForm::Dword).Raw("DS_", 3);
+       })},
+      {"track bytes", project([](pw::ByteBuilder& b) {
+         b.Header(u"DS_SlideShow_Light", 2).U32(0).U32(1).Header(u"DS_AudioFile", 3).WideString(u"").U32(0xFFFFFF00);
+       })},
+      {"manager section", project([](pw::ByteBuilder& b) {
+         pw::WriteSlideShow(b, pw::SlideShowRecord{});
+         b.Header(u"DS_DocResManager", 4).I32(-1).I32(-1);
+       })},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadFromMemory(c.bytes), Outcome::Error) << c.what;
+}
+
+TEST_F(ProjectDamage, FilesFoundByFuzzingAreReadSafely) {
+  fs::path dir = fs::path(TEST_DATA_DIR) / "project_reader";
+  if (!fs::exists(dir)) GTEST_SKIP() << "no kept inputs";
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(ReadFromMemory(bytes), Outcome::Other) << entry.path();
+  }
+}
+
+}  // namespace
