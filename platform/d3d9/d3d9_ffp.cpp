@@ -1,10 +1,15 @@
 // GLSL programs standing in for the fixed-function pipeline: vertex
 // transform, lighting, texture-coordinate generation and transforms, and the
 // texture stage chain, generated from a state key.
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "platform/d3d9/d3d9_impl.h"
 #include "platform/d3d9/gl_loader.h"
+
+// GCC 12 misreports overlapping copies in std::string concatenation.
+#pragma GCC diagnostic ignored "-Wrestrict"
 
 using namespace d3d9gl;
 
@@ -61,33 +66,39 @@ std::string Arg(DWORD a, int s) {
   return b;
 }
 
+// Joins pieces of GLSL (one append each keeps the compiler's overlap checks quiet).
+std::string J(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view p : parts) out.append(p);
+  return out;
+}
+
 std::string Op(DWORD op, const std::string& a1, const std::string& a2, const std::string& a0, int s) {
   std::string t = "t" + Num(s);
   switch (op) {
     case D3DTOP_SELECTARG1: return a1;
     case D3DTOP_SELECTARG2: return a2;
-    case D3DTOP_MODULATE: return a1 + " * " + a2;
-    case D3DTOP_MODULATE2X: return a1 + " * " + a2 + " * 2.0";
-    case D3DTOP_MODULATE4X: return a1 + " * " + a2 + " * 4.0";
-    case D3DTOP_ADD: return a1 + " + " + a2;
-    case D3DTOP_ADDSIGNED: return a1 + " + " + a2 + " - vec4(0.5)";
-    case D3DTOP_ADDSIGNED2X: return "(" + a1 + " + " + a2 + " - vec4(0.5)) * 2.0";
-    case D3DTOP_SUBTRACT: return a1 + " - " + a2;
-    case D3DTOP_ADDSMOOTH: return a1 + " + " + a2 + " - " + a1 + " * " + a2;
-    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + a2 + ", " + a1 + ", v_col0.a)";
-    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + a2 + ", " + a1 + ", " + t + ".a)";
-    case D3DTOP_BLENDFACTORALPHA: return "mix(" + a2 + ", " + a1 + ", u_tfactor.a)";
-    case D3DTOP_BLENDTEXTUREALPHAPM: return a1 + " + " + a2 + " * (1.0 - " + t + ".a)";
-    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + a2 + ", " + a1 + ", cur.a)";
+    case D3DTOP_MODULATE: return J({a1, " * ", a2});
+    case D3DTOP_MODULATE2X: return J({a1, " * ", a2, " * 2.0"});
+    case D3DTOP_MODULATE4X: return J({a1, " * ", a2, " * 4.0"});
+    case D3DTOP_ADD: return J({a1, " + ", a2});
+    case D3DTOP_ADDSIGNED: return J({a1, " + ", a2, " - vec4(0.5)"});
+    case D3DTOP_ADDSIGNED2X: return J({"(", a1, " + ", a2, " - vec4(0.5)) * 2.0"});
+    case D3DTOP_SUBTRACT: return J({a1, " - ", a2});
+    case D3DTOP_ADDSMOOTH: return J({a1, " + ", a2, " - ", a1, " * ", a2});
+    case D3DTOP_BLENDDIFFUSEALPHA: return J({"mix(", a2, ", ", a1, ", v_col0.a)"});
+    case D3DTOP_BLENDTEXTUREALPHA: return J({"mix(", a2, ", ", a1, ", ", t, ".a)"});
+    case D3DTOP_BLENDFACTORALPHA: return J({"mix(", a2, ", ", a1, ", u_tfactor.a)"});
+    case D3DTOP_BLENDTEXTUREALPHAPM: return J({a1, " + ", a2, " * (1.0 - ", t, ".a)"});
+    case D3DTOP_BLENDCURRENTALPHA: return J({"mix(", a2, ", ", a1, ", cur.a)"});
     case D3DTOP_PREMODULATE: return a1;
-    case D3DTOP_MODULATEALPHA_ADDCOLOR: return a1 + " + vec4(" + a1 + ".a) * " + a2;
-    case D3DTOP_MODULATECOLOR_ADDALPHA: return a1 + " * " + a2 + " + vec4(" + a1 + ".a)";
-    case D3DTOP_MODULATEINVALPHA_ADDCOLOR: return "vec4(1.0 - " + a1 + ".a) * " + a2 + " + " + a1;
-    case D3DTOP_MODULATEINVCOLOR_ADDALPHA: return "(vec4(1.0) - " + a1 + ") * " + a2 + " + vec4(" + a1 + ".a)";
-    case D3DTOP_DOTPRODUCT3:
-      return "vec4(dot((" + a1 + ".rgb - 0.5) * 2.0, (" + a2 + ".rgb - 0.5) * 2.0))";
-    case D3DTOP_MULTIPLYADD: return a0 + " + " + a1 + " * " + a2;
-    case D3DTOP_LERP: return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
+    case D3DTOP_MODULATEALPHA_ADDCOLOR: return J({a1, " + vec4(", a1, ".a) * ", a2});
+    case D3DTOP_MODULATECOLOR_ADDALPHA: return J({a1, " * ", a2, " + vec4(", a1, ".a)"});
+    case D3DTOP_MODULATEINVALPHA_ADDCOLOR: return J({"vec4(1.0 - ", a1, ".a) * ", a2, " + ", a1});
+    case D3DTOP_MODULATEINVCOLOR_ADDALPHA: return J({"(vec4(1.0) - ", a1, ") * ", a2, " + vec4(", a1, ".a)"});
+    case D3DTOP_DOTPRODUCT3: return J({"vec4(dot((", a1, ".rgb - 0.5) * 2.0, (", a2, ".rgb - 0.5) * 2.0))"});
+    case D3DTOP_MULTIPLYADD: return J({a0, " + ", a1, " * ", a2});
+    case D3DTOP_LERP: return J({"mix(", a2, ", ", a1, ", ", a0, ")"});
     default: return "cur";  // the bump stages leave the colour as it is
   }
 }

@@ -6,12 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#pragma GCC diagnostic push
+// Only the DXT block compressor of the library is used.
 #pragma GCC diagnostic ignored "-Wunused-function"
 #define STB_DXT_STATIC
 #define STB_DXT_IMPLEMENTATION
 #include <stb_dxt.h>
-#pragma GCC diagnostic pop
 
 namespace d3d9impl {
 namespace {

@@ -25,7 +25,9 @@ class D3D9Test : public ::testing::Test {
 
   void TearDown() override {
     if (back_) back_->Release();
-    if (dev_) EXPECT_EQ(dev_->Release(), 0u);
+    if (dev_) {
+      EXPECT_EQ(dev_->Release(), 0u);
+    }
     if (d3d_) d3d_->Release();
   }
 
