@@ -175,7 +175,7 @@ void DS_ABObj_Constructor::GetOrCreateRuntime(RuntimeObjects& objects, RuntimeMa
   map[guid] = made;
 }
 
-void DS_ABObj_Constructor::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
+bool DS_ABObj_Constructor::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   ar.ReadWideString(&name);
   if (version >= 3) {
     uint32_t d = 100;
@@ -184,7 +184,7 @@ void DS_ABObj_Constructor::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   }
   if (version <= 1) {
     timing.SetValue(0);
-    return;
+    return true;
   }
   if (version <= 3) {
     int32_t oldVersion = 0;
@@ -196,17 +196,18 @@ void DS_ABObj_Constructor::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     DS_SafePtr<ZVI_Timing> t = old.MakeTimeline();
     if (t) timing.SetCurrentTimeline(t);
     timing.timeMode.SetValue(old.second.value);
-    return;
+    return true;
   }
   int32_t dataVersion = 0;
   ReadHeader(ar, &dataVersion);
   ReadDataRecord(ar, dataVersion);
+  return true;
 }
 
-void DS_ABObj_Constructor::ReadConstructorBase(DS_IOF_Archive& ar) {
+bool DS_ABObj_Constructor::ReadConstructorBase(DS_IOF_Archive& ar) {
   int32_t version = 0;
   ReadHeader(ar, &version);
-  DS_ABObj_Constructor::ReadRecord(ar, version);
+  return DS_ABObj_Constructor::ReadRecord(ar, version);
 }
 
 // ---------------------------------------------------------------------------

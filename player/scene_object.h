@@ -137,10 +137,11 @@ class DS_ABObj_Constructor : public ZVI_RenderObjData {
   virtual int32_t QueryRuntime(DS_ABObj* runtime) { return 0; }
 
   // The base part of a subclass record, after its class name and version.
-  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+  // Always succeeds; damaged data raises DS_Error.
+  bool ReadRecord(DS_IOF_Archive& ar, int32_t version);
   // Reads the base header (class name, version; neither compared) and the
   // base part: what a subclass reader calls after its own fields.
-  void ReadConstructorBase(DS_IOF_Archive& ar);
+  bool ReadConstructorBase(DS_IOF_Archive& ar);
 
   MediaParamT<int> depth{100};
   zvi_string name;

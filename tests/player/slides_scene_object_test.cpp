@@ -100,7 +100,9 @@ TEST(SlidesSceneObject, SlideRestartStepsLocalTimeBack) {
   std::unique_ptr<TestObject> obj(static_cast<TestObject*>(model.CreateRuntime()));
   obj->UpdateTime(0.0f);
   obj->UpdateTime(3.0f);
+  // The object gets the whole step; its timeline only 0.2 s of it.
   EXPECT_FLOAT_EQ(obj->times.back(), 3.0f);
+  EXPECT_FLOAT_EQ(obj->GetTiming()->Current()->total, 0.2f);
   obj->ResetTiming();
   obj->UpdateTime(0.5f);
   EXPECT_FLOAT_EQ(obj->times.back(), 0.5f);
