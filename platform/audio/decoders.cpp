@@ -16,8 +16,9 @@
 
 namespace {
 
-// Enough for a few hours of CD audio; longer (or hostile) files are refused.
-constexpr uint64_t kMaxSamples = 1ull << 30;
+// About 50 minutes of CD audio (512 MB); what a longer or hostile file holds
+// beyond that is cut.
+constexpr uint64_t kMaxSamples = 1ull << 28;
 
 uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
