@@ -13,24 +13,6 @@
 
 namespace {
 
-template <class V>
-void UploadVertices(ComPtr<IDirect3DVertexBuffer9>& buffer, const V* vertices, UINT bytes) {
-  if (!buffer) return;
-  void* data = nullptr;
-  if (buffer->Lock(0, 0, &data, 0) >= 0 && data) {
-    std::memcpy(data, vertices, bytes);
-    buffer->Unlock();
-  }
-}
-
-void CreateBuffer(ComPtr<IDirect3DVertexBuffer9>& buffer, UINT bytes, DWORD fvf) {
-  buffer.Release();
-  if (IDirect3DDevice9* device = CurrentDevice()) {
-    device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_MANAGED, buffer.ReleaseAndGetAddressOf(),
-                               nullptr);
-  }
-}
-
 uint8_t AlphaByte(float a) {
   float scaled = a * 255.0f;
   if (!(scaled > 0.0f)) return 0;
@@ -45,11 +27,10 @@ uint8_t AlphaByte(float a) {
 ScreenQuad::~ScreenQuad() = default;
 
 void ScreenQuad::Create(const QuadCorners& corners, uint32_t argb) {
-  CreateBuffer(vertexBuffer, sizeof(vertices), 0x44);
-  vertexCount = 4;
-  primitiveType = 5;
+  CreateVertices(4, sizeof(DX_V::RHWC), DX_V::RHWC::FVF);
+  primitiveType = D3DPT_TRIANGLESTRIP;
   primitiveCount = 2;
-  for (ScreenVertex& v : vertices) v.color = argb;
+  for (DX_V::RHWC& v : vertices) v.color = argb;
   SetCorners(corners);
 }
 
@@ -71,17 +52,21 @@ void ScreenQuad::SetVertexAlphas(float a0, float a1, float a2, float a3) {
   Upload();
 }
 
-void ScreenQuad::Upload() { UploadVertices(vertexBuffer, vertices, sizeof(vertices)); }
+void ScreenQuad::Upload() {
+  if (void* data = Lock()) {
+    std::memcpy(data, vertices, sizeof(vertices));
+    Unlock();
+  }
+}
 
 TexturedScreenQuad::~TexturedScreenQuad() = default;
 
 void TexturedScreenQuad::Create(IDirect3DTexture9* tex, const QuadCorners& corners) {
   texture = ComPtr<IDirect3DTexture9>(tex);
-  CreateBuffer(vertexBuffer, sizeof(vertices), 0x144);
-  vertexCount = 4;
-  primitiveType = 5;
+  CreateScreenQuadTex1();
+  primitiveType = D3DPT_TRIANGLESTRIP;
   primitiveCount = 2;
-  for (TexturedScreenVertex& v : vertices) v.color = 0xFFFFFFFFu;
+  for (DX_V::RHWCT& v : vertices) v.color = 0xFFFFFFFFu;
   SetCorners(corners);
 }
 
@@ -99,7 +84,12 @@ void TexturedScreenQuad::SetCorners(const QuadCorners& corners) {
   Upload();
 }
 
-void TexturedScreenQuad::Upload() { UploadVertices(vertexBuffer, vertices, sizeof(vertices)); }
+void TexturedScreenQuad::Upload() {
+  if (void* data = Lock()) {
+    std::memcpy(data, vertices, sizeof(vertices));
+    Unlock();
+  }
+}
 
 // ---------------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "core/safe_ptr.h"
 #include "platform/com/com_ptr.h"
 #include "platform/d3d9/d3d9.h"
+#include "player/meshes.h"
 #include "player/audio_file.h"
 #include "player/quad_corners.h"
 #include "player/slide_container.h"
@@ -23,57 +24,44 @@ struct ScreenVertex {
   uint32_t color;
 };
 
-// A pre-transformed coloured quad (triangle strip). The vertices are kept
-// here too, so the quad can be set up before a device exists.
-class ScreenQuad {
+// A pre-transformed coloured quad (triangle strip, FVF 0x44) on the mesh
+// holder. The vertices are kept here too, so the quad can be set up before
+// a device exists.
+class ScreenQuad : public VertexBufferHolder {
  public:
   ScreenQuad() = default;
   ScreenQuad(const ScreenQuad&) = delete;
   ScreenQuad& operator=(const ScreenQuad&) = delete;
-  virtual ~ScreenQuad();
+  ~ScreenQuad() override;
 
   void Create(const QuadCorners& corners, uint32_t argb);
   void SetCorners(const QuadCorners& corners);
   // The alpha byte of vertex i becomes trunc(ai x 255), clamped to 0..255.
   void SetVertexAlphas(float a0, float a1, float a2, float a3);
 
-  const ScreenVertex& Vertex(int i) const { return vertices[i]; }
-  IDirect3DVertexBuffer9* Buffer() const { return vertexBuffer.get(); }
+  const DX_V::RHWC& Vertex(int i) const { return vertices[i]; }
+  IDirect3DVertexBuffer9* Buffer() const { return vertexBuffer.Get(); }
 
-  ComPtr<IDirect3DVertexBuffer9> vertexBuffer;
-  ScreenVertex vertices[4] = {};
-  int32_t vertexCount = 4;
-  int32_t primitiveType = 5;
-  int32_t primitiveCount = 2;
+  DX_V::RHWC vertices[4] = {};
 
  private:
   void Upload();
 };
 
 // The same with texture coordinates and a texture (FVF 0x144).
-struct TexturedScreenVertex {
-  float x, y, z, rhw;
-  uint32_t color;
-  float u, v;
-};
-
-class TexturedScreenQuad {
+class TexturedScreenQuad : public VertexBufferHolder {
  public:
   TexturedScreenQuad() = default;
   TexturedScreenQuad(const TexturedScreenQuad&) = delete;
   TexturedScreenQuad& operator=(const TexturedScreenQuad&) = delete;
-  virtual ~TexturedScreenQuad();
+  ~TexturedScreenQuad() override;
 
   void Create(IDirect3DTexture9* texture, const QuadCorners& corners);
   // The executable has no "DDS" resource 0: the quad stays without texture.
   void CreateFromResource(const QuadCorners& corners);
   void SetCorners(const QuadCorners& corners);
 
-  ComPtr<IDirect3DVertexBuffer9> vertexBuffer;
-  TexturedScreenVertex vertices[4] = {};
-  int32_t vertexCount = 4;
-  int32_t primitiveType = 5;
-  int32_t primitiveCount = 2;
+  DX_V::RHWCT vertices[4] = {};
   ComPtr<IDirect3DTexture9> texture;
 
  private:
