@@ -127,7 +127,6 @@ bool RefillHalf(drflac* decoder, DWORD offset, DWORD half, uint32_t chunkFrames,
 // endHalf: the half (0 or 1) in which the data ended during the prefill, or -1.
 void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHalf, IMediaEventSink* sink) {
   (void)bufferBytes;
-  bool completed = false;
   if (decoder && g_buffer) {
     const FlacStreamLayout layout = FlacLayout(decoder->sampleRate, decoder->channels);
     std::vector<int16_t> chunk(static_cast<size_t>(layout.chunkFrames) * decoder->channels, 0);
@@ -145,7 +144,10 @@ void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHal
       // endHalf. Once endHalf has played everything has been heard.
       if (played == endHalf) {
         g_buffer->Stop();
-        completed = true;
+        // Reported at once, and only while nobody has stopped the stream:
+        // a stop that comes first must not let a stale completion skip the
+        // track started after it.
+        if (g_running.exchange(false) && sink) sink->Notify(EC_COMPLETE, S_OK, 0);
         ++g_workerSteps;
         break;
       }
@@ -155,7 +157,6 @@ void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHal
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
   drflac_close(decoder);
-  if (completed && sink) sink->Notify(EC_COMPLETE, S_OK, 0);
   if (sink) sink->Release();
 }
 
