@@ -31,6 +31,7 @@ namespace {
 constexpr HRESULT kFileNotFound = static_cast<HRESULT>(0x80070002u);
 constexpr HRESULT kNotConnected = static_cast<HRESULT>(0x80040209u);
 constexpr LONGLONG kUnitsPerSecond = 10000000;
+constexpr size_t kMaxQueuedEvents = 256;
 
 std::atomic<uint32_t> g_liveGraphs{0};
 
@@ -474,6 +475,8 @@ class FilterGraph final : public IGraphBuilder,
     LONG_PTR data;
     {
       std::lock_guard<std::mutex> lock(eventLock_);
+      // Graphs nobody asks for events (the sound objects' own) keep only the newest.
+      if (events_.size() >= kMaxQueuedEvents) events_.pop_front();
       events_.push_back(e);
       hwnd = notifyWindow_;
       message = notifyMessage_;

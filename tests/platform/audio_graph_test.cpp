@@ -239,13 +239,21 @@ TEST_F(GraphTest, CompletionIsPostedToTheNotifyWindowAndQueued) {
   IMediaEventSink* sink = nullptr;
   ASSERT_EQ(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)), S_OK);
   sink->Notify(EC_COMPLETE, 0, 0);
-  sink->Release();
   EXPECT_TRUE(PeekMessageW(&msg, hwnd, WM_APP, WM_APP, PM_REMOVE));
   EXPECT_EQ(NextEvent(), EC_COMPLETE);
   LONG code;
   LONG_PTR p1, p2;
   EXPECT_EQ(events->GetEvent(&code, &p1, &p2, 10), E_ABORT);
   events->SetNotifyWindow(0, 0, 0);
+
+  // Events nobody fetches do not pile up without end.
+  for (int i = 0; i < 5000; ++i) sink->Notify(i, 0, 0);
+  int queued = 0;
+  LONG last = -1;
+  while (events->GetEvent(&code, &p1, &p2, 0) == S_OK) ++queued, last = code;
+  EXPECT_LT(queued, 5000);
+  EXPECT_EQ(last, 4999);
+  sink->Release();
   src->Release();
   DestroyWindow(hwnd);
 }
