@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/d3d9/d3d9_impl.h"
+#include "platform/d3d9/d3d9_draw_hook.h"
 #include "platform/d3d9/gl_loader.h"
 #include "platform/win32/window.h"
 
@@ -373,7 +374,8 @@ void Device::SetDefaultStates() {
   viewport_ = {0, 0, back_buffer_->Width(), back_buffer_->Height(), 0.f, 1.f};
   scissor_ = {0, 0, static_cast<LONG>(back_buffer_->Width()), static_cast<LONG>(back_buffer_->Height())};
   in_scene_ = false;
-  fb_dirty_ = rs_dirty_ = key_dirty_ = tex_dirty_ = true;
+  fb_dirty_ = key_dirty_ = tex_dirty_ = true;
+  ForgetGLState();
   for (auto& g : generation_) ++g;
   attr_offset_ = ~size_t(0);
 }
@@ -463,7 +465,8 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const void*) {
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   }
   SDL_GL_SwapWindow(window_);
-  fb_dirty_ = rs_dirty_ = true;
+  fb_dirty_ = true;
+  ForgetGLState();
   return D3D_OK;
 }
 
@@ -700,7 +703,8 @@ void Device::BlitSurfaces(Surface* src, const RECT& sr, Surface* dst, const RECT
                     linear ? GL_LINEAR : GL_NEAREST);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  fb_dirty_ = rs_dirty_ = true;
+  fb_dirty_ = true;
+  ForgetGLState();
 }
 
 void Device::ClearSurfaceGL(Surface* s, const RECT& r, D3DCOLOR color) {
@@ -717,7 +721,8 @@ void Device::ClearSurfaceGL(Surface* s, const RECT& r, D3DCOLOR color) {
   glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
   glClear(GL_COLOR_BUFFER_BIT);
   glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  fb_dirty_ = rs_dirty_ = true;
+  fb_dirty_ = true;
+  ForgetGLState();
 }
 
 // ---------------------------------------------------------------- targets
@@ -836,7 +841,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
   } else {
     for (DWORD i = 0; i < count; ++i) clear_rect(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
   }
-  rs_dirty_ = true;
+  ForgetGLState();
   return D3D_OK;
 }
 
@@ -1116,19 +1121,40 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** out) {
 }
 
 // ---------------------------------------------------------------- drawing
+void Device::ForgetGLState() {
+  for (auto& v : gl_cache_) v = ~uint64_t(0);
+  rs_dirty_ = true;
+}
+
+// Sends a piece of state only when it differs from what GL already has.
+template <class F>
+inline void Device::Cached(GLSlot slot, uint64_t value, F apply) {
+  if (gl_cache_[slot] == value) return;
+  gl_cache_[slot] = value;
+  apply();
+}
+
 void Device::ApplyRenderStates() {
   if (!rs_dirty_) return;
   rs_dirty_ = false;
   bool depth = depth_ != nullptr && rs_[D3DRS_ZENABLE] != D3DZB_FALSE;
-  if (depth) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(CompareFunc(rs_[D3DRS_ZFUNC]));
-  } else {
-    glDisable(GL_DEPTH_TEST);
-  }
-  glDepthMask(rs_[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-  if (rs_[D3DRS_ALPHABLENDENABLE]) {
-    glEnable(GL_BLEND);
+  GLenum zfunc = CompareFunc(rs_[D3DRS_ZFUNC]);
+  Cached(kGLDepth, depth ? zfunc : 0, [&] {
+    if (depth) {
+      glEnable(GL_DEPTH_TEST);
+      glDepthFunc(zfunc);
+    } else {
+      glDisable(GL_DEPTH_TEST);
+    }
+  });
+  bool zwrite = rs_[D3DRS_ZWRITEENABLE] != 0;
+  Cached(kGLDepthMask, zwrite, [&] { glDepthMask(zwrite ? GL_TRUE : GL_FALSE); });
+  bool blend = rs_[D3DRS_ALPHABLENDENABLE] != 0;
+  Cached(kGLBlend, blend, [&] {
+    if (blend) glEnable(GL_BLEND);
+    else glDisable(GL_BLEND);
+  });
+  if (blend) {
     auto pair = [](DWORD src, DWORD dst, GLenum* s, GLenum* d) {
       if (src == D3DBLEND_BOTHSRCALPHA) {
         *s = GL_SRC_ALPHA;
@@ -1143,57 +1169,71 @@ void Device::ApplyRenderStates() {
     };
     GLenum s, d, sa, da;
     pair(rs_[D3DRS_SRCBLEND], rs_[D3DRS_DESTBLEND], &s, &d);
-    if (rs_[D3DRS_SEPARATEALPHABLENDENABLE]) {
+    bool separate = rs_[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
+    if (separate) {
       pair(rs_[D3DRS_SRCBLENDALPHA], rs_[D3DRS_DESTBLENDALPHA], &sa, &da);
     } else {
       sa = s;
       da = d;
     }
-    glBlendFuncSeparate(s, d, sa, da);
-    glBlendEquationSeparate(BlendOp(rs_[D3DRS_BLENDOP]), rs_[D3DRS_SEPARATEALPHABLENDENABLE]
-                                                             ? BlendOp(rs_[D3DRS_BLENDOPALPHA])
-                                                             : BlendOp(rs_[D3DRS_BLENDOP]));
-    float bf[4];
-    ColourToFloat(rs_[D3DRS_BLENDFACTOR], bf);
-    glBlendColor(bf[0], bf[1], bf[2], bf[3]);
-  } else {
-    glDisable(GL_BLEND);
+    Cached(kGLBlendFunc, (uint64_t(s) << 48) | (uint64_t(d) << 32) | (uint64_t(sa) << 16) | da,
+           [&] { glBlendFuncSeparate(s, d, sa, da); });
+    GLenum eq = BlendOp(rs_[D3DRS_BLENDOP]);
+    GLenum eqa = separate ? BlendOp(rs_[D3DRS_BLENDOPALPHA]) : eq;
+    Cached(kGLBlendEquation, (uint64_t(eq) << 32) | eqa, [&] { glBlendEquationSeparate(eq, eqa); });
+    Cached(kGLBlendColour, rs_[D3DRS_BLENDFACTOR], [&] {
+      float bf[4];
+      ColourToFloat(rs_[D3DRS_BLENDFACTOR], bf);
+      glBlendColor(bf[0], bf[1], bf[2], bf[3]);
+    });
   }
   // Front faces are clockwise on screen (GL's facing follows the clip origin).
-  switch (rs_[D3DRS_CULLMODE]) {
-    case D3DCULL_CW:
-      glEnable(GL_CULL_FACE);
-      glFrontFace(GL_CW);
-      glCullFace(GL_FRONT);
-      break;
-    case D3DCULL_CCW:
-      glEnable(GL_CULL_FACE);
-      glFrontFace(GL_CW);
-      glCullFace(GL_BACK);
-      break;
-    default: glDisable(GL_CULL_FACE); break;
+  DWORD cull = rs_[D3DRS_CULLMODE];
+  Cached(kGLCull, cull, [&] {
+    switch (cull) {
+      case D3DCULL_CW:
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CW);
+        glCullFace(GL_FRONT);
+        break;
+      case D3DCULL_CCW:
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CW);
+        glCullFace(GL_BACK);
+        break;
+      default: glDisable(GL_CULL_FACE); break;
+    }
+  });
+  DWORD cw = rs_[D3DRS_COLORWRITEENABLE] & 0xF;
+  Cached(kGLColourMask, cw, [&] { glColorMask((cw & 1) != 0, (cw & 2) != 0, (cw & 4) != 0, (cw & 8) != 0); });
+  bool scissor = rs_[D3DRS_SCISSORTESTENABLE] != 0;
+  Cached(kGLScissor, scissor, [&] {
+    if (scissor) glEnable(GL_SCISSOR_TEST);
+    else glDisable(GL_SCISSOR_TEST);
+  });
+  if (scissor) {
+    LONG w = std::max<LONG>(0, scissor_.right - scissor_.left), h = std::max<LONG>(0, scissor_.bottom - scissor_.top);
+    Cached(kGLScissorRect,
+           (uint64_t(uint16_t(scissor_.left)) << 48) | (uint64_t(uint16_t(scissor_.top)) << 32) |
+               (uint64_t(uint16_t(w)) << 16) | uint16_t(h),
+           [&] { glScissor(scissor_.left, scissor_.top, w, h); });
   }
-  DWORD cw = rs_[D3DRS_COLORWRITEENABLE];
-  glColorMask((cw & 1) != 0, (cw & 2) != 0, (cw & 4) != 0, (cw & 8) != 0);
-  if (rs_[D3DRS_SCISSORTESTENABLE]) {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(scissor_.left, scissor_.top, std::max<LONG>(0, scissor_.right - scissor_.left),
-              std::max<LONG>(0, scissor_.bottom - scissor_.top));
-  } else {
-    glDisable(GL_SCISSOR_TEST);
-  }
-  glPolygonMode(GL_FRONT_AND_BACK, rs_[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
-                                   : rs_[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                                                                              : GL_FILL);
-  if (rs_[D3DRS_STENCILENABLE] && depth_) {
-    glEnable(GL_STENCIL_TEST);
+  DWORD fill = rs_[D3DRS_FILLMODE];
+  Cached(kGLFill, fill, [&] {
+    glPolygonMode(GL_FRONT_AND_BACK, fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+  });
+  bool stencil = rs_[D3DRS_STENCILENABLE] && depth_;
+  Cached(kGLStencil, stencil, [&] {
+    if (stencil) glEnable(GL_STENCIL_TEST);
+    else glDisable(GL_STENCIL_TEST);
+  });
+  if (stencil) {
     glStencilFunc(CompareFunc(rs_[D3DRS_STENCILFUNC]), static_cast<GLint>(rs_[D3DRS_STENCILREF]),
                   rs_[D3DRS_STENCILMASK]);
     glStencilOp(StencilOp(rs_[D3DRS_STENCILFAIL]), StencilOp(rs_[D3DRS_STENCILZFAIL]),
                 StencilOp(rs_[D3DRS_STENCILPASS]));
     glStencilMask(rs_[D3DRS_STENCILWRITEMASK]);
-  } else {
-    glDisable(GL_STENCIL_TEST);
+    gl_cache_[kGLStencilMask] = ~uint64_t(0);
   }
 }
 
@@ -1455,13 +1495,20 @@ HRESULT Device::Prepare(DWORD fvf, uint32_t buffer, UINT offset, UINT stride) {
   MakeCurrent();
   ApplyFramebuffer();
   ApplyRenderStates();
-  Program* p = CurrentProgram(fvf);
-  if (!p) return D3DERR_INVALIDCALL;
-  if (p != bound_program_) {
-    glUseProgram(p->id);
-    bound_program_ = p;
+  // An effect pass draws with its own program.
+  int hooked = D3D9_BindHookedProgram(this, fvf);
+  if (hooked < 0) return D3DERR_INVALIDCALL;
+  if (hooked > 0) {
+    bound_program_ = nullptr;
+  } else {
+    Program* p = CurrentProgram(fvf);
+    if (!p) return D3DERR_INVALIDCALL;
+    if (p != bound_program_) {
+      glUseProgram(p->id);
+      bound_program_ = p;
+    }
+    UploadUniforms(p);
   }
-  UploadUniforms(p);
   ApplyTextures();
   SetupAttributes(fvf, buffer, offset, stride);
   return D3D_OK;
