@@ -1,0 +1,648 @@
+#include "player/doc_res_manager.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/archive.h"
+#include "core/ds_error.h"
+#include "core/thread_slots.h"
+#include "platform/d3dx9/d3dx9_tex.h"
+#include "platform/win32/windows.h"
+#include "player/current_device.h"
+#include "player/render_target_set.h"
+
+// The effect compiler arrives with the effect layer of the platform; until
+// then no effect can be made and every GetEffect answers null.
+#if __has_include("platform/d3dx9/d3dx9_effect.h")
+#include "platform/d3dx9/d3dx9_effect.h"
+#define DOCRES_HAVE_EFFECTS 1
+#else
+#define DOCRES_HAVE_EFFECTS 0
+#endif
+
+namespace {
+
+// Smallest stored sizes, used to refuse counts the data cannot hold.
+constexpr uint32_t kMinLinkEntry = 4 + 8 + 4;        // name, id, count
+constexpr uint32_t kMinEmbeddedFile = 4 + 4 + 4 + 4;  // id, module, count, path
+constexpr uint32_t kMinGuidEntry = 4 + 4 + 1 + 4 + 4;
+constexpr uint32_t kMinRawFrame = 4 + 4 + 4;
+
+// A length from the data, capped by what is left (a strict archive throws).
+uint64_t CapBytes(DS_IOF_Archive& ar, uint64_t wanted) { return ar.Stream()->CapLength(wanted); }
+
+// An int32 count from the record: below zero means none; no more entries
+// than the data left can hold.
+uint32_t ReadBoundedCount(DS_IOF_Archive& ar, uint32_t minBytesPerItem) {
+  int32_t count = 0;
+  ar.ReadInt(&count);
+  if (count <= 0) return 0;
+  uint64_t fits = CapBytes(ar, static_cast<uint64_t>(count) * minBytesPerItem) / minBytesPerItem;
+  return static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(count), fits));
+}
+
+LinkKey ReadLinkKey(DS_IOF_Archive& ar) {
+  LinkKey key;
+  ar.ReadWideString(&key.name);
+  ar.ReadInt64(&key.id);
+  return key;
+}
+
+// Section 1 and 3: per link a list of EmbeddedFile records.
+void ReadEmbeddedFileMap(DS_IOF_Archive& ar, std::map<LinkKey, std::vector<EmbeddedFile>>* map) {
+  uint32_t count = ReadBoundedCount(ar, kMinLinkEntry);
+  for (uint32_t i = 0; i < count; ++i) {
+    LinkKey key = ReadLinkKey(ar);
+    uint32_t n = ReadBoundedCount(ar, kMinEmbeddedFile);
+    std::vector<EmbeddedFile>& files = (*map)[key];
+    files.clear();
+    files.resize(n);
+    for (auto& f : files) ar.ReadEmbeddedFile(&f);
+  }
+}
+
+EmbeddedFile CopyOf(const EmbeddedFile& src) {
+  EmbeddedFile copy;
+  copy.CopyFrom(src);
+  copy.resourceId = src.resourceId;
+  copy.moduleName = src.moduleName;
+  return copy;
+}
+
+void CopyInto(std::vector<EmbeddedFile>* dst, const std::vector<EmbeddedFile>& src) {
+  dst->clear();
+  dst->reserve(src.size());
+  for (const auto& f : src) dst->push_back(CopyOf(f));
+}
+
+void SetImageSize(DocImage& image, const TextureInfo& info) {
+  image.width = info.width;
+  image.height = info.height;
+  image.aspect = info.aspect;
+}
+
+TextureCache& CacheOf(DS_DocResManager& manager) {
+  TextureCache* cache = GetTextureCache();
+  return cache ? *cache : manager.Textures();
+}
+
+// The one place effects are compiled.
+void CompileEffect(const EmbeddedFile& source, ID3DXEffect** out) {
+#if DOCRES_HAVE_EFFECTS
+  IDirect3DDevice9* device = CurrentDevice();
+  if (device && source.data && source.size > 0)
+    D3DXCreateEffect(device, source.data.get(), source.size, nullptr, nullptr, 0, nullptr, out, nullptr);
+#else
+  (void)source;
+  *out = nullptr;
+#endif
+}
+
+}  // namespace
+
+bool GuidLess::operator()(const GUID& a, const GUID& b) const { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
+
+// ---- device-dependent objects
+
+ZVI_LosableObj::ZVI_LosableObj() {
+  GUID guid{};
+  CoCreateGuid(&guid);
+  key_ = GuidToString(guid);
+  if (DS_DocResManager* manager = CurrentDocResManager()) SetLosableObject(manager, key_.name, this);
+}
+
+ZVI_LosableObj::~ZVI_LosableObj() {
+  if (manager_) SetLosableObject(manager_, key_.name, nullptr);
+}
+
+ZVI_DocResManager::~ZVI_DocResManager() {
+  // Objects that outlive their document must not unregister from it later.
+  for (auto& entry : deviceObjects_)
+    if (entry.second && entry.second->manager_ == this) entry.second->manager_ = nullptr;
+}
+
+void SetLosableObject(ZVI_DocResManager* manager, const zvi_string& key, ZVI_LosableObj* object) {
+  if (!manager) return;
+  auto& objects = manager->deviceObjects_;
+  if (object) {
+    if (objects.emplace(key, object).second) object->manager_ = manager;
+    return;
+  }
+  auto it = objects.find(key);
+  if (it == objects.end()) return;
+  if (it->second && it->second->manager_ == manager) it->second->manager_ = nullptr;
+  objects.erase(it);
+}
+
+// ---- frame sets
+
+void ImageFrameSet::AdvanceForward(float t) {
+  if (t - lastSwitch <= 0.0f) lastSwitch = t;
+  size_t n = delays.size();
+  if (n == 0) return;
+  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= n) frameIndex = 0;
+  float delay = delays[static_cast<size_t>(frameIndex)];
+  if (delay < t - lastSwitch) {
+    lastSwitch += delay;
+    frameIndex = static_cast<int32_t>((static_cast<size_t>(frameIndex) + 1) % n);
+  }
+}
+
+void ImageFrameSet::AdvanceBackward(float t) {
+  if (t - lastSwitch < 0.0f) lastSwitch = t;
+  size_t n = delays.size();
+  if (n == 0) return;
+  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= n) frameIndex = 0;
+  float delay = delays[static_cast<size_t>(frameIndex)];
+  if (delay < t - lastSwitch) {
+    lastSwitch += delay;
+    frameIndex = frameIndex == 0 ? static_cast<int32_t>(n - 1) : frameIndex - 1;
+  }
+}
+
+IDirect3DTexture9* ImageFrameSet::CurrentTexture() const {
+  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= textures.size()) return nullptr;
+  return textures[static_cast<size_t>(frameIndex)].Get();
+}
+
+// ---- raw frames and the frame container
+
+void ReadRawFrameList(DS_IOF_Archive& ar, RawFrameList* frames) {
+  uint32_t count = ReadBoundedCount(ar, kMinRawFrame);
+  RawFrameList read;
+  read.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    RawFrame frame;
+    uint32_t version = 0;
+    int32_t size = 0;
+    ar.ReadUInt(&version);
+    ar.ReadInt(&size);
+    uint32_t bytes = size > 0 ? static_cast<uint32_t>(CapBytes(ar, static_cast<uint64_t>(size))) : 0;
+    frame.bytes.Allocate(bytes);
+    frame.count = bytes;
+    ar.ReadBytes(frame.count, frame.bytes.data());
+    ar.ReadFloat(&frame.delay);
+    read.push_back(std::move(frame));
+  }
+  *frames = std::move(read);
+}
+
+bool ReadImageContainer(const uint8_t* bytes, uint32_t count, RawFrameList* frames) {
+  static const uint8_t kMagic[5] = {':', 'Z', 'V', 'I', ':'};
+  if (!bytes || count < 5 || std::memcmp(bytes, kMagic, 5) != 0) return false;
+  try {
+    MemoryArchive ar(bytes + 5, count - 5, true);
+    zvi_string tag;
+    ar.ReadWideString(&tag);
+    if (tag != u"IMG") return false;
+    RawFrameList read;
+    ReadRawFrameList(ar, &read);
+    *frames = std::move(read);
+    return true;
+  } catch (const DS_Error&) {
+    return false;
+  }
+}
+
+bool ReadModuleImageList(const uint8_t* bytes, uint32_t count, std::vector<float>* delays,
+                         std::vector<EmbeddedFile>* entries) {
+  if (!bytes) return false;
+  try {
+    MemoryArchive ar(bytes, count, true);
+    uint32_t n = ar.ReadCount(4);
+    std::vector<float> d(n);
+    for (auto& v : d) ar.ReadFloat(&v);
+    uint32_t m = ar.ReadCount(kMinEmbeddedFile);
+    std::vector<EmbeddedFile> files(m);
+    for (auto& f : files) ar.ReadEmbeddedFile(&f);
+    *delays = std::move(d);
+    *entries = std::move(files);
+    return true;
+  } catch (const DS_Error&) {
+    return false;
+  }
+}
+
+// ---- textures made from frames
+
+void MakeFrameTextures(ImageFrameSet& set, const RawFrameList& frames, bool gif, DWORD filter) {
+  set.delays.assign(frames.size(), 0.0f);
+  set.textures.assign(frames.size(), ComPtr<IDirect3DTexture9>());
+  IDirect3DDevice9* device = CurrentDevice();
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const RawFrame& frame = frames[i];
+    set.delays[i] = frame.delay;
+    if (!device || frame.count == 0) continue;
+    D3DXIMAGE_INFO info{};
+    IDirect3DTexture9* texture = nullptr;
+    HRESULT hr = D3DXCreateTextureFromFileInMemoryEx(device, frame.bytes.data(), frame.count, D3DX_DEFAULT,
+                                                     D3DX_DEFAULT, 1, 0, gif ? D3DFMT_DXT1 : D3DFMT_UNKNOWN,
+                                                     D3DPOOL_MANAGED, filter, D3DX_FILTER_NONE, 0, &info, nullptr,
+                                                     &texture);
+    if (FAILED(hr)) {
+      if (texture) texture->Release();
+      continue;
+    }
+    set.imageWidth = info.Width;
+    set.imageHeight = info.Height;
+    set.textures[i].Attach(texture);
+  }
+  IDirect3DTexture9* first = set.textures.empty() ? nullptr : set.textures.front().Get();
+  if (first) {
+    D3DSURFACE_DESC desc{};
+    if (SUCCEEDED(first->GetLevelDesc(0, &desc))) {
+      set.textureWidth = desc.Width;
+      set.textureHeight = desc.Height;
+    }
+    if (set.textureWidth && set.textureHeight) {
+      set.uScale = static_cast<float>(set.imageWidth) / static_cast<float>(set.textureWidth);
+      set.vScale = static_cast<float>(set.imageHeight) / static_cast<float>(set.textureHeight);
+    }
+    if (set.imageWidth) set.aspect = static_cast<float>(set.imageHeight) / static_cast<float>(set.imageWidth);
+  }
+  if (filter != D3DX_FILTER_NONE) {
+    set.uScale = 1.0f;
+    set.vScale = 1.0f;
+  }
+}
+
+// ---- ZVI_DocResManagerTmp
+
+ImageFrameSet& ZVI_DocResManagerTmp::GetImage(const DS_FileLink3& link, DWORD filter) {
+  LinkKey key = link.Key();
+  ImageFrameSet& set = frameSets_[key];
+  if (!set.textures.empty() && set.textures.front()) return set;
+  RawFrameList& frames = rawFrames_[key];
+  if (frames.empty()) LoadRawFrames(link, &frames);
+  MakeFrameTextures(set, frames, link.GetExtension() == u".gif", filter);
+  return set;
+}
+
+bool ZVI_DocResManagerTmp::LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) {
+  if (link.IsFileLink()) {
+    if (link.GetExtension() == u".gif") return true;
+    SharedByteBuffer bytes;
+    bytes.LoadFile(link.name);
+    if (bytes.count > 5) {
+      if (std::memcmp(bytes.data(), ":ZVI:", 5) == 0) {
+        ReadImageContainer(bytes.data(), bytes.count, frames);
+      } else {
+        RawFrame frame;
+        frame.count = bytes.count;
+        frame.bytes = bytes;
+        frame.name = link.name;
+        frames->push_back(std::move(frame));
+      }
+    }
+    return true;
+  }
+  HMODULE module = LoadResourceModule(link.name);
+  uint32_t size = 0;
+  const uint8_t* bytes = module ? LockModuleResource(module, static_cast<uint32_t>(link.id), u"DDS", &size) : nullptr;
+  if (bytes) {
+    if (size >= 5 && std::memcmp(bytes, ":ZVI:", 5) == 0) {
+      ReadImageContainer(bytes, size, frames);
+    } else {
+      RawFrame frame;
+      frame.count = size;
+      frame.bytes.Allocate(size);
+      if (size) std::memcpy(frame.bytes.data(), bytes, size);
+      frames->push_back(std::move(frame));
+    }
+  }
+  return true;
+}
+
+void ZVI_DocResManagerTmp::ReadRecord(DS_IOF_Archive& ar) {
+  uint32_t count = ReadBoundedCount(ar, kMinLinkEntry);
+  for (uint32_t i = 0; i < count; ++i) {
+    LinkKey key = ReadLinkKey(ar);
+    ReadRawFrameList(ar, &rawFramesStaging_[key]);
+  }
+  for (auto& entry : rawFramesStaging_) rawFrames_.emplace(entry.first, std::move(entry.second));
+  rawFramesStaging_.clear();
+}
+
+// ---- DS_DocResManager
+
+DS_DocResManager::DS_DocResManager()
+    : textureCache_(std::make_unique<TextureCache>()),
+      cache_(std::make_unique<DocResCache>()),
+      settings_(std::make_unique<RenderSettings>()) {
+  InstallTextureCache(textureCache_.get());
+}
+
+DS_DocResManager::~DS_DocResManager() {
+  OnLostDevice();
+  UninstallTextureCache(textureCache_.get());
+  textureCache_.reset();
+  cache_->targetSets.clear();
+  cache_.reset();
+  settings_.reset();
+}
+
+void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
+  DocResCache& c = *cache_;
+  ReadEmbeddedFileMap(ar, &c.imageFilesStaging);
+  uint32_t delayCount = ReadBoundedCount(ar, kMinLinkEntry);
+  for (uint32_t i = 0; i < delayCount; ++i) {
+    LinkKey key = ReadLinkKey(ar);
+    uint32_t m = ar.ReadCount(4);
+    std::vector<float>& delays = c.delays[key];
+    delays.assign(m, 0.0f);
+    for (auto& d : delays) ar.ReadFloat(&d);
+  }
+  TextureCache& textures = CacheOf(*this);
+  for (auto& entry : c.imageFilesStaging) {
+    const LinkKey& key = entry.first;
+    std::vector<EmbeddedFile>& files = entry.second;
+    DocImage& image = c.images[key];
+    image.textures.clear();
+    for (const auto& f : files) {
+      TextureInfo info = textures.GetTexture(f);
+      image.textures.push_back(info.texture);
+      SetImageSize(image, info);
+    }
+    if (files.size() > 1) image.delays = c.delays[key];
+    c.documentData[key] = std::move(files);
+  }
+  c.imageFilesStaging.clear();
+  if (version < 2) return;
+
+  ReadEmbeddedFileMap(ar, &c.moduleImagesStaging);
+  for (auto& entry : c.moduleImagesStaging)
+    if (!c.documentData.count(entry.first)) CopyInto(&c.documentData[entry.first], entry.second);
+  if (version < 3) return;
+
+  uint32_t guidCount = ReadBoundedCount(ar, kMinGuidEntry);
+  for (uint32_t i = 0; i < guidCount; ++i) {
+    GUID guid{};
+    ar.ReadGuid(&guid);
+    GuidImage& image = c.guidImagesStaging[guid];
+    ar.ReadWideString(&image.name);
+    ar.ReadByte(&image.flag);
+    image.file = EmbeddedFileData();
+    ar.ReadBlob(&image.file);
+  }
+  for (auto& entry : c.guidImagesStaging) {
+    const GuidImage& image = entry.second;
+    c.guidTextures[entry.first] = CreateTextureFromMemory(image.file.data.get(), image.file.size).texture;
+    RawFrame frame;
+    frame.count = image.file.size;
+    frame.bytes.Allocate(image.file.size);
+    if (image.file.size) std::memcpy(frame.bytes.data(), image.file.data.get(), image.file.size);
+    frame.name = image.name;
+    RawFrameList& frames = rawFrames_[GuidToString(entry.first)];
+    frames.clear();
+    frames.push_back(std::move(frame));
+  }
+  c.guidImagesStaging.clear();
+  if (version < 4) return;
+
+  ZVI_DocResManagerTmp::ReadRecord(ar);
+  c.imageFilesStaging.clear();
+  c.delays.clear();
+  c.moduleImagesStaging.clear();
+  c.guidImagesStaging.clear();
+}
+
+void DS_DocResManager::MakeModuleImage(DocImage& image, const DS_FileLink3& link) {
+  std::vector<EmbeddedFile>& data = cache_->documentData[link.Key()];
+  if (data.empty()) {
+    EmbeddedFile ref;
+    ref.moduleName = link.name;
+    ref.resourceId = static_cast<uint32_t>(link.id);
+    data.push_back(std::move(ref));
+  }
+  // The first entry carries the project's stored copy, when there is one.
+  TextureInfo info = CacheOf(*this).GetTexture(data.front());
+  image.textures.assign(1, info.texture);
+  SetImageSize(image, info);
+  image.extra = 0;
+}
+
+DocImage& DS_DocResManager::GetTextures(const DS_FileLink3& link) {
+  LinkKey key = link.Key();
+  DocImage& image = cache_->images[key];
+  if (!image.textures.empty()) return image;
+  if (link.GetExtension() == u".dll" || link.name.empty()) {
+    MakeModuleImage(image, link);
+  } else {
+    cache_->documentData[key];
+  }
+  return image;
+}
+
+DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
+  LinkKey key = link.Key();
+  DocImage& image = cache_->images[key];
+  if (!image.textures.empty()) return image;
+  HMODULE module = LoadResourceModule(link.name);
+  uint32_t size = 0;
+  const uint8_t* bytes = module ? LockModuleResource(module, static_cast<uint32_t>(link.id), u"DDS", &size) : nullptr;
+  std::vector<float> delays;
+  std::vector<EmbeddedFile> entries;
+  if (bytes && ReadModuleImageList(bytes, size, &delays, &entries)) {
+    image.delays = std::move(delays);
+    TextureCache& textures = CacheOf(*this);
+    image.textures.clear();
+    for (const auto& f : entries) {
+      TextureInfo info = textures.GetTexture(f);
+      image.textures.push_back(info.texture);
+      SetImageSize(image, info);
+    }
+    cache_->documentData[key] = std::move(entries);
+  }
+  return image;
+}
+
+EffectRef::~EffectRef() {
+#if DOCRES_HAVE_EFFECTS
+  if (effect) effect->Release();
+#endif
+}
+
+ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3& link) {
+  *out = nullptr;
+  LinkKey key = link.Key();
+  EffectRef& slot = cache_->effects[key];
+  if (!slot.effect) {
+    bool moduleLink = !link.IsFileLink();
+    // A stored effect that failed once fails again: do not retry it every frame.
+    if (!moduleLink && cache_->failedEffects.count(key)) return out;
+    std::vector<EmbeddedFile>& data = cache_->documentData[key];
+    if (data.empty()) {
+      EmbeddedFile ref;
+      ref.moduleName = link.name;
+      ref.resourceId = static_cast<uint32_t>(link.id);
+      data.push_back(std::move(ref));
+    }
+    HMODULE module = LoadResourceModule(link.name);
+    uint32_t size = 0;
+    const uint8_t* bytes =
+        module ? LockModuleResource(module, static_cast<uint32_t>(link.id), RT_RCDATA, &size) : nullptr;
+    if (bytes && size > 0) std::memcpy(data.back().Allocate(size), bytes, size);
+    CompileEffect(data.back(), &slot.effect);
+    if (!slot.effect && !moduleLink) cache_->failedEffects.insert(key);
+  }
+#if DOCRES_HAVE_EFFECTS
+  if (slot.effect) {
+    slot.effect->AddRef();
+    *out = slot.effect;
+  }
+#endif
+  return out;
+}
+
+ComPtr<IDirect3DTexture9>* DS_DocResManager::GetTextureByGuid(const GUID& guid) {
+  ComPtr<IDirect3DTexture9>& slot = cache_->guidTextures[guid];
+  if (slot) return &slot;
+  auto it = rawFrames_.find(GuidToString(guid));
+  IDirect3DDevice9* device = CurrentDevice();
+  if (it != rawFrames_.end() && it->second.size() == 1 && device) {
+    const RawFrame& frame = it->second.front();
+    IDirect3DTexture9* texture = nullptr;
+    if (frame.count > 0 &&
+        SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(device, frame.bytes.data(), frame.count, D3DX_DEFAULT,
+                                                      D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                                      D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr,
+                                                      &texture)))
+      slot.Attach(texture);
+    else if (texture)
+      texture->Release();
+  }
+  return &slot;
+}
+
+RenderTargetSet* DS_DocResManager::GetTargetSetByGuid(const GUID& guid) {
+  std::unique_ptr<RenderTargetSet>& set = cache_->targetSets[guid];
+  if (!set) {
+    set = std::make_unique<RenderTargetSet>();
+    set->CreateFromTexture(GetTextureByGuid(guid)->Get(), 512, 512);
+  }
+  return set.get();
+}
+
+DS_ImageFileLink* DS_DocResManager::AddImageFile(DS_ImageFileLink* out, const EmbeddedFile& entry) {
+  DS_FileLink3 link(entry);
+  std::vector<EmbeddedFile>& data = cache_->documentData[link.Key()];
+  if (data.empty()) data.push_back(CopyOf(entry));
+  TextureInfo info = CacheOf(*this).GetTexture(entry);
+  DocImage& image = cache_->images[link.Key()];
+  image.textures.assign(1, info.texture);
+  SetImageSize(image, info);
+  *out = DS_ImageFileLink(link);
+  return out;
+}
+
+DS_ImageFileLink* DS_DocResManager::AddImageFrames(DS_ImageFileLink* out, const std::vector<EmbeddedFile>& entries,
+                                                   const std::vector<float>& delays) {
+  DS_FileLink3 link = entries.empty() ? DS_FileLink3() : DS_FileLink3(entries.front());
+  DocImage& image = cache_->images[link.Key()];
+  if (image.textures.empty()) {
+    std::vector<EmbeddedFile>& data = cache_->documentData[link.Key()];
+    TextureCache& textures = CacheOf(*this);
+    for (const auto& f : entries) {
+      TextureInfo info = textures.GetTexture(f);
+      image.textures.push_back(info.texture);
+      SetImageSize(image, info);
+      data.push_back(CopyOf(f));
+    }
+    image.delays = delays;
+  }
+  *out = DS_ImageFileLink(link);
+  return out;
+}
+
+void DS_DocResManager::CollectLinkForSave(const DS_FileLink3& link) {
+  if (link.name.empty()) return;
+  auto it = cache_->documentData.find(link.Key());
+  if (it == cache_->documentData.end()) return;
+  CopyInto(&cache_->imageFilesStaging[link.Key()], it->second);
+}
+
+void DS_DocResManager::WalkDeviceObjects(bool lost) {
+  // A copy: a surface's own handler may register or drop other surfaces.
+  std::vector<ZVI_LosableObj*> objects;
+  for (auto& entry : deviceObjects_) objects.push_back(entry.second);
+  for (auto* o : objects) {
+    if (!o) continue;
+    if (lost)
+      o->OnLost();
+    else
+      o->OnReset();
+  }
+#if DOCRES_HAVE_EFFECTS
+  for (auto& entry : cache_->effects) {
+    if (!entry.second.effect) continue;
+    if (lost)
+      entry.second.effect->OnLostDevice();
+    else
+      entry.second.effect->OnResetDevice();
+  }
+#endif
+  for (auto& entry : cache_->targetSets) {
+    if (!entry.second) continue;
+    if (lost)
+      entry.second->ReleaseTextures();
+    else
+      entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width,
+                                      entry.second->height);
+  }
+  for (auto& entry : cache_->deviceObjects) {
+    if (!entry.second) continue;
+    if (lost)
+      entry.second->OnLostDevice();
+    else
+      entry.second->OnResetDevice();
+  }
+}
+
+void DS_DocResManager::OnLostDevice() {
+  if (deviceLost_) return;
+  deviceLost_ = true;
+  WalkDeviceObjects(true);
+}
+
+void DS_DocResManager::OnResetDevice() {
+  // Resets come in pairs with losses: an unreported loss is walked first.
+  if (!deviceLost_) OnLostDevice();
+  deviceLost_ = false;
+  WalkDeviceObjects(false);
+}
+
+RenderSettings& GetRenderSettings() {
+  if (DS_DocResManager* manager = CurrentDocResManager()) return manager->Settings();
+  static RenderSettings fallback;
+  return fallback;
+}
+
+std::unique_ptr<DS_DocResManager> ReadDocResManagerRecord(DS_IOF_Archive& ar) {
+  zvi_string className;
+  int32_t version = 0;
+  ar.ReadWideString(&className);
+  ar.ReadInt(&version);
+  auto manager = std::make_unique<DS_DocResManager>();
+  manager->ReadRecord(ar, version);
+  return manager;
+}
+
+bool PremultiplyAlpha(IDirect3DTexture9* texture) {
+  if (!texture) return false;
+  D3DSURFACE_DESC desc{};
+  if (FAILED(texture->GetLevelDesc(0, &desc))) return false;
+  if (desc.Format == D3DFMT_DXT1) return true;
+  if (desc.Format != D3DFMT_A8R8G8B8) return false;
+  D3DLOCKED_RECT locked{};
+  if (FAILED(texture->LockRect(0, &locked, nullptr, 0)) || !locked.pBits) return false;
+  for (UINT y = 0; y < desc.Height; ++y) {
+    uint8_t* row = static_cast<uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
+    for (UINT x = 0; x < desc.Width; ++x) {
+      uint8_t* p = row + x * 4;
+      float a = static_cast<float>(p[3]) * 0.00390625f;
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(static_cast<float>(p[c]) * a);
+    }
+  }
+  texture->UnlockRect(0);
+  return true;
+}

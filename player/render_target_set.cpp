@@ -1,0 +1,96 @@
+#include "player/render_target_set.h"
+
+#include <utility>
+
+#include "platform/d3dx9/d3dx9_tex.h"
+#include "player/current_device.h"
+
+namespace {
+
+void BindLevel0(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
+  if (!device || !texture) return;
+  ComPtr<IDirect3DSurface9> surface;
+  if (SUCCEEDED(texture->GetSurfaceLevel(0, surface.ReleaseAndGetAddressOf()))) device->SetRenderTarget(0, surface);
+}
+
+}  // namespace
+
+bool RenderTargetSet::Create(UINT w, UINT h) {
+  width = w;
+  height = h;
+  if (w == 0 || h == 0) return false;
+  ReleaseTextures();
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device) return false;
+  for (auto& t : textures) {
+    HRESULT hr = device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                       t.ReleaseAndGetAddressOf(), nullptr);
+    if (FAILED(hr) || !t) {
+      lastError = FAILED(hr) ? hr : E_FAIL;
+      return false;
+    }
+  }
+  active = textures[activeIndex == 1 ? 1 : 0];
+  D3DSURFACE_DESC desc{};
+  if (SUCCEEDED(active->GetLevelDesc(0, &desc))) {
+    width = desc.Width;
+    height = desc.Height;
+  }
+  return true;
+}
+
+void RenderTargetSet::CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT h) {
+  Create(w, h);
+  if (!texture) return;
+  width = w;
+  height = h;
+  if (!active) return;
+  ComPtr<IDirect3DSurface9> src, dst;
+  if (SUCCEEDED(texture->GetSurfaceLevel(0, src.ReleaseAndGetAddressOf())) &&
+      SUCCEEDED(active->GetSurfaceLevel(0, dst.ReleaseAndGetAddressOf())))
+    D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, nullptr, D3DX_FILTER_TRIANGLE, 0);
+}
+
+void RenderTargetSet::Begin() {
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device) return;
+  device->GetRenderTarget(0, savedTarget.ReleaseAndGetAddressOf());
+  device->GetDepthStencilSurface(savedDepth.ReleaseAndGetAddressOf());
+  BindLevel0(device, active);
+  device->SetDepthStencilSurface(nullptr);
+}
+
+ComPtr<IDirect3DTexture9>* RenderTargetSet::End(bool clear) {
+  IDirect3DDevice9* device = CurrentDevice();
+  if (device) {
+    if (savedTarget) device->SetRenderTarget(0, savedTarget);
+    device->SetDepthStencilSurface(savedDepth);
+    if (clear) device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FFFFFF, 1.0f, 0);
+  }
+  savedTarget = nullptr;
+  savedDepth = nullptr;
+  return &active;
+}
+
+void RenderTargetSet::Select(int32_t index) {
+  activeIndex = index;
+  if (index >= 0 && index < 3) active = textures[index];
+  BindLevel0(CurrentDevice(), active);
+}
+
+ComPtr<IDirect3DTexture9>* RenderTargetSet::SwapSpare(bool clear) {
+  int32_t a = activeIndex == 1 ? 1 : 0;
+  if (clear) {
+    std::swap(textures[a], textures[2]);
+    Select(a);
+    if (IDirect3DDevice9* device = CurrentDevice()) device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  } else {
+    std::swap(textures[(a + 1) % 2], textures[2]);
+  }
+  return &textures[(a + 1) % 2];
+}
+
+void RenderTargetSet::ReleaseTextures() {
+  active = nullptr;
+  for (auto& t : textures) t = nullptr;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Three render-target textures of one size: a ping-pong pair and a spare,
+// with the one being drawn into. Used by the slide render context and kept
+// per GUID by the document resource manager.
+#include <cstdint>
+
+#include "platform/com/com_ptr.h"
+#include "platform/d3d9/d3d9.h"
+
+class RenderTargetSet {
+ public:
+  RenderTargetSet() = default;
+  RenderTargetSet(const RenderTargetSet&) = delete;
+  RenderTargetSet& operator=(const RenderTargetSet&) = delete;
+
+  // False for a zero size or when a target cannot be made.
+  bool Create(UINT w, UINT h);
+  // Create, then level 0 of the texture copied into the active target.
+  void CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT h);
+  // Binds the active target as render target 0 without depth-stencil,
+  // saving the device's own.
+  void Begin();
+  // Restores the saved surfaces (clearing to transparent white when asked).
+  ComPtr<IDirect3DTexture9>* End(bool clear);
+  void Select(int32_t index);
+  ComPtr<IDirect3DTexture9>* SwapSpare(bool clear);
+  // Releases the active texture and the three targets (device loss).
+  void ReleaseTextures();
+
+  UINT width = 0;
+  UINT height = 0;
+  ComPtr<IDirect3DTexture9> active;
+  ComPtr<IDirect3DTexture9> textures[3];
+  ComPtr<IDirect3DSurface9> savedTarget;
+  ComPtr<IDirect3DSurface9> savedDepth;
+  int32_t activeIndex = 0;
+  HRESULT lastError = 0;
+};

@@ -1,0 +1,383 @@
+// Textures, meshes and render targets made on a headless device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+#pragma GCC diagnostic pop
+
+#include "core/archive.h"
+#include "core/thread_slots.h"
+#include "platform/d3dx9/d3dx9_tex.h"
+#include "platform/win32/windows.h"
+#include "player/current_device.h"
+#include "player/doc_res_manager.h"
+#include "player/meshes.h"
+#include "player/render_target_set.h"
+#include "player/texture_cache.h"
+#include "tools/writer/docres_writer.h"
+
+namespace {
+
+LRESULT TestWndProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+// One device for the whole test program, published as the current device.
+IDirect3DDevice9* Device() {
+  static IDirect3DDevice9* device = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = TestWndProc;
+    wc.lpszClassName = u"DocResTest";
+    RegisterClassExW(&wc);
+    HWND hwnd = CreateWindowExW(0, u"DocResTest", u"docres", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 64;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = hwnd;
+    pp.Windowed = TRUE;
+    IDirect3DDevice9* dev = nullptr;
+    if (d3d) d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, hwnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev);
+    return dev;
+  }();
+  SetCurrentDevice(device);
+  return device;
+}
+
+// A PNG of w x h pixels, every pixel the given RGBA.
+std::vector<uint8_t> Png(int w, int h, uint8_t r = 200, uint8_t g = 100, uint8_t b = 50, uint8_t a = 255) {
+  std::vector<uint8_t> px(static_cast<size_t>(w * h * 4));
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = r;
+    px[i + 1] = g;
+    px[i + 2] = b;
+    px[i + 3] = a;
+  }
+  int len = 0;
+  unsigned char* mem = stbi_write_png_to_mem(px.data(), w * 4, w, h, 4, &len);
+  std::vector<uint8_t> out(mem, mem + len);
+  STBIW_FREE(mem);
+  return out;
+}
+
+UINT Level0Width(IDirect3DTexture9* t) {
+  D3DSURFACE_DESC d{};
+  t->GetLevelDesc(0, &d);
+  return d.Width;
+}
+
+class DocResDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Device(), nullptr);
+    RegisterPictureModule();
+  }
+
+  static void RegisterPictureModule() {
+    static std::vector<uint8_t> picture = Png(4, 2);
+    static std::vector<uint8_t> broken = {'n', 'o', 't', ' ', 'p', 'n', 'g'};
+    static std::vector<uint8_t> mesh;
+    static std::vector<ResourceEntry> entries;
+    static ResourceTable table;
+    if (!entries.empty()) return;
+    const char* x =
+        "xof 0303txt 0032\n"
+        "Mesh {\n 4;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;,\n 1.0;1.0;0.0;;\n"
+        " 2;\n 3;0,1,2;,\n 3;2,1,3;;\n}\n";
+    mesh.assign(x, x + std::strlen(x));
+    entries = {
+        {u"DDS", 0, 20, picture.data(), static_cast<uint32_t>(picture.size())},
+        {u"DDS", 0, 21, broken.data(), static_cast<uint32_t>(broken.size())},
+        {u"DDS", 0, 68, mesh.data(), static_cast<uint32_t>(mesh.size())},
+    };
+    table = {entries.data(), entries.size()};
+    Win32_RegisterBuiltInModule(u"docres_pics.dll", &table);
+  }
+};
+
+EmbeddedFile Entry(const char16_t* module, uint32_t id, const std::vector<uint8_t>& copy = {}) {
+  EmbeddedFile f;
+  f.moduleName = module;
+  f.resourceId = id;
+  if (!copy.empty()) std::memcpy(f.Allocate(static_cast<uint32_t>(copy.size())), copy.data(), copy.size());
+  return f;
+}
+
+TEST_F(DocResDevice, ModuleThenStoredCopyThenPreset) {
+  TextureCache cache;
+  const auto copy = Png(3, 5);
+  struct Case {
+    const char* what;
+    EmbeddedFile entry;
+    bool texture;
+    UINT width, height;
+  };
+  Case cases[] = {
+      {"module picture", Entry(u"docres_pics.dll", 20, copy), true, 4, 2},
+      {"module without the id: stored copy", Entry(u"docres_pics.dll", 30, copy), true, 3, 5},
+      {"module picture that does not decode: stored copy", Entry(u"docres_pics.dll", 21, copy), true, 3, 5},
+      {"module cannot be opened: stored copy", Entry(u"absent_module.dll", 20, copy), true, 3, 5},
+      {"nothing at all: the preset", Entry(u"absent_module.dll", 22), false, 800, 600},
+  };
+  for (auto& c : cases) {
+    TextureInfo info = cache.GetTexture(c.entry);
+    EXPECT_EQ(info.texture.Get() != nullptr, c.texture) << c.what;
+    EXPECT_EQ(info.width, c.width) << c.what;
+    EXPECT_EQ(info.height, c.height) << c.what;
+    EXPECT_FLOAT_EQ(info.aspect, static_cast<float>(c.height) / static_cast<float>(c.width)) << c.what;
+  }
+  // Module textures key on the module handle: two names of one module share.
+  TextureInfo a = cache.GetTexture(Entry(u"docres_pics.dll", 20));
+  TextureInfo b = cache.GetTexture(Entry(u"C:\\Program Files\\docres_pics.dll", 20));
+  EXPECT_EQ(a.texture.Get(), b.texture.Get());
+}
+
+TEST_F(DocResDevice, FileTexturesAndStoredBytes) {
+  TextureCache cache;
+  EmbeddedFile stored;
+  stored.path = u"C:\\pics\\p.png";
+  auto png = Png(6, 3);
+  std::memcpy(stored.Allocate(static_cast<uint32_t>(png.size())), png.data(), png.size());
+  TextureInfo first = cache.GetTexture(stored);
+  TextureInfo second = cache.GetTexture(stored);
+  ASSERT_TRUE(first.texture);
+  EXPECT_EQ(first.width, 6u);
+  EXPECT_FLOAT_EQ(first.aspect, 0.5f);
+  EXPECT_NE(first.texture.Get(), second.texture.Get()) << "stored bytes are never cached";
+
+  TextureInfo missing = cache.GetFileTexture(u"/no/such/picture.png");
+  EXPECT_FALSE(missing.texture);
+  EXPECT_EQ(missing.width, 0u);
+}
+
+TEST_F(DocResDevice, RecordImagesHaveTexturesRightAfterReading) {
+  pw::DocResRecord r;
+  r.imageFiles.push_back({u"C:\\a.png", 1, {{0, u"", u"C:\\a.png", Png(8, 4)}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 1);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+  DS_ImageFileLink link;
+  link.name = u"C:\\a.png";
+  link.id = 1;
+  DocImage& image = m->GetTextures(link);
+  ASSERT_EQ(image.textures.size(), 1u);
+  EXPECT_TRUE(image.textures[0]);
+  EXPECT_EQ(image.width, 8u);
+  EXPECT_FLOAT_EQ(image.aspect, 0.5f);
+}
+
+TEST_F(DocResDevice, FrameSetScalesByFilter) {
+  pw::DocResRecord r;
+  r.rawFrames.push_back({u"C:\\wide.png", 1, {{1, Png(100, 50), 0.1f}, {1, Png(100, 50), 0.2f}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 4);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+  DS_ImageFileLink link;
+  link.name = u"C:\\wide.png";
+  link.id = 1;
+  ImageFrameSet& set = m->GetImage(link, D3DX_FILTER_NONE);
+  ASSERT_EQ(set.textures.size(), 2u);
+  EXPECT_EQ(set.imageWidth, 100u);
+  EXPECT_EQ(set.textureWidth, 128u);
+  EXPECT_EQ(set.textureHeight, 64u);
+  EXPECT_FLOAT_EQ(set.uScale, 0.78125f);
+  EXPECT_FLOAT_EQ(set.vScale, 0.78125f);
+  EXPECT_FLOAT_EQ(set.aspect, 0.5f);
+  EXPECT_EQ(set.delays, (std::vector<float>{0.1f, 0.2f}));
+  EXPECT_EQ(&m->GetImage(link, D3DX_FILTER_TRIANGLE), &set) << "made once per link";
+
+  DS_DocResManager other;
+  ImageFrameSet frames;
+  RawFrameList list(1);
+  list[0].count = static_cast<uint32_t>(Png(100, 50).size());
+  auto bytes = Png(100, 50);
+  list[0].bytes.Allocate(list[0].count);
+  std::memcpy(list[0].bytes.data(), bytes.data(), bytes.size());
+  MakeFrameTextures(frames, list, false, D3DX_FILTER_TRIANGLE);
+  EXPECT_FLOAT_EQ(frames.uScale, 1.0f) << "a filtered picture covers its texture";
+  EXPECT_FLOAT_EQ(frames.vScale, 1.0f);
+}
+
+TEST_F(DocResDevice, GuidTexturesAndTargetSets) {
+  const GUID single = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  const GUID twice = {9, 9, 9, {9, 9, 9, 9, 9, 9, 9, 9}};
+  const GUID stored = {5, 5, 5, {5, 5, 5, 5, 5, 5, 5, 5}};
+  pw::DocResRecord r;
+  r.guidImages.push_back({stored, u"stored", 0, u"", Png(2, 2)});
+  r.rawFrames.push_back({GuidToString(single).name, 0, {{1, Png(16, 8), 0.0f}}});
+  r.rawFrames.push_back({GuidToString(twice).name, 0, {{1, Png(16, 8), 0.0f}, {1, Png(16, 8), 0.0f}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 4);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+
+  EXPECT_TRUE(*m->GetTextureByGuid(stored));
+  ComPtr<IDirect3DTexture9>* slot = m->GetTextureByGuid(single);
+  ASSERT_TRUE(*slot);
+  EXPECT_EQ(Level0Width(*slot), 16u);
+  EXPECT_EQ(m->GetTextureByGuid(single), slot);
+  EXPECT_FALSE(*m->GetTextureByGuid(twice)) << "two raw frames make no GUID texture";
+  EXPECT_FALSE(*m->GetTextureByGuid(twice));
+
+  RenderTargetSet* set = m->GetTargetSetByGuid(single);
+  ASSERT_NE(set, nullptr);
+  EXPECT_EQ(set->width, 512u);
+  ASSERT_TRUE(set->active);
+  EXPECT_EQ(m->GetTargetSetByGuid(single), set);
+  m->OnLostDevice();
+  EXPECT_FALSE(set->active);
+  EXPECT_FALSE(set->textures[0]);
+  m->OnResetDevice();
+  ASSERT_TRUE(set->active);
+  EXPECT_EQ(Level0Width(set->active), 512u);
+}
+
+TEST_F(DocResDevice, PremultiplyDividesBy256) {
+  struct Case {
+    uint8_t colour, alpha, expected;
+  };
+  const Case cases[] = {{255, 255, 254}, {255, 128, 127}, {200, 0, 0}, {10, 255, 9}};
+  for (const auto& c : cases) {
+    ComPtr<IDirect3DTexture9> t;
+    ASSERT_TRUE(SUCCEEDED(Device()->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                                  t.ReleaseAndGetAddressOf(), nullptr)));
+    D3DLOCKED_RECT lr{};
+    ASSERT_TRUE(SUCCEEDED(t->LockRect(0, &lr, nullptr, 0)));
+    auto* p = static_cast<uint8_t*>(lr.pBits);
+    p[0] = p[1] = p[2] = c.colour;
+    p[3] = c.alpha;
+    t->UnlockRect(0);
+    ASSERT_TRUE(PremultiplyAlpha(t));
+    ASSERT_TRUE(SUCCEEDED(t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY)));
+    p = static_cast<uint8_t*>(lr.pBits);
+    EXPECT_EQ(p[0], c.expected);
+    EXPECT_EQ(p[2], c.expected);
+    EXPECT_EQ(p[3], c.alpha);
+    t->UnlockRect(0);
+  }
+  ComPtr<IDirect3DTexture9> x;
+  ASSERT_TRUE(SUCCEEDED(
+      Device()->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, x.ReleaseAndGetAddressOf(), nullptr)));
+  EXPECT_FALSE(PremultiplyAlpha(x));
+  EXPECT_FALSE(PremultiplyAlpha(nullptr));
+}
+
+TEST_F(DocResDevice, MeshesFromModulesAreLoadedOnce) {
+  TextureCache cache;
+  MeshBuffers first, again, otherModule;
+  cache.GetMesh(&first, Entry(u"docres_pics.dll", 68), 32);
+  ASSERT_TRUE(first.vertexBuffer);
+  ASSERT_TRUE(first.indexBuffer);
+  EXPECT_EQ(first.vertexCount, 4u);
+  EXPECT_EQ(first.faceCount, 2u);
+  EXPECT_NEAR(first.radius, std::sqrt(0.5f), 1e-4f);
+  EXPECT_NEAR(first.center[0], 0.5f, 1e-5f);
+  cache.GetMesh(&again, Entry(u"docres_pics.dll", 68), 32);
+  EXPECT_EQ(again.vertexBuffer.Get(), first.vertexBuffer.Get());
+  // Only the id is the key: another module's mesh 68 is the first one.
+  cache.GetMesh(&otherModule, Entry(u"common_res.dll", 68), 32);
+  EXPECT_EQ(otherModule.vertexBuffer.Get(), first.vertexBuffer.Get());
+
+  MeshBuffers failed, retry;
+  cache.GetMesh(&failed, Entry(u"docres_pics.dll", 21), 32);
+  EXPECT_FALSE(failed.vertexBuffer);
+  cache.GetMesh(&retry, Entry(u"docres_pics.dll", 21), 32);
+  EXPECT_FALSE(retry.vertexBuffer);
+}
+
+// The contents of a vertex or index buffer.
+template <class T, class Buffer>
+std::vector<T> ReadBack(Buffer* buffer, size_t n) {
+  void* p = nullptr;
+  std::vector<T> out;
+  if (SUCCEEDED(buffer->Lock(0, 0, &p, D3DLOCK_READONLY)) && p) {
+    out.assign(static_cast<T*>(p), static_cast<T*>(p) + n);
+    buffer->Unlock();
+  }
+  return out;
+}
+
+std::vector<uint16_t> ReadIndices(IDirect3DIndexBuffer9* ib, size_t n) { return ReadBack<uint16_t>(ib, n); }
+
+TEST_F(DocResDevice, QuadBatchPatterns) {
+  DS_IndexedMesh<DX_V::PCT> batch;
+  ASSERT_TRUE(batch.AllocateSprites(2));
+  EXPECT_EQ(batch.vertexCount, 8);
+  EXPECT_EQ(batch.triangleCount, 4);
+  EXPECT_EQ(batch.primitiveType, D3DPT_TRIANGLELIST);
+  EXPECT_EQ(ReadIndices(batch.indexBuffer.Get(), 12), (std::vector<uint16_t>{0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7}));
+  auto v = ReadBack<DX_V::PCT>(batch.vertexBuffer.Get(), 8);
+  ASSERT_EQ(v.size(), 8u);
+  const float uv[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
+  for (size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(v[i].x, 0.0f);
+    EXPECT_EQ(v[i].color, 0u);
+    EXPECT_EQ(v[i].u, uv[i % 4][0]);
+    EXPECT_EQ(v[i].v, uv[i % 4][1]);
+  }
+
+  DS_IndexedMesh<DX_V::PCT> empty;
+  empty.Allocate(0);
+  EXPECT_EQ(empty.triangleCount, 0);
+  EXPECT_FALSE(empty.vertexBuffer);
+}
+
+TEST_F(DocResDevice, GridPatternsAndBilinearFill) {
+  GridMesh one;
+  ASSERT_TRUE(one.Create(1, 1));
+  EXPECT_EQ(one.vertexCount, 4);
+  EXPECT_EQ(one.triangleCount, 2);
+  EXPECT_EQ(ReadIndices(one.indexBuffer.Get(), 6), (std::vector<uint16_t>{0, 1, 2, 2, 1, 3}));
+
+  GridMesh grid;
+  ASSERT_TRUE(grid.Create(2, 2));
+  EXPECT_EQ(grid.triangleCount, 8);
+  EXPECT_EQ(ReadIndices(grid.indexBuffer.Get(), 12), (std::vector<uint16_t>{0, 1, 3, 3, 1, 4, 1, 2, 4, 4, 2, 5}));
+  grid.FillVertices({0, 0, 0, 0, 0}, {10, 0, 0, 1, 0}, {0, 20, 0, 0, 1}, {10, 20, 4, 1, 1});
+  auto v = ReadBack<DX_V::PT>(grid.vertexBuffer.Get(), 9);
+  ASSERT_EQ(v.size(), 9u);
+  EXPECT_FLOAT_EQ(v[4].x, 5.0f);
+  EXPECT_FLOAT_EQ(v[4].y, 10.0f);
+  EXPECT_FLOAT_EQ(v[4].z, 1.0f);
+  EXPECT_FLOAT_EQ(v[4].u, 0.5f);
+  EXPECT_FLOAT_EQ(v[8].x, 10.0f);
+  EXPECT_FLOAT_EQ(v[2].u, 1.0f);
+  EXPECT_FLOAT_EQ(v[6].v, 1.0f);
+
+  GridMesh copy(grid);
+  EXPECT_EQ(copy.vertexBuffer.Get(), grid.vertexBuffer.Get());
+  EXPECT_EQ(copy.columns, 2);
+}
+
+TEST_F(DocResDevice, ColorQuadVertices) {
+  ColorQuad quad;
+  ASSERT_TRUE(quad.Create({10, 20, 30, 40}, 0x80112233));
+  auto v = ReadBack<DX_V::PC>(quad.vertexBuffer.Get(), 4);
+  ASSERT_EQ(v.size(), 4u);
+  const float expected[4][2] = {{10, 60}, {10, 20}, {40, 60}, {40, 20}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(v[static_cast<size_t>(i)].x, expected[i][0]);
+    EXPECT_EQ(v[static_cast<size_t>(i)].y, expected[i][1]);
+    EXPECT_EQ(v[static_cast<size_t>(i)].color, 0x80112233u);
+  }
+  quad.SetRGB(0xFFAABBCC);
+  quad.SetVertexAlphas(1.0f, 0.5f, 0.0f, 0.25f);
+  v = ReadBack<DX_V::PC>(quad.vertexBuffer.Get(), 4);
+  EXPECT_EQ(v[0].color, 0xFFAABBCCu);
+  EXPECT_EQ(v[1].color, 0x7FAABBCCu);
+  EXPECT_EQ(v[2].color, 0x00AABBCCu);
+  EXPECT_EQ(v[3].color, 0x3FAABBCCu);
+}
+
+}  // namespace
