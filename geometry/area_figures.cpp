@@ -7,30 +7,13 @@
 #include "core/crt.h"
 #include "core/reader_registry.h"
 #include "geometry/paths.h"
+#include "geometry/record_reads.h"
 
 namespace {
 
+using namespace geometry_records;
+
 constexpr float kPi = 3.1415927f;
-
-void ReadRawU32(DS_IOF_Archive& ar, MediaParamT<unsigned int>& p) {
-  uint32_t v = 0;
-  ar.ReadDword(&v);
-  p = v;
-}
-
-void ReadNotifiedU32(DS_IOF_Archive& ar, MediaParamT<unsigned int>& p) {
-  uint32_t v = 0;
-  ar.ReadDword(&v);
-  p.SetValue(v);
-}
-
-D3DXVECTOR3 ReadVector(DS_IOF_Archive& ar) {
-  D3DXVECTOR3 v;
-  ar.ReadFloat(&v.x);
-  ar.ReadFloat(&v.y);
-  ar.ReadFloat(&v.z);
-  return v;
-}
 
 D3DXVECTOR3 Normalised(const D3DXVECTOR3& v) {
   D3DXVECTOR3 out;
@@ -48,10 +31,7 @@ bool ZVI_VGeom2D_Figure::CenterPoint(D3DXVECTOR3* point) {
 }
 
 void ZVI_VGeom2D_Figure::ReadFigureRecord(DS_IOF_Archive& ar) {
-  zvi_string name;
-  int32_t version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&version);
+  SkipRecordHeader(ar);
   centre = ReadVector(ar);
   ReadVGeom2DBaseRecord(ar);
 }
@@ -478,9 +458,6 @@ bool ZVI_VGeom2D_Text::CenterPoint(D3DXVECTOR3* point) {
 void ZVI_VGeom2D_Text::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   ReadTextParams(ar, text);
   offset = ReadVector(ar);
-  zvi_string name;
-  int32_t base_version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&base_version);
-  ZVI_VGeom2D_Freeform::ReadRecord(ar, base_version);
+  SkipRecordHeader(ar);
+  ZVI_VGeom2D_Freeform::ReadRecord(ar, version);
 }

@@ -27,6 +27,17 @@ void FinishSampleLengths(std::vector<PathSample>& samples) {
   }
 }
 
+std::vector<PathSample> SamplesFromBezier(const std::vector<D3DXVECTOR3>& positions,
+                                          const std::vector<D3DXVECTOR3>& derivatives) {
+  std::vector<PathSample> out(positions.size());
+  for (size_t k = 0; k < positions.size(); ++k) {
+    out[k].position = positions[k];
+    if (k < derivatives.size()) D3DXVec3Normalize(&out[k].tangent, &derivatives[k]);
+  }
+  FinishSampleLengths(out);
+  return out;
+}
+
 bool PathCursor::Seek(float s, float offset, D3DXVECTOR3* position, D3DXVECTOR3* direction) {
   if (position) *position = D3DXVECTOR3(0, 0, 0);
   if (direction) *direction = D3DXVECTOR3(1, 0, 0);

@@ -22,6 +22,10 @@ struct PathSample {
 
 // Writes each sample's segment and cumulative lengths from the positions.
 void FinishSampleLengths(std::vector<PathSample>& samples);
+// Samples at the given positions with the normalised derivatives as
+// tangents, lengths finished.
+std::vector<PathSample> SamplesFromBezier(const std::vector<D3DXVECTOR3>& positions,
+                                          const std::vector<D3DXVECTOR3>& derivatives);
 
 // A position on a sample vector: segment i runs from sample i to i + 1.
 struct PathCursor {

@@ -5,31 +5,13 @@
 #include "core/archive.h"
 #include "core/crt.h"
 #include "core/reader_registry.h"
+#include "geometry/record_reads.h"
 
 namespace {
 
 constexpr float kDegToRad = 0.017453292f;
 
-D3DXVECTOR3 ReadVector(DS_IOF_Archive& ar) {
-  D3DXVECTOR3 v;
-  ar.ReadFloat(&v.x);
-  ar.ReadFloat(&v.y);
-  ar.ReadFloat(&v.z);
-  return v;
-}
-
-void ReadRawU32(DS_IOF_Archive& ar, MediaParamT<unsigned int>& p) {
-  uint32_t v = 0;
-  ar.ReadDword(&v);
-  p = v;
-}
-
-void SkipHeader(DS_IOF_Archive& ar) {
-  zvi_string name;
-  int32_t version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&version);
-}
+using namespace geometry_records;
 
 D3DXVECTOR3 Transform(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
   D3DXVECTOR3 out;
@@ -43,7 +25,7 @@ bool EmptyGrid(int32_t rows, int32_t columns) { return rows <= 0 || columns <= 0
 }  // namespace
 
 void ZVI_VFigure::ReadFigureBase(DS_IOF_Archive& ar) {
-  SkipHeader(ar);
+  SkipRecordHeader(ar);
   position = ReadVector(ar);
 }
 
@@ -238,7 +220,7 @@ void ZVI_VGradient_Linear::ReadRecord(DS_IOF_Archive& ar, int32_t) {
   end_point = ReadVector(ar);
   start_value.Read(ar);
   end_value.Read(ar);
-  SkipHeader(ar);
+  SkipRecordHeader(ar);
 }
 
 float ZVI_VGradient_Circular::ValueAt(const D3DXVECTOR3& p) {
@@ -252,7 +234,7 @@ float ZVI_VGradient_Circular::ValueAt(const D3DXVECTOR3& p) {
 }
 
 void ZVI_VGradient_Circular::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
-  SkipHeader(ar);
+  SkipRecordHeader(ar);
   ZVI_VGradient_Linear::ReadRecord(ar, version);
 }
 

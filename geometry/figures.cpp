@@ -6,6 +6,7 @@
 #include "core/crt.h"
 #include "core/reader_registry.h"
 #include "geometry/paths.h"
+#include "geometry/record_reads.h"
 
 bool ZVI_VGeom2D::RandomPoint(D3DXVECTOR3* position, D3DXVECTOR3* uv) {
   D3DXVECTOR3 local;
@@ -71,12 +72,7 @@ bool ZVI_VGeom2D_Curve::PointAtLength(float s, float offset, D3DXVECTOR3* positi
   return curve->PointAtLength(s, offset, position, direction);
 }
 
-void ReadVGeom2DBaseRecord(DS_IOF_Archive& ar) {
-  zvi_string name;
-  int32_t version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&version);
-}
+void ReadVGeom2DBaseRecord(DS_IOF_Archive& ar) { geometry_records::SkipRecordHeader(ar); }
 
 void ZVI_VGeom2D_Curve::ReadCurveBaseRecords(DS_IOF_Archive& ar) {
   zvi_string name;
@@ -179,11 +175,8 @@ void ZVI_VGeom2D_LineSegment::SetEnds(const D3DXVECTOR3& first, const D3DXVECTOR
 }
 
 void ZVI_VGeom2D_LineSegment::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
-  zvi_string name;
-  int32_t base_version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&base_version);
-  ZVI_VGeom2D_Polyline::ReadRecord(ar, base_version);
+  geometry_records::SkipRecordHeader(ar);
+  ZVI_VGeom2D_Polyline::ReadRecord(ar, version);
 }
 
 void ZVI_VGeom2D_CubicSpline::AppendNode(const DX_SmartPnt* point) {

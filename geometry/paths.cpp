@@ -127,18 +127,8 @@ std::vector<PathSample> SplinePath::BuildSamples(int32_t steps, bool reverse) {
   } else {
     for (size_t i = n - 1; i >= 1; --i) segment(i, true);
   }
-  out.resize(pos.size());
-  for (size_t k = 0; k < pos.size(); ++k) {
-    out[k].position = pos[k];
-    D3DXVec3Normalize(&out[k].tangent, &der[k]);
-    if (k >= 1) {
-      const D3DXVECTOR3 d = pos[k] - pos[k - 1];
-      const float L = D3DXVec3Length(&d);
-      out[k - 1].length = L;
-      total_length += L;
-      out[k - 1].cumulative = total_length;
-    }
-  }
+  out = SamplesFromBezier(pos, der);
+  if (out.size() >= 2) total_length = out[out.size() - 2].cumulative;
   return out;
 }
 

@@ -43,13 +43,7 @@ std::vector<PathSample> ZVI_SmartCurve<P>::BSplineSamples(int32_t r) const {
     const P& b = *pts[i];
     SampleCubicBezier(pos, der, a.value, a.value + a.outTangent.value, b.value + b.inTangent.value, b.value, r);
   }
-  out.resize(pos.size());
-  for (size_t k = 0; k < pos.size(); ++k) {
-    out[k].position = pos[k];
-    D3DXVec3Normalize(&out[k].tangent, &der[k]);
-  }
-  FinishSampleLengths(out);
-  return out;
+  return SamplesFromBezier(pos, der);
 }
 
 template class ZVI_SmartCurve<ZVI_CornerBSplinePnt>;
