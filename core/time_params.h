@@ -113,10 +113,18 @@ class ChronoWrap : public P, public ZVI_ChronePrm {
   ChronoWrap(const ChronoWrap& other) : P(other), chrono(other.chrono), driven(other.driven), flag(other.flag) {
     Target();
   }
-  ~ChronoWrap() {
-    ZVI_ChronoCtrl* c = chrono.Control();
-    if (c && c->target == this) c->target = nullptr;
+  ChronoWrap& operator=(const ChronoWrap& other) {
+    if (this != &other) {
+      Untarget();
+      P::operator=(other);
+      chrono = other.chrono;
+      driven = other.driven;
+      flag = other.flag;
+      Target();
+    }
+    return *this;
   }
+  ~ChronoWrap() { Untarget(); }
 
   void Apply(float factor) override {
     if constexpr (std::is_base_of_v<UINTSclaleTo<float>, P>) {
@@ -127,8 +135,7 @@ class ChronoWrap : public P, public ZVI_ChronePrm {
   }
   // Clears the old control's target, installs and registers the new one.
   void InstallChrono(const DS_SafePtr<ZVI_ChronoCtrl>& control) {
-    ZVI_ChronoCtrl* old = chrono.Control();
-    if (old && old->target == this) old->target = nullptr;
+    Untarget();
     chrono.SetChrono(control);
     Target();
   }
@@ -140,6 +147,12 @@ class ChronoWrap : public P, public ZVI_ChronePrm {
  private:
   void Target() {
     if (ZVI_ChronoCtrl* c = chrono.Control()) c->target = this;
+  }
+  // The control no longer drives this wrapper (the clock drops it unless
+  // another wrapper took it over).
+  void Untarget() {
+    ZVI_ChronoCtrl* c = chrono.Control();
+    if (c && c->target == this) c->target = nullptr;
   }
 };
 

@@ -276,7 +276,10 @@ void ZVI_DependedTimeLine::ResolveLinks() {
   previousFollowedState = kTimelineHidden;
 }
 
-ZVI_Timing* ZVI_DependedTimeLine::FollowedTimeline() const {
+ZVI_Timing* ZVI_DependedTimeLine::FollowedTimeline() {
+  if (!followed) return nullptr;
+  DS_ABObj* obj = FindRuntimeObject(followedGuid.value);
+  followed = obj ? obj->GetTiming() : nullptr;
   return followed ? followed->Current() : nullptr;
 }
 

@@ -159,7 +159,9 @@ class ZVI_DependedTimeLine : public ZVI_Timing {
   bool cycleRunning = false;
 
  private:
-  ZVI_Timing* FollowedTimeline() const;
+  // The followed object's current timeline, looked up again every time so
+  // that an object destroyed or replaced under the GUID is never used.
+  ZVI_Timing* FollowedTimeline();
   SmartCalbackCtrl<ZVI_DependedTimeLine> guidCtrl{&ZVI_DependedTimeLine::ResolveLinks, this};
 };
 

@@ -163,6 +163,23 @@ TEST_F(SlidesChrono, DestroyedWrapperIsDroppedAtTheNextTick) {
   EXPECT_TRUE(clock.controls.empty());
 }
 
+TEST_F(SlidesChrono, AssignedWrapperLetsGoOfItsOldControl) {
+  auto source = std::make_unique<ChronoWrap<UINTSclaleTo<float>>>();
+  source->SetValue(3u);
+  {
+    ChronoWrap<UINTSclaleTo<float>> target;
+    ZVI_ChronoCtrl* own = target.chrono.Control();
+    target = *source;
+    EXPECT_EQ(own->target, nullptr);
+    EXPECT_EQ(target.chrono.Control()->target, &target);
+    ChronoTick(&clock, 0.0f);
+    EXPECT_FLOAT_EQ(target.driven, 3.0f);
+  }
+  ChronoTick(&clock, 0.1f);  // nothing left that names the destroyed wrapper
+  EXPECT_TRUE(clock.controls.empty());
+  source.reset();
+}
+
 TEST_F(SlidesChrono, ReadChronoWrapReplacesTheDefaultControl) {
   ChronoWrap<UINTSclaleTo<float>> wrap;
   wrap.SetScaleOffset(0.01f, 0.0f);

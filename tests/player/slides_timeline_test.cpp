@@ -293,3 +293,21 @@ TEST(SlidesTimeline, DependedWithoutItsObjectStaysHidden) {
     EXPECT_FALSE(dep.cycleRunning);
   }
 }
+
+TEST(SlidesTimeline, DependedForgetsAFollowedObjectThatIsGone) {
+  ZVI_DependedTimeLine dep;
+  dep.mode.SetValue(1);
+  {
+    Followed f(MakeGuid(0x53));
+    dep.followedGuid.SetValue(MakeGuid(0x53));
+    f.object->UpdateTime(0.0f);
+    dep.Advance(0.0f);
+    f.object->UpdateTime(0.05f);
+    dep.Advance(0.05f);
+    EXPECT_TRUE(dep.cycleRunning);
+  }
+  dep.Advance(0.3f);
+  EXPECT_EQ(dep.GetState(), kTimelineHidden);
+  EXPECT_FLOAT_EQ(dep.GetVisibility(), 0.0f);
+  EXPECT_EQ(dep.followed, nullptr);
+}
