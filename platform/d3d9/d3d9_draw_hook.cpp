@@ -30,3 +30,9 @@ int D3D9_BindHookedProgram(IDirect3DDevice9* device, DWORD fvf) {
   if (!hook) return 0;
   return hook->BindForDraw(device, fvf) ? 1 : -1;
 }
+
+#include "platform/d3d9/d3d9_impl.h"
+
+void D3D9_MakeCurrent(IDirect3DDevice9* device) {
+  if (device) static_cast<d3d9impl::Device*>(device)->MakeCurrent();
+}

@@ -22,3 +22,7 @@ D3D9DrawHook* D3D9_GetDrawHook(IDirect3DDevice9* device);
 // Called by the device's draw path: 1 when the hook bound its program, 0 when
 // no hook is set, -1 when the hook failed.
 int D3D9_BindHookedProgram(IDirect3DDevice9* device, DWORD fvf);
+
+// Makes the device's GL context current, for code that creates GL objects
+// outside a draw (effect programs).
+void D3D9_MakeCurrent(IDirect3DDevice9* device);

@@ -411,6 +411,15 @@ class Device final : public IDirect3DDevice9 {
   void AttachColour(uint32_t target, Surface* s);
   uint32_t SamplerFor(UINT stage);
   void Touch(UniformGroup g) { ++generation_[g]; }
+  enum GLSlot {
+    kGLDepth, kGLDepthMask, kGLBlend, kGLBlendFunc, kGLBlendEquation, kGLBlendColour, kGLCull, kGLColourMask,
+    kGLScissor, kGLScissorRect, kGLFill, kGLStencil, kGLStencilMask, kGLSlotCount
+  };
+  template <class F>
+  void Cached(GLSlot slot, uint64_t value, F apply);
+  // After GL state was changed behind the cache (clears, copies, presentation).
+  void ForgetGLState();
+  uint64_t gl_cache_[kGLSlotCount] = {};
 
   std::atomic<ULONG> refs_{1};
   Direct3D* d3d_;
