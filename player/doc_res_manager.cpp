@@ -6,19 +6,12 @@
 #include "core/archive.h"
 #include "core/ds_error.h"
 #include "core/thread_slots.h"
+#include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/win32/windows.h"
 #include "player/current_device.h"
 #include "player/render_target_set.h"
 
-// The effect compiler arrives with the effect layer of the platform; until
-// then no effect can be made and every GetEffect answers null.
-#if __has_include("platform/d3dx9/d3dx9_effect.h")
-#include "platform/d3dx9/d3dx9_effect.h"
-#define DOCRES_HAVE_EFFECTS 1
-#else
-#define DOCRES_HAVE_EFFECTS 0
-#endif
 
 namespace {
 
@@ -88,14 +81,9 @@ TextureCache& CacheOf(DS_DocResManager& manager) {
 
 // The one place effects are compiled.
 void CompileEffect(const EmbeddedFile& source, ID3DXEffect** out) {
-#if DOCRES_HAVE_EFFECTS
   IDirect3DDevice9* device = CurrentDevice();
   if (device && source.data && source.size > 0)
     D3DXCreateEffect(device, source.data.get(), source.size, nullptr, nullptr, 0, nullptr, out, nullptr);
-#else
-  (void)source;
-  *out = nullptr;
-#endif
 }
 
 }  // namespace
@@ -457,9 +445,7 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
 }
 
 EffectRef::~EffectRef() {
-#if DOCRES_HAVE_EFFECTS
   if (effect) effect->Release();
-#endif
 }
 
 ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3& link) {
@@ -485,12 +471,10 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3&
     CompileEffect(data.back(), &slot.effect);
     if (!slot.effect && !moduleLink) cache_->failedEffects.insert(key);
   }
-#if DOCRES_HAVE_EFFECTS
   if (slot.effect) {
     slot.effect->AddRef();
     *out = slot.effect;
   }
-#endif
   return out;
 }
 
@@ -572,7 +556,6 @@ void DS_DocResManager::WalkDeviceObjects(bool lost) {
     else
       o->OnReset();
   }
-#if DOCRES_HAVE_EFFECTS
   for (auto& entry : cache_->effects) {
     if (!entry.second.effect) continue;
     if (lost)
@@ -580,7 +563,6 @@ void DS_DocResManager::WalkDeviceObjects(bool lost) {
     else
       entry.second.effect->OnResetDevice();
   }
-#endif
   for (auto& entry : cache_->targetSets) {
     if (!entry.second) continue;
     if (lost)

@@ -273,6 +273,7 @@ TEST(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
   m->GetEffect(&effect, present);
   EXPECT_EQ(BytesOf(m->DocumentData(present.Key()).back()), "MODULE");
+  EXPECT_EQ(m->Cache().failedEffects.count(present.Key()), 0u) << "module effects are tried again";
 
   DS_HLSLEffectFile absent(u"absent_module.dll", 7);
   m->GetEffect(&effect, absent);
