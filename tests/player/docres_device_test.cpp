@@ -21,6 +21,7 @@
 #include "player/meshes.h"
 #include "player/render_target_set.h"
 #include "player/texture_cache.h"
+#include "resources/builtin_resources.h"
 #include "tools/writer/docres_writer.h"
 
 namespace {
@@ -297,6 +298,27 @@ TEST_F(DocResDevice, MeshesFromModulesAreLoadedOnce) {
 }
 
 // The contents of a vertex or index buffer.
+TEST_F(DocResDevice, BuiltInPictures) {
+  RegisterBuiltInResources();
+  TextureCache cache;
+  ComPtr<IDirect3DTexture9> noise = cache.GetNoiseTexture();
+  ASSERT_TRUE(noise);
+  EXPECT_EQ(Level0Width(noise), 512u);
+  EXPECT_EQ(noise->GetLevelCount(), 10u) << "a full mip chain";
+  EXPECT_EQ(cache.GetNoiseTexture().Get(), noise.Get());
+
+  // The default slide background and the camera picture of the built-in pack.
+  DS_DocResManager m;
+  DocImage& background = m.GetTextures(DS_ImageFileLink(5, u"common_res.dll"));
+  ASSERT_EQ(background.textures.size(), 1u);
+  EXPECT_TRUE(background.textures[0]);
+  EXPECT_EQ(background.width, 800u);
+  EXPECT_EQ(background.height, 600u);
+  DocImage& camera = m.GetTextures(DS_ImageFileLink(6, u"common_res.dll"));
+  EXPECT_TRUE(camera.textures.at(0));
+  EXPECT_EQ(camera.width, 128u);
+}
+
 template <class T, class Buffer>
 std::vector<T> ReadBack(Buffer* buffer, size_t n) {
   void* p = nullptr;
