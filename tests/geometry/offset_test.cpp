@@ -233,6 +233,28 @@ TEST(OnionOffset, InwardZigZagEndsWithFiniteRings) {
     }
 }
 
+TEST(OnionOffset, RingsAtEqualDistancesReadFinitely) {
+  // Zero-distance collisions leave neighbouring rings at the same offset.
+  auto ring = [](float y, float remaining) {
+    OnionRing r;
+    r.remaining = remaining;
+    ZVI_OnionOffseter::AddRingPoint(r, {0, y}, {10, y}, true);
+    return r;
+  };
+  std::vector<OnionRing> right{ring(0, 2), ring(-1, 1), ring(-1, 1), ring(-2, 0)};
+  std::vector<OnionRing> left{ring(0, 2)};
+  ZVI_OnionTracer t(&right, &left);
+  D3DXVECTOR3 p, d;
+  for (float b : {0.0f, 0.5f, 1.0f, 1.5f, 2.0f}) {
+    ASSERT_TRUE(t.PointAt(5, b, &p, &d)) << b;
+    EXPECT_NEAR(p.y, -b, 1e-5f) << b;
+    EXPECT_TRUE(std::isfinite(d.x) && std::isfinite(d.y));
+  }
+  // The left side collapsed before 1: its last ring stands for the rest.
+  ASSERT_TRUE(t.PointAt(5, -1.5f, &p, &d));
+  EXPECT_NEAR(p.y, 0.0f, 1e-5f);
+}
+
 TEST(LoopTracer, SquareWrapsAndRepeatsFirstPoint) {
   ZVI_LoopZerroLine loop;
   BuildFrom(loop, {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(10, 0, 0), D3DXVECTOR3(10, 10, 0), D3DXVECTOR3(0, 10, 0)});
