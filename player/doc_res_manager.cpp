@@ -259,7 +259,8 @@ void MakeFrameTextures(ImageFrameSet& set, const RawFrameList& frames, bool gif,
 ImageFrameSet& ZVI_DocResManagerTmp::GetImage(const DS_FileLink3& link, DWORD filter) {
   LinkKey key = link.Key();
   ImageFrameSet& set = frameSets_[key];
-  if (!set.textures.empty() && set.textures.front()) return set;
+  // Made once: frames that did not decode are not tried again every frame.
+  if (!set.textures.empty()) return set;
   RawFrameList& frames = rawFrames_[key];
   if (frames.empty()) LoadRawFrames(link, &frames);
   MakeFrameTextures(set, frames, link.GetExtension() == u".gif", filter);
