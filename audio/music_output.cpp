@@ -4,6 +4,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,8 +19,8 @@
 #include "platform/win32/sync.h"
 #include "platform/win32/windows.h"
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb/stb_vorbis.h>
+#include "platform/audio/ogg_check.h"
+#include "platform/audio/vorbis_arena.h"
 
 IGraphBuilder* g_MusicGraph = nullptr;
 IMediaControl* g_MusicControl = nullptr;
@@ -271,8 +274,14 @@ bool PlayOggFile(const zvi_string& path) {
   StopFlacStream();
   const std::string utf8 = Win32_ToUtf8(path);
   if (utf8.empty() || utf8.size() >= MAX_PATH) return false;
+  {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!OggVorbisLooksSound(bytes.data(), bytes.size())) return false;
+  }
   int error = 0;
-  stb_vorbis* v = stb_vorbis_open_filename(utf8.c_str(), &error, nullptr);
+  VorbisArena arena;
+  stb_vorbis* v = stb_vorbis_open_filename(utf8.c_str(), &error, arena.Get());
   if (!v) return false;
   const stb_vorbis_info info = stb_vorbis_get_info(v);
   const int channels = info.channels;

@@ -11,8 +11,8 @@
 
 #include "platform/audio/flac_decoder.h"
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb/stb_vorbis.h>
+#include "platform/audio/ogg_check.h"
+#include "platform/audio/vorbis_arena.h"
 
 namespace {
 
@@ -92,8 +92,10 @@ bool DecodeFlac(const uint8_t* data, size_t size, PcmData* out, std::string* why
 
 bool DecodeOgg(const uint8_t* data, size_t size, PcmData* out, std::string* why) {
   if (size > static_cast<size_t>(std::numeric_limits<int>::max())) return Fail(why, "file too large");
+  if (!OggVorbisLooksSound(data, size)) return Fail(why, "damaged Ogg Vorbis stream");
   int error = 0;
-  stb_vorbis* v = stb_vorbis_open_memory(data, static_cast<int>(size), &error, nullptr);
+  VorbisArena arena;
+  stb_vorbis* v = stb_vorbis_open_memory(data, static_cast<int>(size), &error, arena.Get());
   if (!v) return Fail(why, "damaged Ogg Vorbis stream");
   const stb_vorbis_info info = stb_vorbis_get_info(v);
   if (info.channels < 1 || info.channels > 8 || info.sample_rate == 0) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,91 @@ TEST(Decoders, DamagedOrForeignDataFailsWithAReason) {
   std::string why;
   EXPECT_FALSE(DecodeAudioFile("/nonexistent/tone.wav", &pcm, &why));
   EXPECT_EQ(why, "cannot open file");
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged copies of every format: flipped bytes, cut tails. Each must decode
+// or fail, never crash or hang.
+TEST(Decoders, MutatedFilesFailOrDecodeCleanly) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFlac(dir / "t.flac", 8000, 2, 16, 4000, Sine(8000, 440, 8000)));
+  const std::vector<std::vector<uint8_t>> originals = {
+      WavBytes(8000, 2, 16, 400, Sine(8000, 440, 8000)), ReadFile(dir / "t.flac"),
+      ReadFile(DataFile("tone_stereo.ogg")), ReadFile(DataFile("tone_stereo.mp3"))};
+  uint32_t state = 12345;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  for (const std::vector<uint8_t>& original : originals) {
+    for (int round = 0; round < 60; ++round) {
+      std::vector<uint8_t> bytes = original;
+      const int flips = 1 + static_cast<int>(next() % 16);
+      for (int i = 0; i < flips; ++i) bytes[next() % bytes.size()] = static_cast<uint8_t>(next());
+      if (round % 3 == 0) bytes.resize(next() % bytes.size());
+      PcmData pcm;
+      std::string why;
+      if (DecodeAudioMemory(bytes.data(), bytes.size(), &pcm, &why)) {
+        EXPECT_GT(pcm.Frames(), 0u);
+        EXPECT_EQ(pcm.samples.size() % pcm.channels, 0u);
+      } else {
+        EXPECT_FALSE(why.empty());
+      }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Recomputes the checksum of every page, as a careful forger would.
+void FixOggChecksums(std::vector<uint8_t>& d) {
+  size_t pos = 0;
+  while (pos + 27 <= d.size() && std::memcmp(&d[pos], "OggS", 4) == 0) {
+    const uint8_t segments = d[pos + 26];
+    size_t len = 27u + segments;
+    for (int i = 0; i < segments; ++i) len += d[pos + 27 + i];
+    std::memset(&d[pos + 22], 0, 4);
+    uint32_t crc = 0;
+    for (size_t i = 0; i < len; ++i) {
+      uint32_t r = ((crc >> 24) ^ d[pos + i]) << 24;
+      for (int k = 0; k < 8; ++k) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+      crc = (crc << 8) ^ r;
+    }
+    std::memcpy(&d[pos + 22], &crc, 4);
+    pos += len;
+  }
+}
+
+TEST(Decoders, OggHeadersWithLyingLengthsAreRefusedBeforeDecoding) {
+  const std::vector<uint8_t> original = ReadFile(DataFile("tone_stereo.ogg"));
+  // The comment header starts the second page: "\x03vorbis", vendor length, ...
+  const size_t page2 = 27 + 1 + original[27];
+  ASSERT_EQ(std::memcmp(&original[page2], "OggS", 4), 0);
+  const size_t comment = page2 + 27 + original[page2 + 26];
+  ASSERT_EQ(original[comment], 3);
+  struct Case {
+    const char* what;
+    size_t offset;
+    uint32_t value;
+  } cases[] = {{"vendor length", comment + 7, 0xFFFFFFFFu},
+               {"comment count", comment + 11 + original[comment + 7], 0x40000000u},
+               {"channels", 28 + 11, 0}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes = original;
+    std::memcpy(&bytes[c.offset], &c.value, c.offset == 28 + 11 ? 1 : 4);
+    FixOggChecksums(bytes);
+    PcmData pcm;
+    std::string why;
+    EXPECT_FALSE(DecodeAudioMemory(bytes.data(), bytes.size(), &pcm, &why)) << c.what;
+  }
+  std::vector<uint8_t> same = original;
+  FixOggChecksums(same);
+  EXPECT_EQ(same, original);  // the fixture's own checksums are right
 }
 
 }  // namespace
