@@ -33,6 +33,7 @@ void SleepIfDeviceLost() {
 }  // namespace
 
 HWND MainWindow() { return g_window; }
+void SetMainWindow(HWND window) { g_window = window; }
 
 void FitWindowToWorkArea(int* width, int* height, int cx, int cy) {
   if (cx < *width) {

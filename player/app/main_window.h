@@ -11,5 +11,6 @@ BOOL CreateMainWindow(HINSTANCE instance, LPCWSTR path);
 BOOL RunStartUp(HINSTANCE instance, HWND window, LPCWSTR path);
 LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The main window, once created.
+// The main window, once created (RunStartUp sets it).
 HWND MainWindow();
+void SetMainWindow(HWND window);

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
 
 #include "player/app/main_window.h"
 #include "player/app/player_app.h"
@@ -29,6 +33,40 @@ TEST(MusicGraphVolume, FollowsTheVolumeLaw) {
   EXPECT_EQ(MusicGraphVolume(100, 0.5f), -2000);
   EXPECT_EQ(MusicGraphVolume(0, 1.0f), -4000);
   EXPECT_EQ(MusicGraphVolume(50, 0.99f), -2040);  // trunc(49.5) = 49
+}
+
+}  // namespace
+
+namespace {
+
+struct PlayerRun {
+  int exitCode = -1;
+  std::string errors;
+};
+
+// Runs the real player binary headless and collects its standard error.
+PlayerRun RunPlayer(const std::string& args) {
+  std::string command = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout 60 " + std::string(PLAYER_BINARY) +
+                        " " + args + " 2>&1 1>/dev/null";
+  PlayerRun run;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return run;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, p)) run.errors += buffer;
+  int status = pclose(p);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(PlayerBinary, UnreadableProjectFileShowsTheMessageAndEndsWithOne) {
+  std::string path = testing::TempDir() + "/not_a_project.qmf";
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fputs("this is not a project", f);
+  fclose(f);
+  PlayerRun run = RunPlayer("'" + path + "'");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.errors.find("Brisvane: Cannot open file: Wrong file format."), std::string::npos) << run.errors;
 }
 
 }  // namespace
