@@ -1,2 +1,17 @@
-// Registers the readers of every library (explicit, so the linker keeps them).
-void RegisterEverything() {}
+#include "player/app/register_all.h"
+
+#include "audio/sound_objects.h"
+#include "geometry/registration.h"
+#include "geometry/value_graph.h"
+#include "platform/audio/dshow.h"
+#include "player/slide_show.h"
+
+// Registers the readers of every library (explicit, so the linker keeps them)
+// and the platform's class factories. Safe to call more than once.
+void RegisterEverything() {
+  AudioLayer_Register();
+  RegisterSlideReaders();
+  RegisterValueGraphReaders();
+  RegisterGeometryReaders();
+  RegisterAudioReaders();
+}
