@@ -33,27 +33,20 @@ using d3d9impl::FormatDesc;
 namespace {
 
 constexpr HRESULT kInvalidData = static_cast<HRESULT>(0x88760B59u);  // D3DXERR_INVALIDDATA
+constexpr uint64_t kMaxPixels = 64ull << 20;  // larger pictures are refused as invalid
 
-// A picture as floating-point BGRA rows.
+// A picture as BGRA rows.
 struct Image {
   UINT w = 0, h = 0;
-  std::vector<float> px;
+  std::vector<uint8_t> px;
 };
 
 Image FromBytes(const uint8_t* bgra, UINT w, UINT h) {
   Image im;
   im.w = w;
   im.h = h;
-  im.px.resize(static_cast<size_t>(w) * h * 4);
-  for (size_t i = 0; i < im.px.size(); ++i) im.px[i] = bgra[i] / 255.f;
+  im.px.assign(bgra, bgra + static_cast<size_t>(w) * h * 4);
   return im;
-}
-
-std::vector<uint8_t> ToBytes(const Image& im) {
-  std::vector<uint8_t> out(im.px.size());
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<uint8_t>(std::clamp(std::floor(im.px[i] * 255.f + 0.5f), 0.f, 255.f));
-  return out;
 }
 
 struct Tap {
@@ -107,19 +100,20 @@ std::vector<std::vector<Tap>> Taps(DWORD kind, UINT src, UINT dst, bool mirror) 
   return out;
 }
 
-// Scales an image to w x h with a D3DX filter value.
+// Scales an image to w x h with a D3DX filter value, one destination row at
+// a time (rows of the source are combined first, then columns).
 Image Resample(const Image& src, UINT w, UINT h, DWORD filter) {
   Image out;
   out.w = w;
   out.h = h;
-  out.px.assign(static_cast<size_t>(w) * h * 4, 0.f);
+  out.px.assign(static_cast<size_t>(w) * h * 4, 0);
   DWORD kind = filter & 0xFF;
   if (kind == 0 || kind > D3DX_FILTER_BOX) kind = D3DX_FILTER_TRIANGLE;
   if (kind == D3DX_FILTER_NONE) {
     // No scaling: the picture sits at the top left, the rest is transparent black.
     for (UINT y = 0; y < std::min(h, src.h); ++y)
       std::memcpy(&out.px[static_cast<size_t>(y) * w * 4], &src.px[static_cast<size_t>(y) * src.w * 4],
-                  sizeof(float) * 4 * std::min(w, src.w));
+                  static_cast<size_t>(std::min(w, src.w)) * 4);
     return out;
   }
   if (src.w == w && src.h == h) {
@@ -128,21 +122,21 @@ Image Resample(const Image& src, UINT w, UINT h, DWORD filter) {
   }
   auto tx = Taps(kind, src.w, w, (filter & D3DX_FILTER_MIRROR_U) != 0);
   auto ty = Taps(kind, src.h, h, (filter & D3DX_FILTER_MIRROR_V) != 0);
-  std::vector<float> mid(static_cast<size_t>(w) * src.h * 4, 0.f);
-  for (UINT y = 0; y < src.h; ++y)
-    for (UINT x = 0; x < w; ++x) {
-      float* d = &mid[(static_cast<size_t>(y) * w + x) * 4];
-      for (const Tap& t : tx[x]) {
-        const float* s = &src.px[(static_cast<size_t>(y) * src.w + t.index) * 4];
-        for (int c = 0; c < 4; ++c) d[c] += s[c] * t.weight;
-      }
-    }
-  for (UINT y = 0; y < h; ++y)
+  std::vector<float> row(static_cast<size_t>(src.w) * 4);
+  for (UINT y = 0; y < h; ++y) {
+    std::fill(row.begin(), row.end(), 0.f);
     for (const Tap& t : ty[y]) {
-      const float* s = &mid[static_cast<size_t>(t.index) * w * 4];
-      float* d = &out.px[static_cast<size_t>(y) * w * 4];
-      for (size_t i = 0; i < static_cast<size_t>(w) * 4; ++i) d[i] += s[i] * t.weight;
+      const uint8_t* s = &src.px[static_cast<size_t>(t.index) * src.w * 4];
+      for (size_t i = 0; i < row.size(); ++i) row[i] += s[i] * t.weight;
     }
+    uint8_t* d = &out.px[static_cast<size_t>(y) * w * 4];
+    for (UINT x = 0; x < w; ++x) {
+      float acc[4] = {0.f, 0.f, 0.f, 0.f};
+      for (const Tap& t : tx[x])
+        for (int c = 0; c < 4; ++c) acc[c] += row[static_cast<size_t>(t.index) * 4 + c] * t.weight;
+      for (int c = 0; c < 4; ++c) d[x * 4 + c] = static_cast<uint8_t>(std::clamp(std::floor(acc[c] + 0.5f), 0.f, 255.f));
+    }
+  }
   return out;
 }
 
@@ -265,6 +259,7 @@ D3DXIMAGE_FILEFORMAT Sniff(const uint8_t* p, size_t n) {
 
 HRESULT Decode(const void* data, UINT size, bool need_pixels, Decoded* out) {
   if (!data || size == 0) return D3DERR_INVALIDCALL;
+  if (size > 0x7FFFFFFFu) return kInvalidData;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   out->info.Depth = 1;
   out->info.MipLevels = 1;
@@ -288,9 +283,10 @@ HRESULT Decode(const void* data, UINT size, bool need_pixels, Decoded* out) {
     return D3D_OK;
   }
   int w = 0, h = 0, comp = 0;
-  if (!need_pixels) {
-    if (!stbi_info_from_memory(p, static_cast<int>(size), &w, &h, &comp)) return kInvalidData;
-  } else {
+  // The header is read first so that a hostile size cannot ask for gigabytes.
+  if (!stbi_info_from_memory(p, static_cast<int>(size), &w, &h, &comp)) return kInvalidData;
+  if (w <= 0 || h <= 0 || static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxPixels) return kInvalidData;
+  if (need_pixels) {
     stbi_uc* rgba = stbi_load_from_memory(p, static_cast<int>(size), &w, &h, &comp, 4);
     if (!rgba) return kInvalidData;
     std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
@@ -301,7 +297,9 @@ HRESULT Decode(const void* data, UINT size, bool need_pixels, Decoded* out) {
       bgra[i + 3] = rgba[i + 3];
     }
     stbi_image_free(rgba);
-    out->image = FromBytes(bgra.data(), static_cast<UINT>(w), static_cast<UINT>(h));
+    out->image.w = static_cast<UINT>(w);
+    out->image.h = static_cast<UINT>(h);
+    out->image.px = std::move(bgra);
   }
   if (w <= 0 || h <= 0) return kInvalidData;
   out->info.Width = static_cast<UINT>(w);
@@ -318,11 +316,9 @@ HRESULT Decode(const void* data, UINT size, bool need_pixels, Decoded* out) {
 
 void ApplyColourKey(Image& im, D3DCOLOR key) {
   if (key == 0) return;
-  std::vector<uint8_t> b = ToBytes(im);
-  for (size_t i = 0; i < b.size(); i += 4) {
-    D3DCOLOR c = D3DCOLOR_ARGB(b[i + 3], b[i + 2], b[i + 1], b[i]);
-    if (c == key)
-      for (int k = 0; k < 4; ++k) im.px[i + k] = 0.f;
+  for (size_t i = 0; i < im.px.size(); i += 4) {
+    uint8_t* p = &im.px[i];
+    if (D3DCOLOR_ARGB(p[3], p[2], p[1], p[0]) == key) std::memset(p, 0, 4);
   }
 }
 
@@ -330,8 +326,7 @@ HRESULT WriteLevel(IDirect3DTexture9* tex, UINT level, const Image& im) {
   IDirect3DSurface9* s = nullptr;
   HRESULT hr = tex->GetSurfaceLevel(level, &s);
   if (FAILED(hr)) return hr;
-  std::vector<uint8_t> b = ToBytes(im);
-  hr = D3D9_WritePixels(s, b.data());
+  hr = D3D9_WritePixels(s, im.px.data());
   s->Release();
   return hr;
 }
@@ -513,7 +508,7 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface9* dest, const PALETTEENTRY*,
   ApplyColourKey(im, color_key);
   if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
   UINT dw = static_cast<UINT>(dr.right - dr.left), dh = static_cast<UINT>(dr.bottom - dr.top);
-  std::vector<uint8_t> scaled = ToBytes(Resample(im, dw, dh, filter));
+  std::vector<uint8_t> scaled = std::move(Resample(im, dw, dh, filter).px);
   std::vector<uint8_t> whole;
   if (dw == dd.Width && dh == dd.Height) {
     whole = std::move(scaled);

@@ -384,6 +384,9 @@ TEST_F(D3DXTexTest, FromFileReadsAWidePath) {
 TEST_F(D3DXTexTest, DamagedDataIsRefused) {
   std::vector<uint8_t> png = Encode(Kind::Png, 8, 8, 4, std::vector<uint32_t>(64, 0xFFFFFFFF));
   std::vector<uint8_t> argb(32, 0x55);
+  std::vector<uint8_t> huge = png;  // the header claims 9000 x 9000 pixels
+  const uint8_t size[8] = {0, 0, 0x23, 0x28, 0, 0, 0x23, 0x28};
+  std::memcpy(&huge[16], size, 8);
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -391,6 +394,7 @@ TEST_F(D3DXTexTest, DamagedDataIsRefused) {
   const Case cases[] = {
       {"garbage", std::vector<uint8_t>(40, 0x5A)},
       {"truncated png", std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2)},
+      {"png of 81 million pixels", huge},
       {"dds header only", std::vector<uint8_t>(
                               Dds(4, 2, 1, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, {}))},
       {"dds short data", Dds(64, 64, 1, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, argb)},
