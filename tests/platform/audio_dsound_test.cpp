@@ -277,3 +277,36 @@ TEST(Events, AutoAndManualResetAndTimeouts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Through the SDL audio device (the dummy driver under test) the mixer
+// consumes a playing buffer in real time.
+TEST(AudioDevice, APlayingBufferIsConsumedByTheOutputDevice) {
+  AudioMixer_UseTestSink(false);
+  if (!AudioMixer_Open()) {
+    AudioMixer_UseTestSink(true);
+    GTEST_SKIP() << "no audio output";
+  }
+  IDirectSound8* ds = nullptr;
+  ASSERT_EQ(DirectSoundCreate8(nullptr, &ds, nullptr), DS_OK);
+  ds->SetCooperativeLevel(nullptr, DSSCL_PRIORITY);
+  WAVEFORMATEX f = Format(2, kMixerRate);
+  DSBUFFERDESC d{kDSBufferDescSize32, DSBCAPS_CTRLPOSITIONNOTIFY, kMixerRate * 4, 0, &f, GUID_NULL};
+  IDirectSoundBuffer* b = nullptr;
+  ASSERT_EQ(ds->CreateSoundBuffer(&d, &b, nullptr), DS_OK);
+  IDirectSoundNotify* n = nullptr;
+  b->QueryInterface(IID_IDirectSoundNotify, reinterpret_cast<void**>(&n));
+  HANDLE e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  DSBPOSITIONNOTIFY pos{400 * 4 - 1, e};  // after 400 frames (about 9 ms)
+  n->SetNotificationPositions(1, &pos);
+  n->Release();
+  b->Play(0, 0, DSBPLAY_LOOPING);
+  EXPECT_EQ(WaitForSingleObject(e, 5000), WAIT_OBJECT_0);
+  b->Release();
+  ds->Release();
+  CloseHandle(e);
+  AudioMixer_UseTestSink(true);
+}
+
+}  // namespace
