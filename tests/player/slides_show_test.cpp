@@ -4,8 +4,10 @@
 
 #include "core/thread_slots.h"
 #include "core/time_params.h"
+#include "player/project_reader.h"
 #include "player/slide_show.h"
 #include "slides_fixtures.h"
+#include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
 
@@ -259,4 +261,29 @@ TEST(SlidesShow, FadeAlphaIsClampedAndTruncated) {
     EXPECT_EQ(quad.Vertex(0).color, (expected << 24) | 0x102030u) << a;
     EXPECT_EQ(quad.Vertex(1).color, 0x00102030u);
   }
+}
+
+TEST(SlidesShow, CraftedProjectFilePlaysThroughBothSlides) {
+  RegisterTestClasses();
+  RegisterSlideReaders();
+  pw::SlideShowRecord rec;
+  rec.slides.push_back(SlideBytes(0, 0.5f, 2, 0.5f, 1));
+  rec.slides.push_back(SlideBytes(0, 1, 1, 1, 1));
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, pw::DocResRecord{});
+  pw::ByteBuilder file = pw::BuildProject(rec, manager);
+  std::unique_ptr<DS_SlideShow_Light> show(ReadProjectMemory(file.bytes().data(), static_cast<uint32_t>(file.size())));
+  ASSERT_NE(show, nullptr);
+  ASSERT_EQ(show->slides.size(), 2u);
+  for (auto& slide : show->slides) slide->BuildRuntime();
+
+  // 0.5 + 2 + 0.5 s, then 1 + 1 + 1 s, then the first again.
+  std::vector<size_t> order;
+  for (float t = 0.0f; t < 9.0f; t += 0.125f) {
+    show->Update(t);
+    size_t index = show->CurrentSlide() == show->slides[0].get() ? 0 : 1;
+    if (order.empty() || order.back() != index) order.push_back(index);
+  }
+  EXPECT_EQ(order, (std::vector<size_t>{0, 1, 0, 1}));
+  DestroyCurrentDocResManager();
 }
