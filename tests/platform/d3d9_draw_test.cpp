@@ -157,6 +157,28 @@ TEST_F(D3D9DrawTest, BlendFactorsCombineSourceAndDestination) {
   EXPECT_TRUE(Near(Pixel(32, 32), 0xFFC08040));
 }
 
+// State changes between draws of one frame, each draw in its own column.
+TEST_F(D3D9DrawTest, StatesChangedBetweenDrawsApplyToTheNextDraw) {
+  Begin(0xFF204060);
+  dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 0, 0, 16, 64, 0x80C08040);
+  dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 16, 0, 32, 64, 0x80C08040);
+  dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 32, 0, 48, 64, 0x80C08040);
+  dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED);
+  DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 48, 0, 64, 64, 0x80C08040);
+  End();
+  EXPECT_TRUE(Near(Pixel(8, 8), 0xFFE0C0A0));
+  EXPECT_TRUE(Near(Pixel(24, 8), 0xFF706050));
+  EXPECT_TRUE(Near(Pixel(40, 8), 0xFFC08040));
+  EXPECT_TRUE(Near(Pixel(56, 8), 0xFF704060));
+}
+
 TEST_F(D3D9DrawTest, CullingFollowsDirect3DWinding) {
   struct Case {
     DWORD mode;
@@ -519,6 +541,10 @@ TEST_F(D3D9DrawTest, ColourWriteMaskKeepsDestinationChannels) {
   dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 7);
   DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 0, 0, 64, 64, 0x80C08040);
   EXPECT_TRUE(Near(PixelOf(level, 32, 32), 0x11C08040));
+  // A clear in between writes every channel, yet the next draw keeps the mask.
+  ASSERT_EQ(dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x22000000, 1.f, 0), D3D_OK);
+  DrawQuad(D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 0, 0, 64, 64, 0x80406080);
+  EXPECT_TRUE(Near(PixelOf(level, 32, 32), 0x22406080));
   dev_->SetRenderTarget(0, back_);
   level->Release();
   rt->Release();
