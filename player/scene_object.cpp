@@ -2,6 +2,8 @@
 
 #include "core/archive.h"
 #include "core/reader_registry.h"
+#include "core/thread_slots.h"
+#include "player/render_context.h"
 
 namespace {
 
@@ -142,15 +144,12 @@ DS_ABObj_Constructor::DS_ABObj_Constructor(const DS_ABObj_Constructor& other)
       parentGroup(GUID_NULL),
       unsavedValue(other.unsavedValue) {}
 
-namespace {
-SceneSizeSource g_sceneSize = nullptr;
-}
-
-void SetSceneSizeSource(SceneSizeSource source) { g_sceneSize = source; }
-
 bool DS_ABObj_Constructor::GetScreenRects(std::vector<ScreenRect>& list) {
   ScreenRect r;
-  if (g_sceneSize) g_sceneSize(&r.width, &r.height);
+  if (RenderContext* rc = CurrentRenderContext()) {
+    r.width = rc->sceneSize.x;
+    r.height = rc->sceneSize.y;
+  }
   list.push_back(r);
   return true;
 }

@@ -121,7 +121,7 @@ class DS_ABObj_Constructor : public ZVI_RenderObjData {
   virtual int32_t GetKind() const { return 3; }
   virtual void GetPreviewImage(PreviewImage* out) { *out = PreviewImage(); }
   virtual void Hook1(int32_t) {}
-  // Appends the whole scene and returns true.
+  // Appends the scene of the current render context and returns true.
   virtual bool GetScreenRects(std::vector<ScreenRect>& list);
   virtual void CollectResources(DocResourceSet& set) {}
   virtual ZVI_GroupNode* GetGroupNode();
@@ -216,11 +216,6 @@ using GuidObjectMap = std::map<GUID, DS_ABObj*, GuidBytesLess>;
 GuidObjectMap& GlobalObjectMap();
 // The runtime object registered under the GUID, or null.
 DS_ABObj* FindRuntimeObject(const GUID& guid);
-
-// The scene size of the current render context, for GetScreenRects; the
-// render context installs its source (zero size without one).
-using SceneSizeSource = void (*)(float* width, float* height);
-void SetSceneSizeSource(SceneSizeSource source);
 
 // Reads one model by class name through the scene-object registry.
 std::unique_ptr<DS_ABObj_Constructor> ReadObject(DS_IOF_Archive& ar);

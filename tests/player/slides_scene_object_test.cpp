@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "core/thread_slots.h"
+#include "player/render_context.h"
 #include "player/scene_object.h"
 #include "player/timelines.h"
 #include "slides_fixtures.h"
@@ -228,13 +230,13 @@ TEST(SlidesSceneObject, TruncatedModelRecordIsAnError) {
 
 TEST(SlidesSceneObject, ScreenRectsSpanTheScene) {
   TestModel model;
-  SetSceneSizeSource([](float* w, float* h) {
-    *w = 640.0f;
-    *h = 480.0f;
-  });
+  RenderContext* saved = CurrentRenderContext();
+  RenderContext context;
+  context.sceneSize = D3DXVECTOR2(640.0f, 480.0f);
+  SetCurrentRenderContext(&context);
   std::vector<ScreenRect> rects;
   EXPECT_TRUE(model.GetScreenRects(rects));
-  SetSceneSizeSource(nullptr);
+  SetCurrentRenderContext(saved);
   ASSERT_EQ(rects.size(), 1u);
   EXPECT_FLOAT_EQ(rects[0].x, 0.0f);
   EXPECT_FLOAT_EQ(rects[0].width, 640.0f);
