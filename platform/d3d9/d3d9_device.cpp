@@ -492,6 +492,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
   const FormatDesc* d = FindFormat(format);
   if (width == 0 || height == 0 || !d || d->depth || (usage & D3DUSAGE_DEPTHSTENCIL)) return D3DERR_INVALIDCALL;
   if (width > kMaxTextureSize || height > kMaxTextureSize) return D3DERR_INVALIDCALL;
+  if (format == D3DFMT_R8G8B8) return D3DERR_NOTAVAILABLE;  // read-back surfaces only
   if (usage & D3DUSAGE_RENDERTARGET) {
     if (pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (!IsRtFormat(format)) return D3DERR_NOTAVAILABLE;

@@ -503,6 +503,8 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT, DW
   if (usage & D3DUSAGE_RENDERTARGET)
     return (fmt == D3DFMT_A8R8G8B8 || fmt == D3DFMT_X8R8G8B8) ? D3D_OK : D3DERR_NOTAVAILABLE;
   if (rtype != D3DRTYPE_TEXTURE && rtype != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
+  // 24-bit pixels exist for read-back surfaces only, as on most adapters.
+  if (fmt == D3DFMT_R8G8B8 && rtype != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
   return D3D_OK;
 }
 

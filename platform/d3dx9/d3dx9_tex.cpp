@@ -156,6 +156,19 @@ UINT FullChain(UINT w, UINT h) {
   return n;
 }
 
+// The format D3DX creates for a requested one: itself when the device takes
+// it as a texture, otherwise the closest it does take (24-bit colour becomes
+// 32-bit colour with an unused byte, anything else A8R8G8B8).
+D3DFORMAT TextureFormat(IDirect3DDevice9* device, D3DFORMAT requested, DWORD usage) {
+  IDirect3D9* d3d = nullptr;
+  if (FAILED(device->GetDirect3D(&d3d)) || !d3d) return requested;
+  HRESULT hr = d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage, D3DRTYPE_TEXTURE,
+                                      requested);
+  d3d->Release();
+  if (SUCCEEDED(hr)) return requested;
+  return requested == D3DFMT_R8G8B8 ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8;
+}
+
 UINT MaxSize(IDirect3DDevice9* device) {
   D3DCAPS9 caps{};
   if (device && SUCCEEDED(device->GetDeviceCaps(&caps)) && caps.MaxTextureWidth) return caps.MaxTextureWidth;
@@ -391,6 +404,7 @@ HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UIN
   height = std::min(height, max);
   if (mip_levels == D3DX_DEFAULT) mip_levels = 0;
   if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE || !FindFormat(format)) format = D3DFMT_A8R8G8B8;
+  format = TextureFormat(device, format, usage);
   const FormatDesc* d = FindFormat(format);
   if (d->compressed) {  // block formats keep whole blocks at the top level
     width = (width + 3) & ~3u;
@@ -427,6 +441,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
   UINT w = std::min(ResolveSize(width, dec.info.Width), max);
   UINT h = std::min(ResolveSize(height, dec.info.Height), max);
   if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = dec.natural;
+  format = TextureFormat(device, format, usage);
   const FormatDesc* fd = FindFormat(format);
   if (!fd || fd->depth) return D3DERR_NOTAVAILABLE;
   UINT levels = mip_levels;

@@ -331,6 +331,35 @@ TEST_F(D3DXTexTest, CreateTextureAppliesTheDefaults) {
   t->Release();
 }
 
+// 24-bit textures are not offered, so a request for one gets 32-bit texels
+// whose words read blue, green, red and one unused byte.
+TEST_F(D3DXTexTest, RequestFor24BitTexelsGets32BitOnes) {
+  EXPECT_EQ(d3d_->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE,
+                                    D3DFMT_R8G8B8),
+            D3DERR_NOTAVAILABLE);
+  IDirect3DTexture9* src = MakeTexture(dev_, 2, 2, {0xFF102030, 0xFF102030, 0xFF102030, 0xFF102030});
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(D3DXCreateTexture(dev_, 4, 4, 0, 0, D3DFMT_R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+  EXPECT_EQ(Desc(t).Format, D3DFMT_X8R8G8B8);
+  IDirect3DSurface9 *s = nullptr, *d = nullptr;
+  src->GetSurfaceLevel(0, &s);
+  t->GetSurfaceLevel(0, &d);
+  ASSERT_EQ(D3DXLoadSurfaceFromSurface(d, nullptr, nullptr, s, nullptr, nullptr, D3DX_FILTER_TRIANGLE, 0), D3D_OK);
+  D3DLOCKED_RECT lr;
+  ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(lr.Pitch, 16);
+  EXPECT_EQ(static_cast<const uint32_t*>(lr.pBits)[5] & 0xFFFFFF, 0x102030u);
+  t->UnlockRect(0);
+  s->Release();
+  d->Release();
+  t->Release();
+  src->Release();
+  // Read-back surfaces of 24-bit pixels remain available.
+  IDirect3DSurface9* rb = nullptr;
+  ASSERT_EQ(dev_->CreateOffscreenPlainSurface(4, 4, D3DFMT_R8G8B8, D3DPOOL_SYSTEMMEM, &rb, nullptr), D3D_OK);
+  rb->Release();
+}
+
 // Level 0 of a managed texture copied into a render-target texture.
 TEST_F(D3DXTexTest, LoadSurfaceFromSurfaceScalesIntoARenderTarget) {
   IDirect3DTexture9* src = MakeTexture(dev_, 2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
