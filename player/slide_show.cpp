@@ -109,7 +109,10 @@ float SlideFadeAlpha(float e, float fadeIn, float show, float fadeOut, int32_t m
 
 DS_SlideShow_Light::DS_SlideShow_Light() = default;
 
-DS_SlideShow_Light::~DS_SlideShow_Light() = default;
+DS_SlideShow_Light::~DS_SlideShow_Light() {
+  // The thread's slot must not name a context freed with this document.
+  if (renderContext && CurrentRenderContext() == renderContext.get()) SetCurrentRenderContext(nullptr);
+}
 
 void DS_SlideShow_Light::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   // Every slide record holds at least its class name and version.

@@ -5,6 +5,7 @@
 #include "core/thread_slots.h"
 #include "core/time_params.h"
 #include "player/project_reader.h"
+#include "player/render_context.h"
 #include "player/slide_show.h"
 #include "slides_fixtures.h"
 #include "tools/writer/docres_writer.h"
@@ -286,4 +287,25 @@ TEST(SlidesShow, CraftedProjectFilePlaysThroughBothSlides) {
   }
   EXPECT_EQ(order, (std::vector<size_t>{0, 1, 0, 1}));
   DestroyCurrentDocResManager();
+}
+
+TEST(SlidesShow, OwnedRenderContextIsPublishedAndUnpublished) {
+  static int destroyed = 0;
+  destroyed = 0;
+  auto show = std::make_unique<DS_SlideShow_Light>();
+  show->SetRenderContext(new RenderContext(), [](RenderContext* c) {
+    ++destroyed;
+    delete c;
+  });
+  RenderContext* first = CurrentRenderContext();
+  ASSERT_NE(first, nullptr);
+  show->SetRenderContext(new RenderContext(), [](RenderContext* c) {
+    ++destroyed;
+    delete c;
+  });
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_NE(CurrentRenderContext(), nullptr);
+  show.reset();
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(CurrentRenderContext(), nullptr);
 }
