@@ -95,3 +95,7 @@ HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT bytes, con
                          ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool, ID3DXEffect** effect,
                          ID3DXBuffer** errors);
 
+
+// The built-in stand-in effect with this id (RT_RCDATA) from the resource pack
+// "common_res.dll", for a class whose project effect cannot be made.
+HRESULT CreateBuiltInEffect(IDirect3DDevice9* device, uint32_t effectId, ID3DXEffect** effect);
