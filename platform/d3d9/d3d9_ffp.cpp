@@ -7,6 +7,7 @@
 
 #include "platform/d3d9/d3d9_impl.h"
 #include "platform/d3d9/gl_loader.h"
+#include "platform/d3d9/gl_program.h"
 
 // GCC 12 misreports overlapping copies in std::string concatenation.
 #pragma GCC diagnostic ignored "-Wrestrict"
@@ -273,52 +274,10 @@ std::string FragmentSource(const ProgramKey& k) {
   return s;
 }
 
-GLuint Compile(GLenum type, const std::string& src, std::string* log) {
-  GLuint sh = glCreateShader(type);
-  const char* p = src.c_str();
-  glShaderSource(sh, 1, &p, nullptr);
-  glCompileShader(sh);
-  GLint ok = 0;
-  glGetShaderiv(sh, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char buf[2048];
-    GLsizei n = 0;
-    glGetShaderInfoLog(sh, sizeof(buf), &n, buf);
-    *log = std::string(buf, static_cast<size_t>(n)) + "\n" + src;
-    glDeleteShader(sh);
-    return 0;
-  }
-  return sh;
-}
-
 }  // namespace
 
 uint32_t BuildProgram(const ProgramKey& key, std::string* log) {
-  GLuint vs = Compile(GL_VERTEX_SHADER, VertexSource(key), log);
-  if (!vs) return 0;
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentSource(key), log);
-  if (!fs) {
-    glDeleteShader(vs);
-    return 0;
-  }
-  GLuint p = glCreateProgram();
-  glAttachShader(p, vs);
-  glAttachShader(p, fs);
-  glBindFragDataLocation(p, 0, "o_color");
-  glLinkProgram(p);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char buf[2048];
-    GLsizei n = 0;
-    glGetProgramInfoLog(p, sizeof(buf), &n, buf);
-    *log = std::string(buf, static_cast<size_t>(n));
-    glDeleteProgram(p);
-    return 0;
-  }
-  return p;
+  return d3d9gl::LinkProgram(VertexSource(key), FragmentSource(key), log);
 }
 
 }  // namespace d3d9impl
