@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,6 +37,9 @@ void DeviceCallback(void*, Uint8* stream, int len) {
   std::lock_guard<std::recursive_mutex> g(State().lock);
   MixLocked(reinterpret_cast<float*>(stream), static_cast<uint32_t>(len) / (2 * sizeof(float)));
 }
+
+// The device thread is stopped before the rest of the process goes away.
+void CloseDeviceAtExit() { AudioMixer_UseTestSink(true); }
 
 }  // namespace
 
@@ -80,6 +84,11 @@ bool AudioMixer_Open() {
       return true;
     }
     s.device = dev;
+  }
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    std::atexit(CloseDeviceAtExit);
   }
   SDL_PauseAudioDevice(dev, 0);
   return true;

@@ -14,17 +14,18 @@ struct EventObject {
 
 // One lock and one condition for every event keeps multi-object waits simple;
 // the player has only a handful of events.
+// Never destroyed: the mixer thread may still signal while statics go away.
 std::mutex& Lock() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 std::condition_variable& Changed() {
-  static std::condition_variable cv;
-  return cv;
+  static std::condition_variable* cv = new std::condition_variable;
+  return *cv;
 }
 std::unordered_set<EventObject*>& Live() {
-  static std::unordered_set<EventObject*> live;
-  return live;
+  static std::unordered_set<EventObject*>* live = new std::unordered_set<EventObject*>;
+  return *live;
 }
 
 EventObject* Find(HANDLE h) {
