@@ -145,7 +145,7 @@ TEST(SlidesSceneObject, LegacyBaseRecordsReadAndConvert) {
   };
   const Expect cases[] = {
       {1, 0, 0, 0, 100, "continuous"}, {2, 1, 1, 1, 100, "random"},   {3, 2, 2, 3, 60, "manual"},
-      {3, 0, 0, 2, 60, "continuous"},  {4, 0, 1, 2, 60, "random"},
+      {3, 0, 0, 2, 60, "continuous"},  {4, 0, 1, 2, 60, "random"},     {2, 5, 5, 1, 100, "continuous"},
   };
   for (const Expect& e : cases) {
     pw::ConstructorRecord r;
@@ -241,4 +241,15 @@ TEST(SlidesSceneObject, ScreenRectsSpanTheScene) {
   EXPECT_FLOAT_EQ(rects[0].x, 0.0f);
   EXPECT_FLOAT_EQ(rects[0].width, 640.0f);
   EXPECT_FLOAT_EQ(rects[0].height, 480.0f);
+}
+
+TEST(SlidesSceneObject, ObjectWithoutTimelinePlaysContinuously) {
+  TestModel model;
+  model.timing.SetCurrentTimeline(DS_SafePtr<ZVI_Timing>());
+  std::unique_ptr<TestObject> obj(static_cast<TestObject*>(model.CreateRuntime()));
+  obj->ResetTiming();
+  obj->UpdateTime(0.0f);
+  obj->UpdateTime(0.5f);
+  EXPECT_FLOAT_EQ(obj->times.back(), 0.5f);
+  EXPECT_NE(dynamic_cast<ZVI_ContinuesTimeLine*>(obj->GetTiming()->Current()), nullptr);
 }

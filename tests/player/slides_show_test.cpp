@@ -4,6 +4,7 @@
 
 #include "core/thread_slots.h"
 #include "core/time_params.h"
+#include "player/current_document.h"
 #include "player/project_reader.h"
 #include "player/render_context.h"
 #include "player/slide_show.h"
@@ -308,4 +309,29 @@ TEST(SlidesShow, OwnedRenderContextIsPublishedAndUnpublished) {
   show.reset();
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(CurrentRenderContext(), nullptr);
+}
+
+TEST(SlidesShow, LinkJumpRestartsTheTargetWithItsFadeIn) {
+  pw::SlideShowRecord rec;
+  rec.slides.push_back(SlideBytes(0, 1, 10, 1, 1));
+  rec.slides.push_back(SlideBytes(kSlideModeUntilLink, 2, 10, 1, 1));
+  auto show = ReadShow(rec);
+  DS_SlideShow_Light* saved = GetCurrentDocument();
+  SetCurrentDocument(show.get());
+  show->Update(4.0f);
+  show->Update(6.0f);
+  DS_SlideContainer* first = show->slides[0].get();
+
+  GoToSlide(7);  // beyond the slides: nothing happens
+  EXPECT_EQ(show->CurrentSlide(), first);
+  GoToSlide(1);
+  EXPECT_FALSE(first->drawnObjects[0]->running);
+  show->Update(6.5f);
+  EXPECT_EQ(show->CurrentSlide(), show->slides[1].get());
+  EXPECT_FLOAT_EQ(show->OverlayAlpha(), 0.75f);
+  EXPECT_EQ(show->nextSlideIndex, 0u);
+  GoToSlide(1);  // the current slide itself starts over
+  show->Update(7.0f);
+  EXPECT_FLOAT_EQ(show->OverlayAlpha(), 0.75f);
+  SetCurrentDocument(saved);
 }
