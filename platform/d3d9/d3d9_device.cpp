@@ -1529,12 +1529,17 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex, UINT cou
   return D3D_OK;
 }
 
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UINT, UINT, UINT start_index,
-                                     UINT count) {
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UINT min_index, UINT num_vertices,
+                                     UINT start_index, UINT count) {
   GLenum mode;
   GLsizei n;
   if (!PrimitiveShape(type, count, &mode, &n) || !stream_ || !indices_ || stream_stride_ == 0)
     return D3DERR_INVALIDCALL;
+  D3DVERTEXBUFFER_DESC vdesc;
+  stream_->GetDesc(&vdesc);
+  // The vertex range the indices may reach has to lie inside the buffer.
+  int64_t first = static_cast<int64_t>(base_vertex) + min_index;
+  if (first < 0 || (first + num_vertices) * stream_stride_ + stream_offset_ > vdesc.Size) return D3DERR_INVALIDCALL;
   D3DINDEXBUFFER_DESC idesc;
   indices_->GetDesc(&idesc);
   size_t isize = indices_->Format() == D3DFMT_INDEX32 ? 4 : 2;

@@ -501,6 +501,8 @@ TEST_F(D3D9DrawTest, IndexedDrawsFromLockedBuffers) {
   // Draws past the end of the buffers are refused.
   EXPECT_EQ(dev_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 6, 2), D3DERR_INVALIDCALL);
   EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 6, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+  EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
   EXPECT_EQ(vb->Lock(8 * stride, 4, &p, 0), D3DERR_INVALIDCALL);
   dev_->SetStreamSource(0, nullptr, 0, 0);
   dev_->SetIndices(nullptr);
