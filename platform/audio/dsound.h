@@ -27,7 +27,8 @@ struct DSBUFFERDESC {
   WAVEFORMATEX* lpwfxFormat;
   GUID guid3DAlgorithm;
 };
-// The size the 32-bit original passes; the native size is accepted too.
+// The size of the 32-bit layout, which the engine passes; the native size is
+// accepted too.
 constexpr DWORD kDSBufferDescSize32 = 36;
 
 struct DSBPOSITIONNOTIFY {
