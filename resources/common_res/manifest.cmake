@@ -1,6 +1,12 @@
 # The built-in resource pack "common_res.dll": <type>:<id>:<file relative to resources/>.
-# Pictures are type DDS, effects and meshes type 10 (RT_RCDATA).
+# Pictures and .X meshes are type DDS (the loaders look meshes up as "DDS"),
+# effects are type 10 (RT_RCDATA) in our effect text format.
 list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
   DDS:6:images/camera.png
+  10:202:common_res/effects/blur_glow_202.fx
+  DDS:901:common_res/meshes/cube_text.x
+  DDS:902:common_res/meshes/cube_binary.x
+  DDS:903:common_res/meshes/plane_text.x
+  DDS:904:common_res/meshes/plane_binary.x
 )

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx9/d3dx9_effect.h"
+#include "platform/d3dx9/d3dx9_mesh.h"
+#include "platform/win32/windows.h"
+#include "resources/builtin_resources.h"
+#include "tests/platform/d3d9_fixture.h"
+
+namespace {
+
+struct Bytes {
+  const uint8_t* data = nullptr;
+  DWORD size = 0;
+};
+
+Bytes PackResource(uint32_t id, LPCWSTR type) {
+  HMODULE pack = LoadLibraryExW(u"common_res.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!pack) return {};
+  HRSRC r = FindResourceW(pack, MAKEINTRESOURCEW(id), type);
+  if (!r) return {};
+  HGLOBAL g = LoadResource(pack, r);
+  return {static_cast<const uint8_t*>(LockResource(g)), SizeofResource(pack, r)};
+}
+
+class CommonRes : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { RegisterBuiltInResources(); }
+};
+
+TEST_F(CommonRes, PackFindsEffectsPicturesAndMeshesById) {
+  Bytes fx = PackResource(202, RT_RCDATA);
+  ASSERT_NE(fx.data, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(fx.data), 9), "effect 1\n");
+  Bytes picture = PackResource(5, u"DDS");
+  ASSERT_GT(picture.size, 8u);
+  EXPECT_EQ(std::memcmp(picture.data, "\x89PNG", 4), 0);
+  for (uint32_t id : {901u, 902u, 903u, 904u}) {
+    Bytes mesh = PackResource(id, u"DDS");
+    ASSERT_GT(mesh.size, 16u) << id;
+    EXPECT_EQ(std::memcmp(mesh.data, "xof 0303", 8), 0) << id;
+  }
+  // Ids and types the pack does not hold.
+  EXPECT_EQ(PackResource(202, u"DDS").data, nullptr);
+  EXPECT_EQ(PackResource(9999, RT_RCDATA).data, nullptr);
+}
+
+TEST_F(CommonRes, OtherModulesAreRefused) {
+  EXPECT_NE(LoadLibraryExW(u"common_res.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
+  for (const char16_t* name : {u"other_res.dll", u"common_res.dl", u"kernel32.dll", u""})
+    EXPECT_EQ(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
+}
+
+// The pack's meshes, as .X text and binary tokens.
+TEST_F(CommonRes, MeshesLoadWithCountsNormalsAndBounds) {
+  struct Case {
+    uint32_t id;
+    DWORD vertices, faces;
+    float radius;
+  };
+  const Case cases[] = {
+      {901, 24, 12, std::sqrt(0.75f)},  // cube: each corner once per face
+      {902, 24, 12, std::sqrt(0.75f)},
+      {903, 4, 2, std::sqrt(2.f)},      // plane
+      {904, 4, 2, std::sqrt(2.f)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    Bytes x = PackResource(c.id, u"DDS");
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* adjacency = nullptr;
+    DWORD materials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, nullptr, &adjacency, nullptr, nullptr,
+                                        &materials, &mesh),
+              S_OK);
+    EXPECT_EQ(mesh->GetNumVertices(), c.vertices);
+    EXPECT_EQ(mesh->GetNumFaces(), c.faces);
+    ASSERT_EQ(mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    ASSERT_EQ(D3DXComputeNormals(mesh, static_cast<DWORD*>(adjacency->GetBufferPointer())), S_OK);
+    void* v = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(0, &v), S_OK);
+    const float* f = static_cast<const float*>(v);
+    for (DWORD i = 0; i < c.vertices; ++i) {
+      const float* n = f + i * 8 + 3;
+      EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.f, 1e-5f);
+      // Face normals: one axis only.
+      EXPECT_NEAR(std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]), 1.f, 1e-5f);
+    }
+    D3DXVECTOR3 centre;
+    float radius = 0;
+    ASSERT_EQ(D3DXComputeBoundingSphere(static_cast<D3DXVECTOR3*>(v), c.vertices, 32, &centre, &radius), S_OK);
+    mesh->UnlockVertexBuffer();
+    EXPECT_NEAR(radius, c.radius, 1e-5f);
+    EXPECT_NEAR(centre.x, 0.f, 1e-6f);
+    EXPECT_NEAR(centre.y, 0.f, 1e-6f);
+    EXPECT_NEAR(centre.z, 0.f, 1e-6f);
+    mesh->Release();
+    adjacency->Release();
+  }
+}
+
+class CommonResDraw : public D3D9Test {
+ protected:
+  static void SetUpTestSuite() { RegisterBuiltInResources(); }
+  void SetUp() override {
+    D3D9Test::SetUp();
+    ASSERT_NO_FATAL_FAILURE();
+    ASSERT_EQ(CreateBuiltInEffect(dev_, 202, &fx_), D3D_OK);
+  }
+  void TearDown() override {
+    if (fx_) {
+      EXPECT_EQ(fx_->Release(), 0u);
+    }
+    D3D9Test::TearDown();
+  }
+
+  IDirect3DTexture9* Target(UINT w, UINT h) {
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(dev_->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3D_OK);
+    return t;
+  }
+
+  // One pass of a technique from a source texture into a render target.
+  void Pass(IDirect3DTexture9* dst, IDirect3DTexture9* src, const char* technique, UINT w, UINT h) {
+    IDirect3DSurface9* s = nullptr;
+    ASSERT_EQ(dst->GetSurfaceLevel(0, &s), D3D_OK);
+    dev_->SetRenderTarget(0, s);
+    s->Release();
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
+    fx_->SetTexture("Texture", src);
+    ASSERT_EQ(fx_->SetTechnique(technique), D3D_OK);
+    TLVertex q[4];
+    ScreenQuad(q, 0, 0, static_cast<float>(w), static_cast<float>(h), 0xFFFFFFFF);
+    dev_->SetFVF(kTLFVF);
+    UINT passes = 0;
+    fx_->Begin(&passes, 0);
+    for (UINT p = 0; p < passes; ++p) {
+      fx_->BeginPass(p);
+      dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex));
+      fx_->EndPass();
+    }
+    fx_->End();
+  }
+
+  ID3DXEffect* fx_ = nullptr;
+};
+
+TEST_F(CommonResDraw, GlowEffectHasTheNamesItsCallersUse) {
+  for (const char* t : {"GaussianBlurVFirst", "GaussianBlurH", "GaussianBlurV", "DrawGlowNormal", "DrawGlowScreen",
+                        "DrawGlowColorDodge", "DrawGlowLinearDodge", "BlendNormal", "BlendNormal_AlphaPM", "BlendSum",
+                        "InnerGlowFirstStep", "MaskedNormalEffect"})
+    EXPECT_NE(fx_->GetTechniqueByName(t), nullptr) << t;
+  for (const char* p : {"Texture", "TexW", "TexH", "GlowTexture", "GlowColor", "GlowBrightness", "Background",
+                        "Texture0", "Mask", "Color"})
+    EXPECT_NE(fx_->GetParameterByName(nullptr, p), nullptr) << p;
+  EXPECT_STREQ(fx_->GetCurrentTechnique(), "GaussianBlurVFirst");
+}
+
+TEST_F(CommonResDraw, BlurSpreadsADotIntoASymmetricKernelKeepingItsSum) {
+  constexpr UINT n = 32, c = 16;
+  std::vector<D3DCOLOR> px(n * n, 0);
+  px[c * n + c] = 0xFFFFFFFF;
+  IDirect3DTexture9* dot = MakeTexture(dev_, n, n, px);
+  IDirect3DTexture9* a = Target(n, n);
+  IDirect3DTexture9* b = Target(n, n);
+  ASSERT_TRUE(dot && a && b);
+  fx_->SetFloat("TexW", static_cast<float>(n));
+  fx_->SetFloat("TexH", static_cast<float>(n));
+  ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+  Pass(b, dot, "GaussianBlurVFirst", n, n);
+  Pass(a, b, "GaussianBlurH", n, n);
+  dev_->EndScene();
+  dev_->SetRenderTarget(0, back_);
+  fx_->SetTexture("Texture", nullptr);
+
+  IDirect3DSurface9* s = nullptr;
+  a->GetSurfaceLevel(0, &s);
+  std::vector<uint8_t> out = D3D9_ReadBack(s);
+  s->Release();
+  ASSERT_EQ(out.size(), n * n * 4u);
+  auto alpha = [&](int x, int y) { return static_cast<int>(out[(y * n + x) * 4 + 3]); };
+  int sum = 0;
+  for (int y = 0; y < static_cast<int>(n); ++y)
+    for (int x = 0; x < static_cast<int>(n); ++x) sum += alpha(x, y);
+  EXPECT_NEAR(sum, 255, 12);
+  // Centre brightest, falling off evenly in every direction; nothing beyond four texels.
+  EXPECT_GT(alpha(c, c), alpha(c + 1, c));
+  EXPECT_GT(alpha(c + 1, c), alpha(c + 2, c));
+  EXPECT_GT(alpha(c + 1, c), alpha(c + 1, c + 1));
+  for (int dy = -5; dy <= 5; ++dy)
+    for (int dx = -5; dx <= 5; ++dx) {
+      int v = alpha(c + dx, c + dy);
+      EXPECT_NEAR(v, alpha(c - dx, c + dy), 1) << dx << "," << dy;
+      EXPECT_NEAR(v, alpha(c + dx, c - dy), 1) << dx << "," << dy;
+      EXPECT_NEAR(v, alpha(c + dy, c + dx), 1) << dx << "," << dy;
+      if (std::abs(dx) == 5 || std::abs(dy) == 5) {
+        EXPECT_EQ(v, 0) << dx << "," << dy;
+      }
+    }
+  // Colour channels blur alike.
+  EXPECT_EQ(out[(c * n + c) * 4 + 2], out[(c * n + c) * 4 + 3]);
+  dot->Release();
+  a->Release();
+  b->Release();
+}
+
+// The blurred glow composed over the screen in each mode.
+TEST_F(CommonResDraw, GlowComposesInEachMode) {
+  IDirect3DTexture9* glow = MakeTexture(dev_, 4, 4, std::vector<D3DCOLOR>(16, 0x40000000));  // alpha 0.25
+  IDirect3DTexture9* background = MakeTexture(dev_, kW, kH, std::vector<D3DCOLOR>(kW * kH, 0xFF808080));
+  ASSERT_TRUE(glow && background);
+  const float yellow[3] = {1, 1, 0};
+  fx_->SetFloatArray("GlowColor", yellow, 3);
+  fx_->SetFloat("GlowBrightness", 2.f);  // coverage 0.5
+  fx_->SetTexture("GlowTexture", glow);
+  fx_->SetTexture("Background", background);
+  struct Case {
+    const char* technique;
+    D3DCOLOR clear, want;
+  };
+  const Case cases[] = {
+      {"DrawGlowNormal", 0xFF000000, 0xFF808000},       // over black: the glow colour at half coverage
+      {"DrawGlowNormal", 0xFF0000FF, 0xFF808080},       // what is under it shows through by half
+      {"DrawGlowScreen", 0xFF000000, 0xFFBFBF80},       // 0.5 + 0.5 - 0.25
+      {"DrawGlowColorDodge", 0xFF000000, 0xFFFFFF80},   // 0.5 / (1 - 0.5)
+      {"DrawGlowLinearDodge", 0xFF000000, 0xFFFFFF80},  // 0.5 + 0.5
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(fx_->SetTechnique(c.technique), D3D_OK);
+    TLVertex q[4];
+    ScreenQuad(q, 0, 0, kW, kH, 0xFFFFFFFF);
+    Begin(c.clear);
+    dev_->SetFVF(kTLFVF);
+    UINT passes = 0;
+    fx_->Begin(&passes, 0);
+    for (UINT p = 0; p < passes; ++p) {
+      fx_->BeginPass(p);
+      dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex));
+      fx_->EndPass();
+    }
+    fx_->End();
+    End();
+    EXPECT_TRUE(Near(Pixel(20, 30), c.want)) << c.technique;
+  }
+  fx_->SetTexture("GlowTexture", nullptr);
+  fx_->SetTexture("Background", nullptr);
+  glow->Release();
+  background->Release();
+}
+
+// A pack mesh drawn by DrawSubset through an effect pass: the texture lands
+// the right way round on the plane.
+TEST_F(CommonResDraw, PlaneMeshDrawsTexturedThroughAnEffect) {
+  Bytes x = PackResource(903, u"DDS");
+  ID3DXMesh* mesh = nullptr;
+  DWORD materials = 0;
+  ASSERT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, dev_, nullptr, nullptr, nullptr, &materials,
+                                      &mesh),
+            S_OK);
+  const char text[] =
+      "effect 1\ntexture Tex\nprogram P\nvoid main() { o_color = texture(Tex, v_tc0); }\nend\n"
+      "technique T\n pass P0\n  sampler Tex MINFILTER = POINT MAGFILTER = POINT\n  fragment P\n end\nend\n";
+  ID3DXEffect* fx = nullptr;
+  ASSERT_EQ(D3DXCreateEffect(dev_, text, sizeof(text) - 1, nullptr, nullptr, 0, nullptr, &fx, nullptr), D3D_OK);
+  IDirect3DTexture9* checker = MakeTexture(dev_, 2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+  fx->SetTexture("Tex", checker);
+  D3DXMATRIX world, view, proj;
+  D3DXMatrixScaling(&world, 16, 16, 1);
+  D3DXMatrixIdentity(&view);
+  D3DXMatrixOrthoOffCenterLH(&proj, -32, 32, -32, 32, -1, 1);
+  dev_->SetTransform(D3DTS_WORLD, &world);
+  dev_->SetTransform(D3DTS_VIEW, &view);
+  dev_->SetTransform(D3DTS_PROJECTION, &proj);
+  Begin();
+  UINT passes = 0;
+  fx->Begin(&passes, 0);
+  fx->BeginPass(0);
+  EXPECT_EQ(mesh->DrawSubset(0), D3D_OK);
+  fx->EndPass();
+  fx->End();
+  End();
+  EXPECT_TRUE(Near(Pixel(8, 8), 0xFF000000));
+  EXPECT_TRUE(Near(Pixel(20, 20), 0xFFFF0000));  // top left: texel (0, 0)
+  EXPECT_TRUE(Near(Pixel(44, 20), 0xFF00FF00));
+  EXPECT_TRUE(Near(Pixel(20, 44), 0xFF0000FF));
+  EXPECT_TRUE(Near(Pixel(44, 44), 0xFFFFFFFF));
+  EXPECT_TRUE(Near(Pixel(56, 32), 0xFF000000));
+  fx->SetTexture("Tex", nullptr);
+  checker->Release();
+  EXPECT_EQ(fx->Release(), 0u);
+  mesh->Release();
+}
+
+}  // namespace
