@@ -12,10 +12,9 @@
 #include "player/current_device.h"
 #include "player/render_target_set.h"
 
-
 namespace {
 
-// Smallest stored sizes, used to refuse counts the data cannot hold.
+// Smallest stored sizes: a count never exceeds what the data left can hold.
 constexpr uint32_t kMinLinkEntry = 4 + 8 + 4;        // name, id, count
 constexpr uint32_t kMinEmbeddedFile = 4 + 4 + 4 + 4;  // id, module, count, path
 constexpr uint32_t kMinGuidEntry = 4 + 4 + 1 + 4 + 4;
@@ -322,6 +321,8 @@ DS_DocResManager::DS_DocResManager()
 }
 
 DS_DocResManager::~DS_DocResManager() {
+  // The slot never names a destroyed manager.
+  if (CurrentDocResManager() == this) SetCurrentDocResManager(nullptr);
   OnLostDevice();
   UninstallTextureCache(textureCache_.get());
   textureCache_.reset();

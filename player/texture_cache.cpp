@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/embedded_file.h"
-#include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/d3dx9/d3dx9_mesh.h"
-#include "player/current_device.h"
+#include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/win32/windows.h"
+#include "player/current_device.h"
 
 namespace {
 

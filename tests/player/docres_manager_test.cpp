@@ -404,9 +404,11 @@ TEST(DocResManager, DeviceObjectsAreToldOfLossAndResetOnce) {
   b.reset();
   EXPECT_EQ(manager->DeviceObjects().size(), 1u);
 
-  // Destroying the manager tells the object of the loss and lets it go.
-  SetCurrentDocResManager(nullptr);
+  // Destroying the manager tells the object of the loss, lets it go and
+  // leaves no slot naming it.
+  SetCurrentDocResManager(manager.get());
   manager.reset();
+  EXPECT_EQ(CurrentDocResManager(), nullptr);
   EXPECT_EQ(a->lost, 3);
   EXPECT_EQ(a->RegisteredWith(), nullptr);
   a.reset();
