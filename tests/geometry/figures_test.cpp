@@ -8,6 +8,13 @@
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 
+// The owner node of the change callbacks, as far as figures see it.
+class ZVI_PtclSys_Node {
+ public:
+  void Changed() { ++calls; }
+  int calls = 0;
+};
+
 namespace {
 
 constexpr float kR0 = 41 / 32767.0f, kR1 = 18467 / 32767.0f, kR2 = 6334 / 32767.0f;  // first draws after seed 1
@@ -302,6 +309,35 @@ TEST_F(Figures, StripeMapsUAndOffsetsAcross) {
   EXPECT_EQ(s.AxisLength(0), 100.0f);
   ASSERT_TRUE(s.CenterPoint(&p));
   ExpectVec(p, 50, 0, 0);
+}
+
+TEST_F(Figures, ChangeCallbacksFollowTheListedParameters) {
+  ZVI_PtclSys_Node node;
+  struct Case {
+    std::unique_ptr<ZVI_VGeom2D> fig;
+    size_t controls;
+  } cases[3];
+  cases[0] = {std::make_unique<ZVI_VGeom2D_Rect>(), 3};
+  cases[1] = {std::make_unique<ZVI_VGeom2D_Sector>(), 3};
+  cases[2] = {std::make_unique<ZVI_VGeom2D_Spiral>(), 2};
+  for (auto& c : cases) {
+    FigureCallbackList list(&node);
+    c.fig->BindChangeCallbacks(list, &ZVI_PtclSys_Node::Changed);
+    EXPECT_EQ(list.size(), c.controls);
+    node.calls = 0;
+    static_cast<ZVI_VGeom2D_Figure*>(c.fig.get())->centre.SetValue(D3DXVECTOR3(1, 2, 3));
+    EXPECT_EQ(node.calls, 1);
+  }
+  ZVI_VGeom2D_Rect r;
+  {
+    FigureCallbackList list(&node);
+    r.BindChangeCallbacks(list, &ZVI_PtclSys_Node::Changed);
+    node.calls = 0;
+    r.height.SetValue(7u);
+    EXPECT_EQ(node.calls, 1);
+  }
+  r.width.SetValue(9u);  // the list is gone: its controls unhooked themselves
+  EXPECT_EQ(node.calls, 1);
 }
 
 }  // namespace
