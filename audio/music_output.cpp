@@ -18,6 +18,7 @@
 #include "platform/win32/focus.h"
 #include "platform/win32/sync.h"
 #include "platform/win32/windows.h"
+#include "player/audio_file.h"
 
 #include "platform/audio/ogg_check.h"
 #include "platform/audio/vorbis_arena.h"
@@ -433,6 +434,21 @@ bool StartMusicFile(const zvi_string& path) {
   if (g_MusicGraph && SUCCEEDED(g_MusicGraph->RenderFile(path.c_str(), nullptr)) && g_MusicControl)
     return SUCCEEDED(g_MusicControl->Run());
   return false;
+}
+
+DS_AudioFile* StartPlaylistEntry(const std::vector<DS_SafePtr<DS_AudioFile>>& playlist, size_t* cursor) {
+  const size_t n = playlist.size();
+  if (n == 0 || !cursor) return nullptr;
+  size_t at = *cursor % n;
+  for (size_t tries = 0; tries < n; ++tries, at = (at + 1) % n) {
+    DS_AudioFile* entry = playlist[at].get();
+    if (!entry || !entry->Playable()) continue;
+    if (!StartMusicFile(entry->Path())) continue;
+    *cursor = at + 1;
+    return entry;
+  }
+  StopMusicOutput();
+  return nullptr;
 }
 
 void ReleaseMusicGraph() {

@@ -6,6 +6,9 @@
 // A decoded track that reaches its end stops and reports EC_COMPLETE through
 // the shared graph's event queue, like the graph's own tracks, so the
 // playlist moves on.
+#include <vector>
+
+#include "core/safe_ptr.h"
 #include "core/zvi_string.h"
 #include "platform/audio/dshow.h"
 
@@ -26,6 +29,13 @@ bool RenderSourceOnGraph(IBaseFilter* source, IGraphBuilder* graph, IMediaContro
 // through the shared graph (falling back to RenderFile). False when nothing
 // could be started (the track stays silent and reports no completion).
 bool StartMusicFile(const zvi_string& path);
+// The playlist walk of the shell: starts the entry at *cursor, or, when it
+// cannot start (no file to play, or nothing sounds), the next ones, trying
+// each entry at most once. *cursor ends just after the started entry (it may
+// equal the playlist's size). Returns that entry, or null when none started.
+class DS_AudioFile;
+DS_AudioFile* StartPlaylistEntry(const std::vector<DS_SafePtr<DS_AudioFile>>& playlist, size_t* cursor);
+
 // The lower-cased extension (with its dot) of the file part of a path.
 zvi_string LowerCaseFileExtension(const zvi_string& path);
 

@@ -253,57 +253,60 @@ TEST(MusicVolume, LawOfTheSharedGraph) {
   for (const Case& c : cases) EXPECT_EQ(MusicGraphVolume(c.master, c.track), c.expected) << c.master << " " << c.track;
 }
 
-// The shell's playlist walk: start the entry under the cursor, advance the
-// cursor (wrapping), apply the volume law; a completion starts the next one.
+// The shell's playlist walk: start the entry under the cursor (the cursor
+// wraps to the first entry after the last), apply the volume law; a
+// completion starts the next one.
 class Playlist {
  public:
-  explicit Playlist(std::vector<DS_AudioFile*> entries) : entries_(std::move(entries)) {}
+  explicit Playlist(std::vector<DS_SafePtr<DS_AudioFile>> entries) : entries_(std::move(entries)) {}
   size_t StartNext() {
-    const size_t started = cursor_;
-    DS_AudioFile* e = entries_[cursor_];
-    cursor_ = (cursor_ + 1) % entries_.size();
-    StartMusicFile(e->Path());
-    if (g_MusicAudio) g_MusicAudio->put_Volume(MusicGraphVolume(100, e->Volume()));
-    return started;
+    DS_AudioFile* e = StartPlaylistEntry(entries_, &cursor_);
+    const size_t started = cursor_ - 1;
+    if (cursor_ >= entries_.size()) cursor_ = 0;
+    if (e && g_MusicAudio) g_MusicAudio->put_Volume(MusicGraphVolume(100, e->Volume()));
+    return e ? started : SIZE_MAX;
   }
+  size_t cursor() const { return cursor_; }
 
  private:
-  std::vector<DS_AudioFile*> entries_;
+  std::vector<DS_SafePtr<DS_AudioFile>> entries_;
   size_t cursor_ = 0;
 };
+
+DS_SafePtr<DS_AudioFile> Entry(const std::u16string& stored, const std::vector<uint8_t>& bytes, uint32_t volume = 100) {
+  DS_SafePtr<DS_AudioFile> e(new DS_AudioFile());
+  e->file.path = stored;
+  if (!bytes.empty()) std::memcpy(e->file.Allocate(static_cast<uint32_t>(bytes.size())), bytes.data(), bytes.size());
+  e->volume.SetValue(volume);
+  return e;
+}
 
 TEST_F(MusicTest, APlaylistOfFlacOggAndMp3PlaysInOrderAndLoops) {
   setenv("TMPDIR", dir.path().c_str(), 1);
   const auto flacPath = dir / "made.flac";
   ASSERT_TRUE(WriteFlac(flacPath, kMixerRate, 2, 16, kMixerRate / 2, Constant(3000, 3000)));
   // All three travel inside the project under paths that do not exist here.
-  struct Entry {
+  struct Spec {
     std::u16string stored;
     std::vector<uint8_t> bytes;
     uint32_t volume;
   } specs[] = {{u"C:\\Music\\first.flac", ReadFile(flacPath), 100},
                {u"C:\\Music\\second.ogg", ReadFile(DataFile("tone_stereo.ogg")), 100},
                {u"D:\\third.mp3", ReadFile(DataFile("tone_stereo.mp3")), 50}};
-  std::vector<std::unique_ptr<DS_AudioFile>> owned;
-  std::vector<DS_AudioFile*> entries;
-  for (const Entry& s : specs) {
-    auto e = std::make_unique<DS_AudioFile>();
-    e->file.path = s.stored;
-    std::memcpy(e->file.Allocate(static_cast<uint32_t>(s.bytes.size())), s.bytes.data(), s.bytes.size());
-    e->volume.SetValue(s.volume);
-    ASSERT_TRUE(e->ExtractEmbeddedData());
-    EXPECT_TRUE(e->Playable());
-    entries.push_back(e.get());
-    owned.push_back(std::move(e));
+  std::vector<DS_SafePtr<DS_AudioFile>> entries;
+  for (const Spec& s : specs) {
+    entries.push_back(Entry(s.stored, s.bytes, s.volume));
+    ASSERT_TRUE(entries.back()->ExtractEmbeddedData());
+    EXPECT_TRUE(entries.back()->Playable());
   }
   Playlist list(entries);
   enum Route { kFlac, kOgg, kGraph };
   const Route expected[] = {kFlac, kOgg, kGraph, kFlac};
   for (int n = 0; n < 4; ++n) {
     EXPECT_EQ(list.StartNext(), static_cast<size_t>(n % 3));
-    Route route = MusicWorkerActive() && !GraphRunning() && MusicBufferForTest()
-                      ? (LowerCaseFileExtension(entries[n % 3]->Path()) == u".flac" ? kFlac : kOgg)
-                      : kGraph;
+    const Route route = MusicWorkerActive() && !GraphRunning() && MusicBufferForTest()
+                            ? (LowerCaseFileExtension(entries[n % 3]->Path()) == u".flac" ? kFlac : kOgg)
+                            : kGraph;
     EXPECT_EQ(route, expected[n]) << n;
     if (route == kGraph) {
       LONG v = 0;
@@ -322,6 +325,40 @@ TEST_F(MusicTest, APlaylistOfFlacOggAndMp3PlaysInOrderAndLoops) {
   StopMusicOutput();
   RemoveTempCopies();
   for (const char* name : {"first.flac", "second.ogg", "third.mp3"}) EXPECT_FALSE(std::filesystem::exists(dir / name));
+  unsetenv("TMPDIR");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MusicTest, EntriesThatCannotPlayAreSkippedEachTriedOnce) {
+  setenv("TMPDIR", dir.path().c_str(), 1);
+  std::vector<uint8_t> junkOgg(300, 'j');
+  const std::vector<uint8_t> wav = WavBytes(kMixerRate, 2, 16, 1000, Constant(2000, 2000));
+  std::vector<DS_SafePtr<DS_AudioFile>> entries = {
+      Entry(u"C:\\gone\\missing.mp3", {}),         // no file, no bytes
+      Entry(u"C:\\Music\\broken.ogg", junkOgg),     // copied, does not decode
+      Entry(u"C:\\Music\\", wav),                  // no usable name for a copy
+      Entry(u"C:\\Music\\good.wav", wav)};
+  for (auto& e : entries) e->ExtractEmbeddedData();
+  size_t cursor = 0;
+  DS_AudioFile* started = StartPlaylistEntry(entries, &cursor);
+  EXPECT_EQ(started, entries[3].get());
+  EXPECT_EQ(cursor, 4u);
+  EXPECT_TRUE(GraphRunning());
+  EXPECT_FLOAT_EQ(Pull(1)[0], 2000 / 32768.0f);
+
+  // Nothing playable at all: nothing sounds and nothing is reported, so the
+  // shell is not kept busy starting tracks that fail.
+  std::vector<DS_SafePtr<DS_AudioFile>> bad = {entries[0], entries[1], entries[2]};
+  cursor = 1;
+  EXPECT_EQ(StartPlaylistEntry(bad, &cursor), nullptr);
+  EXPECT_EQ(cursor, 1u);
+  EXPECT_FALSE(GraphRunning());
+  EXPECT_EQ(Rms(Pull(100), 0), 0.0);
+  EXPECT_EQ(NextEvent(100), -1);
+  RemoveTempCopies();
   unsetenv("TMPDIR");
 }
 
