@@ -14,6 +14,7 @@
 
 #include "core/archive.h"
 #include "core/thread_slots.h"
+#include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/win32/windows.h"
 #include "player/current_device.h"
@@ -317,6 +318,41 @@ TEST_F(DocResDevice, BuiltInPictures) {
   DocImage& camera = m.GetTextures(DS_ImageFileLink(6, u"common_res.dll"));
   EXPECT_TRUE(camera.textures.at(0));
   EXPECT_EQ(camera.width, 128u);
+}
+
+TEST_F(DocResDevice, EffectsFromThePackAndFromStoredCopies) {
+  RegisterBuiltInResources();
+  const std::string text =
+      "effect 1\nprogram F\nvoid main() { o_color = vec4(1.0); }\nend\n"
+      "technique T\n pass P\n  fragment F\n end\nend\n";
+  pw::DocResRecord r;
+  r.moduleImages.push_back({u"C:\\fx\\white.fx", 1, {{0, u"", u"C:\\fx\\white.fx", {text.begin(), text.end()}}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 2);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+
+  ID3DXEffect* first = nullptr;
+  ID3DXEffect* second = nullptr;
+  m->GetEffect(&first, DS_HLSLEffectFile(u"common_res.dll", 202));
+  m->GetEffect(&second, DS_HLSLEffectFile(u"common_res.dll", 202));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second) << "one effect per link";
+  first->Release();
+  second->Release();
+
+  DS_HLSLEffectFile stored;
+  stored.name = u"C:\\fx\\white.fx";
+  stored.id = 1;
+  ID3DXEffect* fromCopy = nullptr;
+  m->GetEffect(&fromCopy, stored);
+  ASSERT_NE(fromCopy, nullptr) << "the project's stored copy compiles";
+  fromCopy->Release();
+  m->OnLostDevice();
+  m->OnResetDevice();
+  m->GetEffect(&fromCopy, stored);
+  EXPECT_NE(fromCopy, nullptr) << "effects survive a device reset";
+  if (fromCopy) fromCopy->Release();
 }
 
 template <class T, class Buffer>
