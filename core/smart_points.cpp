@@ -73,6 +73,23 @@ void ReadSmartPoints(DS_IOF_Archive& ar, std::vector<DS_SafePtr<DX_SmartPnt>>& p
   }
 }
 
+void ReadCamPathPoint(DS_IOF_Archive& ar, DS_SafePtr<DX_CamPathPnt>& point) {
+  if (!point) point = DS_SafePtr<DX_CamPathPnt>(new DX_CamPathPnt());
+  DX_CamPathPnt& p = *point;
+  uint32_t version = 0;
+  ar.ReadUInt(&version);
+  ar.ReadFloat(&p.value.x);
+  ar.ReadFloat(&p.value.y);
+  ar.ReadFloat(&p.value.z);
+  p.undo.OnChanged(nullptr);
+  ar.ReadFloat(&p.duration.value);
+  p.duration.undo.OnChanged(nullptr);
+  if (version > 0) {
+    ar.ReadUInt(&p.zoom.value);
+    p.zoom.undo.OnChanged(nullptr);
+  }
+}
+
 void WriteSmartPoints(DS_IOF_Archive& ar, const std::vector<DS_SafePtr<DX_SmartPnt>>& points) {
   DS_IOF_Virtual* s = ar.Stream();
   const int32_t count = static_cast<int32_t>(points.size());

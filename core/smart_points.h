@@ -94,6 +94,11 @@ void ReadSmartPnt(DS_IOF_Archive& ar, DX_SmartPnt& point);
 void ReadSmartPoints(DS_IOF_Archive& ar, std::vector<DS_SafePtr<DX_SmartPnt>>& points);
 void WriteSmartPoints(DS_IOF_Archive& ar, const std::vector<DS_SafePtr<DX_SmartPnt>>& points);
 
+// A camera path point record: version, x, y, z, duration (float), then the
+// zoom percent when the version is above 0. The holder gets a new default
+// point when it holds none; values are stored without notification.
+void ReadCamPathPoint(DS_IOF_Archive& ar, DS_SafePtr<DX_CamPathPnt>& point);
+
 // The parameter through which owners hold a figure (G is a figure class).
 template <class G>
 class ZVI_SmartGeom : public MediaParamT<DS_SafePtr<G>> {

@@ -194,3 +194,45 @@ TEST(SmartGeomTest, ReplacingAndClearingReleaseTheOldFigure) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SmartPointTest, CameraPathPointRecordsByVersion) {
+  struct Case {
+    uint32_t version;
+    unsigned zoom;
+  };
+  for (const Case& c : {Case{1, 250}, Case{0, 100}}) {
+    pw::ByteBuilder b;
+    pw::WriteCamPathPnt(b, {10, 20, 0}, 2.5f, 250, c.version);
+    b.U32(0xBEEFu);
+    MemoryArchive ar(b.bytes().data(), b.size());
+    DS_SafePtr<DX_CamPathPnt> point;
+    ReadCamPathPoint(ar, point);
+    ASSERT_NE(point.get(), nullptr);
+    EXPECT_EQ(point->value, D3DXVECTOR3(10, 20, 0)) << c.version;
+    EXPECT_EQ(point->duration.value, 2.5f) << c.version;
+    EXPECT_EQ(point->zoom.value, c.zoom) << c.version;
+    uint32_t next = 0;
+    ar.ReadUInt(&next);
+    EXPECT_EQ(next, 0xBEEFu) << c.version;
+  }
+}
+
+TEST(SmartPointTest, CameraPathPointFillsTheHeldPointSilently) {
+  pw::ByteBuilder b;
+  pw::WriteCamPathPnt(b, {1, 2, 3}, 0.5f, 80);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  DS_SafePtr<DX_CamPathPnt> point(new DX_CamPathPnt());
+  DX_CamPathPnt* held = point.get();
+  Counter position, zoom;
+  position.Attach(held);
+  zoom.Attach(&held->zoom);
+  ReadCamPathPoint(ar, point);
+  EXPECT_EQ(point.get(), held);
+  EXPECT_EQ(held->zoom.value, 80u);
+  EXPECT_EQ(held->zoom.undo.saved, 80u);
+  EXPECT_EQ(position.count + zoom.count, 0);
+}
+
+}  // namespace

@@ -96,4 +96,12 @@ ByteBuilder& WriteBSplinePnt(ByteBuilder& b, const std::array<float, 3>& positio
   return b;
 }
 
+ByteBuilder& WriteCamPathPnt(ByteBuilder& b, const std::array<float, 3>& position, float duration,
+                             uint32_t zoom, uint32_t version) {
+  b.U32(version);
+  WriteSmartPnt(b, position[0], position[1], position[2]).F32(duration);
+  if (version > 0) b.U32(zoom);
+  return b;
+}
+
 }  // namespace pw

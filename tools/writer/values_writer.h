@@ -56,4 +56,8 @@ ByteBuilder& WriteBSplinePnt(ByteBuilder& b, const std::array<float, 3>& positio
                              const std::array<float, 3>& outTangent,
                              const std::array<float, 3>& inTangent, uint32_t version = 1);
 
+// Version, x, y, z, duration, then the zoom percent when the version is above 0.
+ByteBuilder& WriteCamPathPnt(ByteBuilder& b, const std::array<float, 3>& position, float duration,
+                             uint32_t zoom, uint32_t version = 1);
+
 }  // namespace pw
