@@ -142,6 +142,8 @@ class DS_ABObj_Constructor : public ZVI_RenderObjData {
   // Reads the base header (class name, version; neither compared) and the
   // base part: what a subclass reader calls after its own fields.
   bool ReadConstructorBase(DS_IOF_Archive& ar);
+  // The base part a subclass writer ends with; the player never writes.
+  void WriteRecord(DS_IOF_Archive& ar) const {}
 
   MediaParamT<int> depth{100};
   zvi_string name;

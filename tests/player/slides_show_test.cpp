@@ -335,3 +335,24 @@ TEST(SlidesShow, LinkJumpRestartsTheTargetWithItsFadeIn) {
   EXPECT_FLOAT_EQ(show->OverlayAlpha(), 0.75f);
   SetCurrentDocument(saved);
 }
+
+TEST(SlidesShow, TexturedScreenQuadTakesCornersAndUv) {
+  TexturedScreenQuad quad;
+  QuadCorners corners;
+  corners.SetRect(200, 100);
+  corners.c[3].u = 0.5f;
+  quad.CreateFromResource(corners);
+  EXPECT_EQ(quad.texture.Get(), nullptr);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(quad.vertices[i].color, 0xFFFFFFFFu);
+    EXPECT_FLOAT_EQ(quad.vertices[i].x, corners.c[i].x);
+    EXPECT_FLOAT_EQ(quad.vertices[i].y, corners.c[i].y);
+    EXPECT_FLOAT_EQ(quad.vertices[i].z, 0.0f);
+    EXPECT_FLOAT_EQ(quad.vertices[i].rhw, 1.0f);
+    EXPECT_FLOAT_EQ(quad.vertices[i].u, corners.c[i].u);
+    EXPECT_FLOAT_EQ(quad.vertices[i].v, corners.c[i].v);
+  }
+  EXPECT_FLOAT_EQ(quad.vertices[3].u, 0.5f);
+  EXPECT_EQ(quad.primitiveType, 5);
+  EXPECT_EQ(quad.primitiveCount, 2);
+}
