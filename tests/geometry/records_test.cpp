@@ -370,4 +370,31 @@ TEST_F(Records, CircularGradientAndCoincidentPoints) {
   EXPECT_EQ(l.ValueAt(D3DXVECTOR3(3, 0, 0)), 1.0f);
 }
 
+TEST_F(Records, HostileFieldsNeverCrash) {
+  // Every registered figure, emitter figure and gradient over noise, extreme
+  // floats and huge counts: a clean error or a finite stop, never a crash.
+  const char16_t* figures[] = {u"ZVI_VGeom2D_Polyline", u"ZVI_VGeom2D_LineSegment", u"ZVI_VGeom2D_CubicSpline",
+                               u"ZVI_VGeom2D_Loop",     u"ZVI_VGeom2D_BSpline",     u"ZVI_VGeom2D_Stripe",
+                               u"ZVI_VGeom2D_Rect",     u"ZVI_VGeom2D_Sector",      u"ZVI_VGeom2D_Spiral",
+                               u"ZVI_VGeom2D_Sphere",   u"ZVI_VGeom2D_Freeform",    u"ZVI_VGeom2D_Text"};
+  const uint32_t words[] = {0xFFFFFFFFu, 0x7F800000u, 0x7FC00000u, 0x00000003u, 0x3F800000u, 0xC2C80000u};
+  for (int round = 0; round < 6; ++round) {
+    for (const char16_t* name : figures) {
+      ByteBuilder b;
+      b.Header(name, 1);
+      for (int i = 0; i < 64; ++i) b.U32(round < 3 ? words[(i + round) % 6] : static_cast<uint32_t>(crt_rand()) << 8);
+      for (bool strict : {false, true}) {
+        MemoryArchive ar(b.bytes().data(), b.size(), strict);
+        try {
+          DS_SafePtr<ZVI_VGeom2D> f = ReadVGeom2D(ar);
+          D3DXVECTOR3 p, uv;
+          f->RandomPoint(&p, &uv);
+          f->CenterPoint(&p);
+        } catch (const DS_Error&) {
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
