@@ -176,7 +176,11 @@ void ReadIntervals(DS_IOF_Archive& ar, TimeIntervalSet* intervals) {
     ar.ReadFloat(&iv.end);
     ar.ReadFloat(&iv.shownFrom);
     ar.ReadFloat(&iv.shownUntil);
-    intervals->insert(iv);
+    // Intervals that are not numbers or run backwards have no place in the
+    // ordered set (they would break its ordering).
+    bool finite = std::isfinite(iv.start) && std::isfinite(iv.end) && std::isfinite(iv.shownFrom) &&
+                  std::isfinite(iv.shownUntil);
+    if (finite && !(iv.end < iv.start)) intervals->insert(iv);
   }
 }
 
@@ -231,6 +235,9 @@ float ZVI_ManualTimeLine::Advance(float t) {
     state = kTimelineDisappearing;
     visibility = 1.0f - (phase - iv->shownUntil) / (iv->end - iv->shownUntil);
   }
+  // Degenerate intervals (a fade of no length) must not yield NaN.
+  if (!(visibility >= 0.0f)) visibility = 0.0f;
+  if (visibility > 1.0f) visibility = 1.0f;
   return phase;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "core/crt.h"
@@ -131,6 +132,25 @@ TEST(SlidesTimeline, ManualIntervalStates) {
     EXPECT_EQ(late.GetState(), kTimelineHidden);
     EXPECT_FLOAT_EQ(late.GetCycleLength(), cycle) << "phase " << phase;
   }
+}
+
+TEST(SlidesTimeline, BrokenIntervalsAreDroppedAndNeverGiveNaN) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  pw::ByteBuilder b;
+  pw::WriteManualTimeLine(b, 1000, {{nan, 2, 1, 1.5f}, {5, 4, 4.5f, 4.6f}, {6, 7, 6, 7}, {1, 2, 1.2f, 1.8f}});
+  RegisterTimelineReaders();
+  ReadBytes(b, [&](DS_IOF_Archive& ar) {
+    auto t = ReadTiming(ar);
+    auto* m = dynamic_cast<ZVI_ManualTimeLine*>(t.get());
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->intervals.size(), 2u);
+    for (float phase : {6.0f, 6.5f, 7.0f}) {
+      m->Reset();
+      m->phase = phase;
+      m->Advance(0.0f);
+      EXPECT_FALSE(std::isnan(m->GetVisibility())) << phase;
+    }
+  });
 }
 
 TEST(SlidesTimeline, ManualPhaseWrapsWithThePeriod) {
