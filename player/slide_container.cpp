@@ -1,9 +1,16 @@
 #include "player/slide_container.h"
 
+#include <cmath>
+
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "platform/d3d9/d3d9.h"
 #include "player/current_device.h"
+
+namespace {
+// Times that are not numbers would make every slide-local time NaN.
+float FiniteOrZero(float v) { return std::isfinite(v) ? v : 0.0f; }
+}  // namespace
 
 DS_SlideContainer::DS_SlideContainer() {
   fadeIn.SetValue(1.0f);
@@ -22,9 +29,9 @@ void DS_SlideContainer::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     ar.ReadFloat(&out);
     ar.ReadFloat(&show);
     mode.SetValue(static_cast<int>(m));
-    fadeIn.SetValue(in);
-    fadeOut.SetValue(out);
-    showTime.SetValue(show);
+    fadeIn.SetValue(FiniteOrZero(in));
+    fadeOut.SetValue(FiniteOrZero(out));
+    showTime.SetValue(FiniteOrZero(show));
   } else {
     uint32_t in = 1, out = 1, show = 10;
     ar.ReadUInt(&in);

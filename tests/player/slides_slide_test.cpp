@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "player/slide_container.h"
@@ -10,6 +12,9 @@
 using namespace slides_test;
 
 namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // A model record with the given background passes and timeline.
 pw::ByteBuilder ModelRecord(uint32_t passes, const GUID& guid, const pw::ByteBuilder& timeline, uint32_t kind) {
@@ -56,6 +61,7 @@ TEST_F(SlidesSlide, RecordsOfEveryVersion) {
   const Case cases[] = {
       {1, 2, 3, 8, 0, 1000, 0}, {2, 2, 3, 8, 0, 1000, 1}, {3, 2, 3, 8, 0, 1000, 1},
       {4, 2, 3, 8, 0, 10, 1},   {5, 0.5f, 1.5f, 6.25f, 1, 10, 1}, {6, 0.5f, 1.5f, 6.25f, 1, 250, 1},
+      {6, kNaN, kInf, 2, 0, 250, 1},
   };
   for (const Case& c : cases) {
     pw::SlideRecord r;
@@ -75,8 +81,9 @@ TEST_F(SlidesSlide, RecordsOfEveryVersion) {
 
     auto slide = ReadSlide(b);
     ASSERT_NE(slide, nullptr);
-    EXPECT_FLOAT_EQ(slide->FadeIn(), c.fadeIn) << "v" << c.version;
-    EXPECT_FLOAT_EQ(slide->FadeOut(), c.fadeOut) << "v" << c.version;
+    // Times that are not numbers read as 0.
+    EXPECT_FLOAT_EQ(slide->FadeIn(), std::isfinite(c.fadeIn) ? c.fadeIn : 0.0f) << "v" << c.version;
+    EXPECT_FLOAT_EQ(slide->FadeOut(), std::isfinite(c.fadeOut) ? c.fadeOut : 0.0f) << "v" << c.version;
     EXPECT_FLOAT_EQ(slide->ShowTime(), c.show) << "v" << c.version;
     EXPECT_EQ(slide->Mode(), static_cast<int32_t>(c.mode)) << "v" << c.version;
     EXPECT_EQ(slide->second.value, 9);
