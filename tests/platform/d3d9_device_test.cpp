@@ -279,6 +279,10 @@ TEST_F(D3D9Test, TextureLevelsLocksAndDescriptions) {
     }
   ASSERT_EQ(t->UnlockRect(0), D3D_OK);
   EXPECT_EQ(t->UnlockRect(0), D3DERR_INVALIDCALL);
+  // The 1 x 1 level still holds one whole block.
+  ASSERT_EQ(t->LockRect(6, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(lr.Pitch, 8);
+  ASSERT_EQ(t->UnlockRect(6), D3D_OK);
   IDirect3DSurface9* top = nullptr;
   ASSERT_EQ(t->GetSurfaceLevel(0, &top), D3D_OK);
   EXPECT_TRUE(Near(PixelOf(top, 63, 31), 0xFFFF0000, 0));
