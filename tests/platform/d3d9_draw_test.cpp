@@ -424,6 +424,53 @@ TEST_F(D3D9DrawTest, DirectionalLightLightsAMesh) {
   EXPECT_TRUE(Near(Pixel(32, 32), 0xFF80FF40));
 }
 
+// Specular light with a local viewer depends on the direction to the eye;
+// without it every vertex sees the eye straight ahead.
+TEST_F(D3D9DrawTest, SpecularFollowsTheViewerRule) {
+  D3DMATRIX proj = IdentityMatrix();  // view space x, y in [-32, 32] fill the target
+  proj._11 = proj._22 = 1.f / 32;
+  proj._33 = 0.01f;
+  dev_->SetTransform(D3DTS_PROJECTION, &proj);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Specular = {1.f, 1.f, 1.f, 1.f};
+  light.Direction = {0.f, 0.f, 1.f};
+  D3DMATERIAL9 mat{};
+  mat.Specular = {1.f, 1.f, 1.f, 1.f};
+  mat.Power = 4.f;
+  dev_->SetMaterial(&mat);
+  dev_->SetLight(0, &light);
+  dev_->LightEnable(0, TRUE);
+  dev_->SetRenderState(D3DRS_LIGHTING, TRUE);
+  dev_->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+  struct V {
+    float x, y, z, nx, ny, nz;
+  };
+  // Small quads facing the eye: one straight ahead, one 30 units to the right.
+  auto quad = [&](float cx) {
+    const V v[4] = {{cx - 1, 1, 10, 0, 0, -1}, {cx + 1, 1, 10, 0, 0, -1}, {cx - 1, -1, 10, 0, 0, -1},
+                    {cx + 1, -1, 10, 0, 0, -1}};
+    dev_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(V)), D3D_OK);
+  };
+  struct Case {
+    DWORD local;
+    int ahead, aside;  // expected grey levels
+  };
+  // Local viewer at (30, 0, 10): N.H = 0.81, 0.81^4 x 255 = 110.
+  const Case cases[] = {{TRUE, 253, 110}, {FALSE, 255, 255}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "local viewer " << c.local);
+    dev_->SetRenderState(D3DRS_LOCALVIEWER, c.local);
+    Begin();
+    quad(0.f);
+    quad(30.f);
+    End();
+    EXPECT_NEAR(static_cast<int>(Pixel(32, 32) & 0xFF), c.ahead, 3);
+    EXPECT_NEAR(static_cast<int>(Pixel(62, 32) & 0xFF), c.aside, 3);
+  }
+}
+
 TEST_F(D3D9DrawTest, RenderToTextureThenSampleIt) {
   IDirect3DTexture9* rt = nullptr;
   ASSERT_EQ(dev_->CreateTexture(32, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
