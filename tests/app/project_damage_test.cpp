@@ -146,14 +146,25 @@ TEST_F(ProjectDamage, HostileCountsAndLengthsAreRefused) {
   for (const Case& c : cases) EXPECT_EQ(ReadFromMemory(c.bytes), Outcome::Error) << c.what;
 }
 
-TEST_F(ProjectDamage, FilesFoundByFuzzingAreReadSafely) {
-  fs::path dir = fs::path(TEST_DATA_DIR) / "project_reader";
-  if (!fs::exists(dir)) GTEST_SKIP() << "no kept inputs";
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(ReadFromMemory(bytes), Outcome::Other) << entry.path();
+std::vector<uint8_t> FileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The fuzzer's seeds are projects; inputs it once failed on (kept under
+// tests/data/project_reader) must end in a project or the error.
+TEST_F(ProjectDamage, FuzzSeedsReadAndKeptInputsAreReadSafely) {
+  const fs::path seeds = fs::path(TEST_DATA_DIR) / "fuzz" / "project_reader";
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(seeds)) {
+    EXPECT_EQ(ReadFromMemory(FileBytes(entry.path())), Outcome::Project) << entry.path();
+    ++count;
   }
+  EXPECT_GT(count, 0);
+  const fs::path kept = fs::path(TEST_DATA_DIR) / "project_reader";
+  if (!fs::exists(kept)) return;
+  for (const auto& entry : fs::directory_iterator(kept))
+    EXPECT_NE(ReadFromMemory(FileBytes(entry.path())), Outcome::Other) << entry.path();
 }
 
 }  // namespace

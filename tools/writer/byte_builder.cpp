@@ -89,7 +89,7 @@ ByteBuilder& ByteBuilder::Header(std::u16string_view className, int32_t version)
 bool ByteBuilder::SaveTo(const std::string& path) const {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  bool ok = std::fwrite(bytes_.data(), 1, bytes_.size(), f) == bytes_.size();
+  bool ok = bytes_.empty() || std::fwrite(bytes_.data(), 1, bytes_.size(), f) == bytes_.size();
   return std::fclose(f) == 0 && ok;
 }
 
