@@ -643,7 +643,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* source_rect, 
   RECT sr = source_rect ? *source_rect : Whole(s);
   RECT dr = dest_rect ? *dest_rect : Whole(d);
   if (!ValidRect(sr, s->Width(), s->Height()) || !ValidRect(dr, d->Width(), d->Height())) return D3DERR_INVALIDCALL;
-  if (s->GLTexture() && d->GLTexture() && !s->Desc()->compressed && !d->Desc()->compressed) {
+  // GL copies only into surfaces that have no CPU copy to keep in step.
+  if (s->GLTexture() && d->GLTexture() && !d->HasMemory() && !s->Desc()->compressed) {
     BlitSurfaces(s, sr, d, dr, filter == D3DTEXF_LINEAR);
     return D3D_OK;
   }

@@ -357,6 +357,17 @@ TEST_F(D3D9Test, CopiesBetweenSurfaces) {
   ASSERT_EQ(dev_->StretchRect(rt, nullptr, back_, nullptr, D3DTEXF_POINT), D3D_OK);
   EXPECT_TRUE(Near(Pixel(10, 40), 0xFF00FF00, 0));
   EXPECT_TRUE(Near(Pixel(50, 40), 0xFF0000FF, 0));
+  // Into a lockable texture level the copy is seen by a lock as well.
+  IDirect3DTexture9* tex = MakeTexture(dev_, 2, 2, {0, 0, 0, 0});
+  IDirect3DSurface9* level = nullptr;
+  tex->GetSurfaceLevel(0, &level);
+  ASSERT_EQ(dev_->StretchRect(rt, nullptr, level, nullptr, D3DTEXF_POINT), D3D_OK);
+  ASSERT_EQ(level->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(static_cast<const uint32_t*>(lr.pBits)[0], 0xFF00FF00u);
+  EXPECT_EQ(static_cast<const uint32_t*>(lr.pBits)[1], 0x800000FFu);
+  level->UnlockRect();
+  level->Release();
+  tex->Release();
   RECT bad = {0, 0, 9, 8};
   EXPECT_EQ(dev_->StretchRect(rt, &bad, back_, nullptr, D3DTEXF_POINT), D3DERR_INVALIDCALL);
   EXPECT_EQ(dev_->GetRenderTargetData(rt, back_), D3DERR_INVALIDCALL);
