@@ -7,20 +7,25 @@
 #include <string>
 #include <vector>
 
-#include "core/reader_registry.h"
-#include "player/app/register_all.h"
+#include <cxxabi.h>
 
-class DS_ABObj_Constructor;
-class ZVI_IOF_Item;
-class DS_2D_Light;
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "core/graph_params.h"
+#include "core/io_item.h"
+#include "core/reader_registry.h"
+#include "core/time_params.h"
+#include "geometry/emitter_figures.h"
+#include "geometry/figures.h"
+#include "player/app/register_all.h"
+#include "player/render_context_base.h"
+#include "player/scene_object.h"
+#include "player/slide_container.h"
+#include "player/timelines.h"
+
 class ZVI_TextureSRC;
-class DS_SlideContainer;
-class ZVI_VGeom2D;
-class ZVI_ChronoCtrl;
-class ZVI_VGraph;
-class ZVI_VFigure;
-class ZVI_VGradient;
-class ZVI_Timing;
 
 namespace {
 
@@ -30,6 +35,31 @@ struct Family {
   std::set<zvi_string> allowed;
 };
 
+std::string Narrow(const zvi_string& s) { return std::string(s.begin(), s.end()); }
+
+std::string Demangle(const char* mangled) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  return status == 0 ? std::string(name.get()) : std::string(mangled);
+}
+
+// Each registered name makes an object of the class of that name (node
+// effects come wrapped; the point-cloud physics is a second name).
+template <class Base>
+void ExpectEachNameMakesItsClass() {
+  for (const auto& [name, reader] : ReaderRegistry<Base>()) {
+    ASSERT_NE(reader, nullptr) << Narrow(name);
+    std::unique_ptr<Base> made = reader->CreateDefault();
+    ASSERT_NE(made, nullptr) << Narrow(name);
+    std::string cls = Demangle(typeid(*made).name());
+    const std::string wrapper = "ZVI_PtclSysEffect<";
+    if (cls.rfind(wrapper, 0) == 0 && cls.back() == '>') cls = cls.substr(wrapper.size(), cls.size() - wrapper.size() - 1);
+    std::string expected = Narrow(name);
+    if (expected == "ZVI_PtclSysPhys_PntCloud") expected = "ZVI_PtclSysPhys_ConstPntGroup";
+    EXPECT_EQ(cls, expected);
+  }
+}
+
 template <class Base>
 std::vector<zvi_string> NamesOf() {
   std::vector<zvi_string> out;
@@ -37,8 +67,6 @@ std::vector<zvi_string> NamesOf() {
     if (entry.second) out.push_back(entry.first);
   return out;
 }
-
-std::string Narrow(const zvi_string& s) { return std::string(s.begin(), s.end()); }
 
 const std::vector<Family>& Families() {
   static const std::vector<Family> families = {
@@ -136,6 +164,20 @@ TEST(RegistryNames, EveryRegisteredNameBelongsToItsFamilysVocabulary) {
       EXPECT_TRUE(family.allowed.count(name)) << Narrow(name) << " registered in " << family.base;
     }
   }
+}
+
+TEST(RegistryNames, EachRegisteredNameMakesTheClassOfThatName) {
+  RegisterEverything();
+  ExpectEachNameMakesItsClass<DS_ABObj_Constructor>();
+  ExpectEachNameMakesItsClass<ZVI_IOF_Item>();
+  ExpectEachNameMakesItsClass<DS_2D_Light>();
+  ExpectEachNameMakesItsClass<DS_SlideContainer>();
+  ExpectEachNameMakesItsClass<ZVI_VGeom2D>();
+  ExpectEachNameMakesItsClass<ZVI_ChronoCtrl>();
+  ExpectEachNameMakesItsClass<ZVI_VGraph>();
+  ExpectEachNameMakesItsClass<ZVI_VFigure>();
+  ExpectEachNameMakesItsClass<ZVI_VGradient>();
+  ExpectEachNameMakesItsClass<ZVI_Timing>();
 }
 
 }  // namespace
