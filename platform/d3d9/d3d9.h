@@ -1002,11 +1002,14 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetIndices(IDirect3DIndexBuffer9** out) = 0;
 };
 
+// CreateDevice draws into the SDL window of the device window (or else the
+// focus window); with neither it makes a hidden window of its own (headless).
 IDirect3D9* Direct3DCreate9(UINT sdk_version);
 
 // ---------------------------------------------------------------- hooks of this implementation
-// Makes TestCooperativeLevel (and Present) report D3DERR_DEVICELOST once, then
-// D3DERR_DEVICENOTRESET until Reset succeeds, as after a lost device.
+// Makes TestCooperativeLevel report D3DERR_DEVICELOST once, then
+// D3DERR_DEVICENOTRESET until Reset succeeds, as after a lost device; Present
+// reports D3DERR_DEVICELOST meanwhile.
 void D3D9_SimulateDeviceLoss(IDirect3DDevice9* device);
 // The pixels of a surface (render target, back buffer, texture level,
 // offscreen surface) as top-down BGRA rows, width * height * 4 bytes; empty
