@@ -923,10 +923,23 @@ HRESULT Device::GetMaterial(D3DMATERIAL9* m) {
   return D3D_OK;
 }
 
+void Device::GrowLights(DWORD index) {
+  if (index < lights_.size()) return;
+  // A light never set is a white directional light along +z.
+  size_t old = lights_.size();
+  lights_.resize(index + 1);
+  for (size_t i = old; i < lights_.size(); ++i) {
+    D3DLIGHT9& l = lights_[i].light;
+    l.Type = D3DLIGHT_DIRECTIONAL;
+    l.Diffuse = {1.f, 1.f, 1.f, 0.f};
+    l.Direction = {0.f, 0.f, 1.f};
+  }
+}
+
 HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL || index > 0xFFFF)
     return D3DERR_INVALIDCALL;
-  if (index >= lights_.size()) lights_.resize(index + 1);
+  GrowLights(index);
   lights_[index].light = *light;
   Touch(kULighting);
   key_dirty_ = true;
@@ -941,17 +954,7 @@ HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
 
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
   if (index > 0xFFFF) return D3DERR_INVALIDCALL;
-  if (index >= lights_.size()) {
-    // An unset light is a white directional light along +z.
-    size_t old = lights_.size();
-    lights_.resize(index + 1);
-    for (size_t i = old; i < lights_.size(); ++i) {
-      D3DLIGHT9& l = lights_[i].light;
-      l.Type = D3DLIGHT_DIRECTIONAL;
-      l.Diffuse = {1.f, 1.f, 1.f, 0.f};
-      l.Direction = {0.f, 0.f, 1.f};
-    }
-  }
+  GrowLights(index);
   lights_[index].enabled = enable != FALSE;
   Touch(kULighting);
   key_dirty_ = true;

@@ -400,6 +400,7 @@ class Device final : public IDirect3DDevice9 {
 
  private:
   void SetDefaultStates();
+  void GrowLights(DWORD index);
   void CreateDeviceSurfaces();
   HRESULT Prepare(DWORD fvf, uint32_t buffer, UINT offset, UINT stride);
   void ApplyFramebuffer();

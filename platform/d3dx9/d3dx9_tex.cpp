@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9_formats.h"
+#include "platform/win32/windows.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -364,33 +365,6 @@ UINT ResolveSize(UINT requested, UINT image) {
   return requested;
 }
 
-std::string Utf8Path(LPCWSTR path) {
-  std::string out;
-  for (size_t i = 0; path[i]; ++i) {
-    uint32_t c = path[i];
-    if (c >= 0xD800 && c < 0xDC00 && path[i + 1] >= 0xDC00 && path[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mip_levels, DWORD usage,
@@ -484,7 +458,7 @@ HRESULT D3DXCreateTextureFromFileExW(IDirect3DDevice9* device, LPCWSTR path, UIN
                                      PALETTEENTRY* palette, IDirect3DTexture9** out) {
   if (!device || !path || !out) return D3DERR_INVALIDCALL;
   *out = nullptr;
-  std::ifstream f(Utf8Path(path), std::ios::binary);
+  std::ifstream f(Win32_ToUtf8(path), std::ios::binary);
   if (!f) return D3DERR_NOTFOUND;
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return kInvalidData;
