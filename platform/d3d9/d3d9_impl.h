@@ -2,8 +2,10 @@
 // Internal classes of the device layer. Engine code uses d3d9.h only.
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
