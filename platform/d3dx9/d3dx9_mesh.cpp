@@ -617,7 +617,8 @@ class NumberCursor {
   }
   bool Count(size_t* out, size_t perItem) {
     double d = 0;
-    if (!Take(&d) || d < 0 || !std::isfinite(d)) return false;
+    // Counts are 32-bit in the file; a larger number cannot be converted.
+    if (!Take(&d) || d < 0 || !std::isfinite(d) || d > 4294967295.0) return false;
     size_t n = static_cast<size_t>(d);
     // A count can never exceed the numbers that are left.
     if (perItem && n > (v_.size() - i_) / perItem) return false;
