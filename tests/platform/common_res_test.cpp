@@ -253,6 +253,70 @@ TEST_F(CommonResDraw, GlowComposesInEachMode) {
   background->Release();
 }
 
+// Particle batches: coloured, textured vertices from buffers, device transforms.
+TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
+  struct PCT {
+    float x, y, z;
+    D3DCOLOR c;
+    float u, v;
+  };
+  const D3DCOLOR red = 0x80FF0000;  // half alpha
+  const PCT verts[4] = {{0, 0, 0, red, 0, 0}, {kW, 0, 0, red, 1, 0}, {0, kH, 0, red, 0, 1}, {kW, kH, 0, red, 1, 1}};
+  const uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
+  IDirect3DVertexBuffer9* vb = nullptr;
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(dev_->CreateVertexBuffer(sizeof verts, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+  ASSERT_EQ(dev_->CreateIndexBuffer(sizeof idx, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+            D3D_OK);
+  void* p = nullptr;
+  vb->Lock(0, 0, &p, 0);
+  std::memcpy(p, verts, sizeof verts);
+  vb->Unlock();
+  ib->Lock(0, 0, &p, 0);
+  std::memcpy(p, idx, sizeof idx);
+  ib->Unlock();
+  IDirect3DTexture9* white = MakeTexture(dev_, 1, 1, {0xFFFFFFFF});
+  fx_->SetTexture("Texture0", white);
+  D3DXMATRIX proj, identity;
+  D3DXMatrixOrthoOffCenterLH(&proj, 0, kW, kH, 0, 0, 1);
+  D3DXMatrixIdentity(&identity);
+  dev_->SetTransform(D3DTS_PROJECTION, &proj);
+  dev_->SetTransform(D3DTS_VIEW, &identity);
+  dev_->SetTransform(D3DTS_WORLD, &identity);
+  struct Case {
+    const char* technique;
+    D3DCOLOR want;
+  };
+  const Case cases[] = {
+      {"BlendNormal", 0xFF800080},          // half red over blue
+      {"BlendNormal_AlphaPM", 0xFF800080},  // the same from a premultiplied picture
+      {"BlendSum", 0xFF8000FF},             // half red added to blue
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(fx_->SetTechnique(c.technique), D3D_OK);
+    Begin(0xFF0000FF);
+    dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    dev_->SetStreamSource(0, vb, 0, sizeof(PCT));
+    dev_->SetIndices(ib);
+    UINT passes = 0;
+    fx_->Begin(&passes, 0);
+    for (UINT i = 0; i < passes; ++i) {
+      fx_->BeginPass(i);
+      EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+      fx_->EndPass();
+    }
+    fx_->End();
+    End();
+    EXPECT_TRUE(Near(Pixel(32, 32), c.want)) << c.technique;
+  }
+  dev_->SetStreamSource(0, nullptr, 0, 0);
+  dev_->SetIndices(nullptr);
+  fx_->SetTexture("Texture0", nullptr);
+  white->Release();
+  vb->Release();
+  ib->Release();
+}
+
 // A pack mesh drawn by DrawSubset through an effect pass: the texture lands
 // the right way round on the plane.
 TEST_F(CommonResDraw, PlaneMeshDrawsTexturedThroughAnEffect) {

@@ -124,6 +124,38 @@ TEST_F(EffectTest, FirstTechniqueIsCurrentAtCreation) {
   EXPECT_EQ(d.Techniques, 4u);
 }
 
+// Every setter feeds one draw: texture x tint x scale + offset.
+TEST_F(EffectTest, DrawsThroughEveryCall) {
+  IDirect3DTexture9* tex = MakeTexture(dev_, 1, 1, {0xFF808080});
+  ASSERT_EQ(fx_->SetTechnique(fx_->GetTechniqueByName("Textured")), D3D_OK);
+  EXPECT_STREQ(fx_->GetCurrentTechnique(), "Textured");
+  D3DXVECTOR4 tint(1.f, 0.5f, 0.25f, 1.f);
+  ASSERT_EQ(fx_->SetVector("Tint", &tint), D3D_OK);
+  const float half = 0.5f;
+  ASSERT_EQ(fx_->SetFloatArray("Scale", &half, 1), D3D_OK);
+  ASSERT_EQ(fx_->SetTexture("Tex", tex), D3D_OK);
+  Begin();
+  dev_->SetFVF(kTLFVF);
+  TLVertex q[4];
+  ScreenQuad(q, 0, 0, kW, kH, 0xFFFFFFFF);
+  UINT passes = 0;
+  ASSERT_EQ(fx_->Begin(&passes, 0), D3D_OK);
+  ASSERT_EQ(passes, 1u);
+  ASSERT_EQ(fx_->BeginPass(0), D3D_OK);
+  ASSERT_EQ(fx_->SetFloat("Scale", 1.f), D3D_OK);
+  const float offset[2] = {0.25f, 0.5f};
+  ASSERT_EQ(fx_->SetValue("Offset", offset, sizeof offset), D3D_OK);
+  ASSERT_EQ(fx_->CommitChanges(), D3D_OK);
+  EXPECT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex)), D3D_OK);
+  ASSERT_EQ(fx_->EndPass(), D3D_OK);
+  ASSERT_EQ(fx_->End(), D3D_OK);
+  End();
+  // 0.5 x (1, 0.5, 0.25) + (0.25, 0.5, 0).
+  EXPECT_TRUE(Near(Pixel(31, 31), D3DCOLOR_ARGB(255, 192, 192, 32)));
+  fx_->SetTexture("Tex", nullptr);
+  EXPECT_EQ(tex->Release(), 0u);
+}
+
 TEST_F(EffectTest, DefaultsAndSettersByNameAndHandle) {
   EXPECT_EQ(Floats("Tint", 4), (std::vector<float>{0.1f, 0.2f, 0.3f, 0.4f}));
   EXPECT_EQ(Floats("Offset", 2), (std::vector<float>{0.f, 0.f}));  // missing defaults are 0
