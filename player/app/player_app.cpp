@@ -221,13 +221,9 @@ void PlayerApp::StartDocument() {
 }
 
 void PlayerApp::StartMusicTrack() {
-  auto& playlist = document->playlist;
-  if (playlistCursor >= playlist.size()) return;
-  DS_AudioFile* entry = playlist[playlistCursor].get();
-  ++playlistCursor;
-  if (!entry) return;
-  trackVolume = entry->Volume();
-  StartMusicFile(entry->Path());
+  // Entries that cannot sound are passed over, each tried once, so a broken
+  // track neither silences the playlist nor makes it spin.
+  if (DS_AudioFile* entry = StartPlaylistEntry(document->playlist, &playlistCursor)) trackVolume = entry->Volume();
   ApplyMusicVolume();
 }
 
