@@ -6,6 +6,7 @@
 
 #include "core/archive.h"
 #include "core/thread_slots.h"
+#include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/win32/windows.h"
 #include "player/doc_res_manager.h"
 #include "tools/writer/docres_writer.h"
@@ -269,20 +270,26 @@ TEST(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   pw::WriteDocResManager(b, r, 2);
   auto m = ReadManager(b.bytes());
 
+  // Whether an effect came back; the reference it carries is given back.
+  auto get = [&](const DS_FileLink3& link) {
+    ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
+    m->GetEffect(&effect, link);
+    if (effect) effect->Release();
+    return effect != nullptr;
+  };
   DS_HLSLEffectFile present(u"docres_test.dll", 7);
-  ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
-  m->GetEffect(&effect, present);
+  EXPECT_FALSE(get(present)) << "these bytes are no effect";
   EXPECT_EQ(BytesOf(m->DocumentData(present.Key()).back()), "MODULE");
   EXPECT_EQ(m->Cache().failedEffects.count(present.Key()), 0u) << "module effects are tried again";
 
   DS_HLSLEffectFile absent(u"absent_module.dll", 7);
-  m->GetEffect(&effect, absent);
+  get(absent);
   EXPECT_EQ(BytesOf(m->DocumentData(absent.Key()).back()), "STORED");
 
   // A link without data gets a module reference as its document data.
   DS_HLSLEffectFile fresh(u"common_res.dll", 202);
-  m->GetEffect(&effect, fresh);
-  ASSERT_EQ(m->DocumentData(fresh.Key()).size(), 1u);
+  get(fresh);
+  ASSERT_GE(m->DocumentData(fresh.Key()).size(), 1u);
   EXPECT_EQ(m->DocumentData(fresh.Key())[0].resourceId, 202u);
   EXPECT_EQ(m->DocumentData(fresh.Key())[0].moduleName, u"common_res.dll");
 
@@ -290,8 +297,7 @@ TEST(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   DS_HLSLEffectFile stored;
   stored.name = u"C:\\fx\\blur.fxo";
   stored.id = 4;
-  m->GetEffect(&effect, stored);
-  EXPECT_EQ(effect, nullptr);
+  EXPECT_FALSE(get(stored));
   EXPECT_EQ(m->Cache().failedEffects.count(stored.Key()), 1u);
 }
 
