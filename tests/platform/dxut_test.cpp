@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/dxut/dxut.h"
+
+namespace {
+
+std::vector<std::string> g_events;
+double g_lastMoveTime = -1.0;
+
+bool Modify(DXUTDeviceSettings* s, void*) {
+  g_events.push_back("modify");
+  s->d3d9.BehaviorFlags |= D3DCREATE_MULTITHREADED;
+  return true;
+}
+bool Acceptable(D3DCAPS9* caps, D3DFORMAT, D3DFORMAT, bool windowed, void*) {
+  g_events.push_back(windowed ? "acceptable windowed" : "acceptable full");
+  return (caps->TextureOpCaps & D3DTEXOPCAPS_BUMPENVMAP) != 0;
+}
+HRESULT Created(IDirect3DDevice9*, const D3DSURFACE_DESC*, void*) {
+  g_events.push_back("created");
+  return S_OK;
+}
+HRESULT Reset(IDirect3DDevice9*, const D3DSURFACE_DESC* bb, void*) {
+  g_events.push_back("reset " + std::to_string(bb->Width) + "x" + std::to_string(bb->Height));
+  return S_OK;
+}
+void Lost(void*) { g_events.push_back("lost"); }
+void Move(double t, float, void*) {
+  g_lastMoveTime = t;
+  g_events.push_back("move");
+}
+void Render(IDirect3DDevice9* d, double, float, void*) {
+  d->BeginScene();
+  d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+  d->EndScene();
+  g_events.push_back("render");
+}
+
+LRESULT Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+// One framework for the whole test program, as in the player.
+TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = 48;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = u"DxutTest";
+  RegisterClassExW(&wc);
+  HWND w = CreateWindowExW(0, u"DxutTest", u"t", WS_SYSMENU, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  DXUTSetCallbackDeviceChanging(Modify);
+  DXUTSetCallbackD3D9DeviceAcceptable(Acceptable);
+  DXUTSetCallbackD3D9DeviceCreated(Created);
+  DXUTSetCallbackD3D9DeviceReset(Reset);
+  DXUTSetCallbackD3D9DeviceLost(Lost);
+  DXUTSetCallbackFrameMove(Move);
+  DXUTSetCallbackD3D9FrameRender(Render);
+  ASSERT_EQ(DXUTInit(false, false), S_OK);
+  ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
+  ASSERT_EQ(DXUTCreateDevice(true), S_OK);
+  ASSERT_NE(DXUTGetD3D9Device(), nullptr);
+  EXPECT_EQ(g_events, (std::vector<std::string>{"modify", "acceptable windowed", "created", "reset 64x48"}));
+  DWORD flags = 0;
+  D3DDEVICE_CREATION_PARAMETERS cp{};
+  DXUTGetD3D9Device()->GetCreationParameters(&cp);
+  flags = cp.BehaviorFlags;
+  EXPECT_TRUE(flags & D3DCREATE_MULTITHREADED);
+
+  DXUT_UseManualClock(true);
+  DXUT_SetTime(2.5);
+  g_events.clear();
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"move", "render"}));
+  EXPECT_DOUBLE_EQ(g_lastMoveTime, 2.5);
+  IDirect3DSurface9* back = nullptr;
+  ASSERT_EQ(DXUTGetD3D9Device()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), S_OK);
+  std::vector<uint8_t> px = D3D9_ReadBack(back);
+  back->Release();
+  ASSERT_EQ(px.size(), 64u * 48u * 4u);
+  EXPECT_EQ(px[3], 255);  // opaque black
+  EXPECT_EQ(px[0] + px[1] + px[2], 0);
+
+  // Lost: no frame while lost, then one lost and one reset call, then frames again.
+  g_events.clear();
+  DXUT_SimulateDeviceLoss();
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, std::vector<std::string>{});
+  DXUTRender3DEnvironment();
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"lost", "reset 64x48", "move", "render", "move", "render"}));
+
+  // A resized window gets a back buffer of its size.
+  g_events.clear();
+  SetWindowPos(w, nullptr, 0, 0, 80, 40, SWP_NOMOVE);
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"lost", "reset 80x40", "move", "render"}));
+  DXUTShutdown();
+}
+
+}  // namespace
