@@ -630,3 +630,25 @@ bool PremultiplyAlpha(IDirect3DTexture9* texture) {
   texture->UnlockRect(0);
   return true;
 }
+
+ComPtr<IDirect3DTexture9> CopyTextureResized(IDirect3DTexture9* source, UINT w, UINT h, D3DFORMAT format) {
+  ComPtr<IDirect3DTexture9> copy;
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!source || !device) return copy;
+  if (FAILED(D3DXCreateTexture(device, w, h, 0, 0, format, D3DPOOL_MANAGED, copy.ReleaseAndGetAddressOf())) || !copy)
+    return ComPtr<IDirect3DTexture9>();
+  ComPtr<IDirect3DSurface9> src, dst;
+  if (SUCCEEDED(source->GetSurfaceLevel(0, src.ReleaseAndGetAddressOf())) &&
+      SUCCEEDED(copy->GetSurfaceLevel(0, dst.ReleaseAndGetAddressOf())))
+    D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, nullptr, D3DX_FILTER_TRIANGLE, 0);
+  return copy;
+}
+
+TextureInfo GetFirstFrameTexture(const DocImage& image) {
+  TextureInfo info;
+  if (!image.textures.empty()) info.texture = image.textures.front();
+  info.width = image.width;
+  info.height = image.height;
+  info.aspect = image.aspect;
+  return info;
+}

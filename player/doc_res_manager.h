@@ -274,5 +274,11 @@ bool ReadModuleImageList(const uint8_t* bytes, uint32_t count, std::vector<float
 // an A8R8G8B8 texture; DXT1 is left alone (true); other formats give false.
 bool PremultiplyAlpha(IDirect3DTexture9* texture);
 
+// A managed copy of level 0 of the source at w x h with a full mip chain
+// (triangle filter); null without a source.
+ComPtr<IDirect3DTexture9> CopyTextureResized(IDirect3DTexture9* source, UINT w, UINT h, D3DFORMAT format);
+// The image's first texture (null when it has none) with its size and aspect.
+TextureInfo GetFirstFrameTexture(const DocImage& image);
+
 // Textures of the frames made with the D3DX filter into the set.
 void MakeFrameTextures(ImageFrameSet& set, const RawFrameList& frames, bool gif, DWORD filter);

@@ -275,6 +275,35 @@ TEST_F(DocResDevice, PremultiplyDividesBy256) {
   EXPECT_FALSE(PremultiplyAlpha(nullptr));
 }
 
+TEST_F(DocResDevice, ResizedCopiesAndFirstFrames) {
+  TextureCache cache;
+  TextureInfo source = cache.GetTexture(Entry(u"docres_pics.dll", 20));
+  ASSERT_TRUE(source.texture);
+  ComPtr<IDirect3DTexture9> copy = CopyTextureResized(source.texture, 8, 8, D3DFMT_A8R8G8B8);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(Level0Width(copy), 8u);
+  EXPECT_EQ(copy->GetLevelCount(), 4u);
+  D3DLOCKED_RECT lr{};
+  ASSERT_TRUE(SUCCEEDED(copy->LockRect(0, &lr, nullptr, D3DLOCK_READONLY)));
+  const auto* p = static_cast<const uint8_t*>(lr.pBits) + 3 * lr.Pitch + 3 * 4;
+  EXPECT_NEAR(p[2], 200, 2);  // red, stored as BGRA
+  EXPECT_NEAR(p[1], 100, 2);
+  EXPECT_NEAR(p[0], 50, 2);
+  copy->UnlockRect(0);
+  EXPECT_FALSE(CopyTextureResized(nullptr, 8, 8, D3DFMT_A8R8G8B8));
+
+  DocImage image;
+  image.textures = {source.texture, ComPtr<IDirect3DTexture9>()};
+  image.width = 4;
+  image.height = 2;
+  image.aspect = 0.5f;
+  TextureInfo first = GetFirstFrameTexture(image);
+  EXPECT_EQ(first.texture.Get(), source.texture.Get());
+  EXPECT_EQ(first.width, 4u);
+  EXPECT_FLOAT_EQ(first.aspect, 0.5f);
+  EXPECT_FALSE(GetFirstFrameTexture(DocImage()).texture);
+}
+
 TEST_F(DocResDevice, MeshesFromModulesAreLoadedOnce) {
   TextureCache cache;
   MeshBuffers first, again, otherModule;
