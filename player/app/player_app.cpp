@@ -30,10 +30,6 @@ RenderContext& DefaultRenderContext() {
   static RenderContext* context = CreateRenderContext();
   return *context;
 }
-ChronoContext& DefaultChronoContext() {
-  static ChronoContext context;
-  return context;
-}
 
 // GUIDs of the music graph's class and interfaces.
 constexpr GUID kClsidFilterGraph = {0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
@@ -113,7 +109,7 @@ bool StartUp(LPCWSTR path) {
   bool exists = path && PathFileExistsW(path);
   bool windowed = !exists;
   if (!CurrentRenderContext()) SetCurrentRenderContext(&DefaultRenderContext());
-  if (!CurrentChronoContext()) SetCurrentChronoContext(&DefaultChronoContext());
+  if (!CurrentChronoContext()) PublishPlayerChronoContext();
   if (!app.Setup(MainWindow(), windowed)) return false;
   if (exists) {
     DS_SlideShow_Light* document = ReadProjectFile(path);
