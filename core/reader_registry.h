@@ -115,5 +115,18 @@ std::unique_ptr<Base> CreateDefaultByName(std::u16string_view name) {
   return reader ? reader->CreateDefault() : nullptr;
 }
 
+// A record whose class the owner knows: the class name (not tested) and
+// version, then T's fields read by T::ReadRecord.
+template <class T>
+std::unique_ptr<T> ReadFixedRecord(DS_IOF_Archive& ar) {
+  zvi_string name;
+  int32_t version = 0;
+  ar.ReadWideString(&name);
+  ar.ReadInt(&version);
+  auto object = std::make_unique<T>();
+  object->ReadRecord(ar, version);
+  return object;
+}
+
 // Narrow (UTF-8) class names, as some owners pass them.
 zvi_string ClassNameFromUtf8(std::string_view name);

@@ -5,6 +5,7 @@
 
 #include "core/archive.h"
 #include "core/ds_error.h"
+#include "core/reader_registry.h"
 #include "core/string_codec.h"
 #include "core/strings.h"
 #include "core/thread_slots.h"
@@ -13,21 +14,10 @@
 
 namespace {
 
-// Class name (not tested), version, then the slide show's fields.
-std::unique_ptr<DS_SlideShow_Light> ReadSlideShow(DS_IOF_Archive& ar) {
-  zvi_string name;
-  int32_t version = 0;
-  ar.ReadWideString(&name);
-  ar.ReadInt(&version);
-  auto show = std::make_unique<DS_SlideShow_Light>();
-  show->ReadRecord(ar, version);
-  return show;
-}
-
 // Slide show, then the new manager in place of the previous one.
 std::unique_ptr<DS_SlideShow_Light> ReadDocument(ResourceBuffer& buffer) {
   DS_IOF_Archive ar(std::make_unique<DS_IOF_R>(&buffer));
-  std::unique_ptr<DS_SlideShow_Light> show = ReadSlideShow(ar);
+  std::unique_ptr<DS_SlideShow_Light> show = ReadFixedRecord<DS_SlideShow_Light>(ar);
   DestroyCurrentDocResManager();
   std::unique_ptr<DS_DocResManager> manager = ReadDocResManagerRecord(ar);
   SetCurrentDocResManager(manager.release());

@@ -105,6 +105,17 @@ TEST_F(Registry, RegisteringANameAgainReplacesItsReader) {
   EXPECT_EQ(FindReader<TestGraph>(u"Test_Swap"), nullptr);
 }
 
+TEST(FixedRecord, HeaderIsReadButNotTested) {
+  pw::ByteBuilder b;
+  b.Header(u"AnyNameAtAll", 9).F32(0.5f).I32(21).U8(0x44);
+  MemoryArchive a(b.bytes().data(), b.size());
+  auto g = ReadFixedRecord<TestGeometry>(a);
+  EXPECT_EQ(g->version, 9);
+  EXPECT_EQ(g->extra, 0.5f);
+  EXPECT_EQ(g->value, 21);
+  EXPECT_EQ(a.Remaining(), 1u);
+}
+
 TEST(ClassNameFromUtf8, ConvertsToUtf16) {
   EXPECT_EQ(ClassNameFromUtf8("ZVI_VGraph_Const"), u"ZVI_VGraph_Const");
   EXPECT_EQ(ClassNameFromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), u"\u00E9\u20AC\U0001F600");
