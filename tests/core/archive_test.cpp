@@ -100,6 +100,31 @@ TEST_P(ArchiveReads, EveryTypedReadDecodesLittleEndianWithoutAlignment) {
   EXPECT_FALSE(a.buffer().MetEnd());
 }
 
+TEST_P(ArchiveReads, StringLengthFormsReadAlikeAndEndAtTheData) {
+  using pw::LengthForm;
+  pw::ByteBuilder b;
+  b.WideString(u"byte", LengthForm::Byte).WideString(u"word", LengthForm::Word)
+      .WideString(u"dword", LengthForm::Dword).NarrowString("n2", LengthForm::Word)
+      .NarrowString("n4", LengthForm::Dword).U8(0xFF).U8(0xFE).U8(0xFF).U8(5).U16(u'c').U16(u'u');  // cut
+  ArchiveOver a(b.bytes(), GetParam());
+  zvi_string w1, w2, w3, cut;
+  std::string n1, n2;
+  a.ar().ReadWideString(&w1);
+  a.ar().ReadWideString(&w2);
+  a.ar().ReadWideString(&w3);
+  a.ar().ReadString(&n1);
+  a.ar().ReadString(&n2);
+  EXPECT_FALSE(a.buffer().MetEnd());
+  a.ar().ReadWideString(&cut);
+  EXPECT_EQ(w1, u"byte");
+  EXPECT_EQ(w2, u"word");
+  EXPECT_EQ(w3, u"dword");
+  EXPECT_EQ(n1, "n2");
+  EXPECT_EQ(n2, "n4");
+  EXPECT_EQ(cut, u"cu");  // the units that exist
+  EXPECT_TRUE(a.buffer().MetEnd());
+}
+
 TEST_P(ArchiveReads, PairAdvancesByEightAndZeroByteBlockByNothing) {
   pw::ByteBuilder b;
   b.Pair(1, 2).U8(0x55);
