@@ -125,6 +125,23 @@ TEST_P(ArchiveReads, StringLengthFormsReadAlikeAndEndAtTheData) {
   EXPECT_TRUE(a.buffer().MetEnd());
 }
 
+TEST_P(ArchiveReads, FileLinkIsANameAndA64BitId) {
+  pw::ByteBuilder b;
+  b.FileLink(u"common_res.dll", 0x1122334455667788ULL).FileLink(u"", 0);
+  ArchiveOver a(b.bytes(), GetParam());
+  zvi_string name = u"x";
+  uint64_t id = 1;
+  a.ar().ReadWideString(&name);
+  a.ar().ReadInt64(&id);
+  EXPECT_EQ(name, u"common_res.dll");
+  EXPECT_EQ(id, 0x1122334455667788ULL);
+  a.ar().ReadWideString(&name);
+  a.ar().ReadInt64(&id);
+  EXPECT_EQ(name, u"");
+  EXPECT_EQ(id, 0u);
+  EXPECT_EQ(a.ar().Remaining(), 0u);
+}
+
 TEST_P(ArchiveReads, PairAdvancesByEightAndZeroByteBlockByNothing) {
   pw::ByteBuilder b;
   b.Pair(1, 2).U8(0x55);
