@@ -3,7 +3,9 @@
 #   extern const ResourceTable <symbol>;
 # holding each file's bytes under its type and id. <type> is a resource type
 # name such as DDS, or a number such as 10 (RT_RCDATA). The bytes are pulled
-# in with .incbin, so large files cost no compile time.
+# in with .incbin, so large files cost no compile time. A file made by an
+# add_custom_command() of the calling folder (GENERATED) becomes a source of
+# <target>, so it is built before the table.
 function(player_embed target symbol)
   cmake_parse_arguments(A "" "" "ENTRIES" ${ARGN})
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${symbol}_table.cpp)
@@ -29,6 +31,10 @@ function(player_embed target symbol)
       string(APPEND rows "  {u\"${type}\", 0, ${id}, ${s}, static_cast<uint32_t>(${s}_end - ${s})},\n")
     endif()
     list(APPEND deps ${file})
+    get_source_file_property(generated ${file} GENERATED)
+    if(generated)
+      target_sources(${target} PRIVATE ${file})
+    endif()
     math(EXPR i "${i} + 1")
   endforeach()
   if(i EQUAL 0)

@@ -1,0 +1,204 @@
+#include "tools/frame_runner/frame_runner.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "core/ds_error.h"
+#include "core/thread_slots.h"
+#include "platform/d3d9/d3d9.h"
+#include "platform/dxut/dxut.h"
+#include "platform/win32/windows.h"
+#include "player/app/main_window.h"
+#include "player/app/player_app.h"
+#include "player/app/register_all.h"
+#include "player/project_reader.h"
+#include "player/render_context.h"
+#include "player/slide_show.h"
+#include "resources/builtin_resources.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace runner {
+namespace {
+
+bool g_open = false;
+Options g_options;
+// A project read from a file keeps one render context for the whole run, as
+// the player keeps its static default one.
+RenderContext* g_fileContext = nullptr;
+
+bool Fail(std::string* error, const std::string& message) {
+  if (error) *error = message;
+  return false;
+}
+
+void ApplyViewMode() {
+  PlayerApp& app = TheApp();
+  if (!app.document) return;
+  int mode = g_options.fitMode >= 0 ? g_options.fitMode : app.viewMode;
+  for (auto& slide : app.document->slides)
+    if (slide) slide->SetViewMode(mode);
+}
+
+bool StartFileProject(std::string* error) {
+  PlayerApp& app = TheApp();
+  if (!g_fileContext) g_fileContext = CreateRenderContext();
+  SetCurrentRenderContext(g_fileContext);
+  std::u16string path = Win32_FromUtf8(g_options.project);
+  DS_SlideShow_Light* document = nullptr;
+  try {
+    document = ReadProjectFile(path.c_str());
+  } catch (const DS_Error& e) {
+    return Fail(error, "cannot open " + g_options.project + ": " + Win32_ToUtf8(e.message));
+  } catch (...) {
+    return Fail(error, "cannot open " + g_options.project);
+  }
+  app.embeddedProjectId = 0;
+  app.SetDocument(document);
+  SetCurrentRenderContext(g_fileContext);
+  app.StartDocument();
+  return true;
+}
+
+// A window of the player's class at the asked client size.
+HWND CreateRunnerWindow(HINSTANCE instance, int width, int height) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = 48;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = MainWndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = u"ZVWManager";
+  if (!RegisterClassExW(&wc)) return nullptr;
+  HWND window = CreateWindowExW(0, wc.lpszClassName, u"frame runner", WS_SYSMENU, 0, 0, width, height, nullptr,
+                                nullptr, instance, nullptr);
+  if (!window) return nullptr;
+  RECT client{};
+  GetClientRect(window, &client);
+  SetWindowPos(window, nullptr, 0, 0, 2 * width - client.right, 2 * height - client.bottom, SWP_NOMOVE);
+  return window;
+}
+
+void PumpMessages() {
+  MSG msg{};
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Painting would run an extra frame step; the runner steps on its own.
+    if (msg.message == WM_PAINT) {
+      DefWindowProcW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+      continue;
+    }
+    if (msg.message == WM_QUIT) continue;
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
+bool Open(const Options& options, std::string* error) {
+  if (g_open) return Fail(error, "the runner is already open");
+  if (options.width <= 0 || options.height <= 0) return Fail(error, "the size must be positive");
+  g_options = options;
+  RegisterBuiltInResources();
+  RegisterEverything();
+  DXUT_UseManualClock(true);
+  DXUT_SetTime(0.0);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  HWND window = CreateRunnerWindow(instance, options.width, options.height);
+  if (!window) return Fail(error, "cannot create the window");
+  // The player's own start-up: framework, device and the embedded project.
+  if (!RunStartUp(instance, window, nullptr)) return Fail(error, "the player's start-up failed");
+  g_open = true;
+  if (!options.project.empty() && !StartFileProject(error)) return false;
+  ApplyViewMode();
+  TheApp().ApplyMusicVolume();
+  return true;
+}
+
+bool Restart(std::string* error) {
+  if (!g_open) return Fail(error, "the runner is not open");
+  DXUT_SetTime(0.0);
+  PlayerApp& app = TheApp();
+  if (g_options.project.empty()) {
+    try {
+      app.LoadEmbeddedProject(107);
+    } catch (...) {
+      return Fail(error, "cannot read the embedded project");
+    }
+  } else if (!StartFileProject(error)) {
+    return false;
+  }
+  ApplyViewMode();
+  app.ApplyMusicVolume();
+  return true;
+}
+
+double FrameAt(double t) {
+  PumpMessages();
+  DXUT_SetTime(t);
+  auto start = std::chrono::steady_clock::now();
+  DXUTRender3DEnvironment();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+Frame ReadBackBuffer() {
+  Frame frame;
+  IDirect3DDevice9* device = DXUTGetD3D9Device();
+  if (!device) return frame;
+  IDirect3DSurface9* back = nullptr;
+  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) || !back) return frame;
+  D3DSURFACE_DESC desc{};
+  back->GetDesc(&desc);
+  frame.bgra = D3D9_ReadBack(back);
+  back->Release();
+  if (frame.bgra.size() == static_cast<size_t>(desc.Width) * desc.Height * 4) {
+    frame.width = static_cast<int>(desc.Width);
+    frame.height = static_cast<int>(desc.Height);
+  } else {
+    frame.bgra.clear();
+  }
+  return frame;
+}
+
+bool WritePng(const Frame& frame, const std::string& path) {
+  if (frame.bgra.empty()) return false;
+  std::vector<uint8_t> rgb(static_cast<size_t>(frame.width) * frame.height * 3);
+  for (size_t i = 0, n = static_cast<size_t>(frame.width) * frame.height; i < n; ++i) {
+    rgb[i * 3] = frame.bgra[i * 4 + 2];
+    rgb[i * 3 + 1] = frame.bgra[i * 4 + 1];
+    rgb[i * 3 + 2] = frame.bgra[i * 4];
+  }
+  return stbi_write_png(path.c_str(), frame.width, frame.height, 3, rgb.data(), frame.width * 3) != 0;
+}
+
+DS_SlideShow_Light* Document() { return TheApp().document; }
+
+int CurrentSlideIndex() {
+  DS_SlideShow_Light* document = Document();
+  if (!document || !document->CurrentSlide()) return -1;
+  for (size_t i = 0; i < document->slides.size(); ++i)
+    if (document->slides[i].get() == document->CurrentSlide()) return static_cast<int>(i);
+  return -1;
+}
+
+size_t PeakMemoryBytes() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  size_t kb = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::strncmp(line, "VmHWM:", 6) == 0) {
+      kb = static_cast<size_t>(std::strtoull(line + 6, nullptr, 10));
+      break;
+    }
+  std::fclose(f);
+  return kb * 1024;
+}
+
+}  // namespace runner

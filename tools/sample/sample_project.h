@@ -1,0 +1,89 @@
+#pragma once
+// The embedded sample project, described in code: its slides (pictures,
+// times, cameras, objects) and its music. The builder turns the description
+// into project bytes; the end-to-end tests read the same description to know
+// what each frame should show.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tools/writer/byte_builder.h"
+
+namespace sample {
+
+struct Rgb {
+  float r = 0.0f, g = 0.0f, b = 0.0f;  // 0..255
+};
+
+// A picture of our own: a smooth function of the pixel position, so that any
+// point of it can be predicted by the tests.
+struct Picture {
+  std::u16string name;  // the link name in the project, e.g. u"dawn.png"
+  uint32_t width = 0;
+  uint32_t height = 0;
+  Rgb (*colour)(float x, float y, float width, float height) = nullptr;
+
+  Rgb At(float x, float y) const { return colour(x, y, static_cast<float>(width), static_cast<float>(height)); }
+};
+
+struct CameraPoint {
+  float x = 0.0f, y = 0.0f;
+  float duration = 5.0f;  // seconds to the next point
+  uint32_t zoom = 100;    // percent
+};
+
+// Camera of a slide: 0 still, 1 wander between random points, 2 path.
+struct Camera {
+  uint32_t mode = 0;
+  uint32_t zoom = 120;   // percent, for the wander
+  uint32_t speed = 50;   // 50 is normal speed
+  uint32_t viewWidth = 0, viewHeight = 0;  // visible size on a path
+  std::vector<CameraPoint> points;
+};
+
+// One slide. `objects` writes the slide's drawn objects (whole model
+// records); later additions to the sample go there.
+struct Slide {
+  std::u16string name;
+  Picture picture;
+  float fadeIn = 1.0f, show = 10.0f, fadeOut = 1.0f;
+  Camera camera;
+  std::vector<std::function<void(pw::ByteBuilder&)>> objects;
+
+  float Duration() const { return fadeIn + show + fadeOut; }
+};
+
+struct Music {
+  std::u16string path;   // stored path of the track
+  float seconds = 8.0f;  // length of the loop
+  uint32_t sampleRate = 22050;
+  uint32_t volume = 100;
+};
+
+struct Description {
+  std::vector<Slide> slides;
+  Music music;
+};
+
+// The sample as it is embedded in the player.
+const Description& TheSample();
+
+// The whole project file image.
+std::vector<uint8_t> BuildProject(const Description& description);
+
+// A picture encoded as PNG (RGB, 8 bits per channel).
+std::vector<uint8_t> EncodePicture(const Picture& picture);
+
+// The music loop: synthesised samples (interleaved stereo, 16 bits) and
+// their FLAC encoding.
+std::vector<int16_t> SynthesiseMusic(const Music& music);
+std::vector<uint8_t> EncodeFlac(const std::vector<int16_t>& stereo, uint32_t sampleRate);
+
+// The slide's render-context record ("DS_2D_Light", version 3, with its
+// background link and "DSM_Camera" record).
+void WriteSlideLight(pw::ByteBuilder& b, const std::u16string& backgroundName, uint64_t backgroundId,
+                     const Camera& camera);
+
+}  // namespace sample
