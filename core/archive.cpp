@@ -109,6 +109,11 @@ void DS_IOF_R::ReadBool(bool* v) {
 
 void DS_IOF_R::ReadBytes(uint32_t count, void* buffer) { buffer_->Read(buffer, count); }
 
+void DS_IOF_Archive::EnterRecord() {
+  if (nesting_ >= kMaxNesting) throw DS_Error(kWrongFileFormat);
+  ++nesting_;
+}
+
 uint32_t DS_IOF_Archive::ReadCount(uint32_t minBytesPerItem) {
   uint32_t n = 0;
   ReadUInt(&n);

@@ -193,6 +193,13 @@ class DS_IOF_Archive {
   // before any loop or allocation sized by a count from the file.
   uint32_t ReadCount(uint32_t minBytesPerItem = 1);
 
+  // Object records nest (groups, node trees); a hostile file could nest them
+  // until the stack runs out. Entering a record deeper than kMaxNesting
+  // raises DS_Error (kWrongFileFormat).
+  static constexpr int kMaxNesting = 256;
+  void EnterRecord();
+  void LeaveRecord() { --nesting_; }
+
   // Braced registry form; a text that does not parse leaves the null GUID.
   void ReadGuid(GUID* guid);
   // Count (ReadInt), then that many floats; a count of 0 or below empties it.
@@ -200,6 +207,7 @@ class DS_IOF_Archive {
 
  private:
   std::unique_ptr<DS_IOF_Virtual> stream_;
+  int nesting_ = 0;
 };
 
 // An archive that reads a memory block, owning its buffer and stream.

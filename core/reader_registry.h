@@ -94,6 +94,11 @@ std::unique_ptr<Base> ReadObjectOf(DS_IOF_Archive& ar) {
   ar.ReadInt(&version);
   const IOF_Virtual_ReaderII<Base>* reader = FindReader<Base>(name);
   if (!reader) throw DS_Error(kWrongFileFormat);
+  struct Nesting {
+    DS_IOF_Archive& ar;
+    explicit Nesting(DS_IOF_Archive& a) : ar(a) { ar.EnterRecord(); }
+    ~Nesting() { ar.LeaveRecord(); }
+  } nesting(ar);
   return reader->Create(ar, version);
 }
 

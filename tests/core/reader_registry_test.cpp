@@ -28,6 +28,15 @@ struct TestGeometry : TestItem {
     TestItem::ReadRecord(ar, v);
   }
 };
+// A record that holds another record of its family when its flag is set.
+struct TestNest : TestItem {
+  std::unique_ptr<TestItem> inner;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t v) {
+    bool more = false;
+    ar.ReadBool(&more);
+    if (more) inner = ReadObjectOf<TestItem>(ar);
+  }
+};
 struct TestGraph {
   virtual ~TestGraph() = default;
   void ReadRecord(DS_IOF_Archive&, int32_t) {}
@@ -40,6 +49,7 @@ class Registry : public ::testing::Test {
     RegisterReader<TestPhysics, TestItem>(u"Test_PhysAlias");
     RegisterReader<TestGeometry, TestItem>(u"Test_Geom");
     RegisterReader<TestGraph, TestGraph>(u"Test_Graph");
+    RegisterReader<TestNest, TestItem>(u"Test_Nest");
   }
 };
 
@@ -89,6 +99,33 @@ TEST_F(Registry, RecordOfAnotherKindIsReadCompletelyFreedAndRefused) {
   MemoryArchive again(b.bytes().data(), b.size());
   auto p = ReadObjectAs<TestPhysics, TestItem>(again);
   EXPECT_EQ(p->value, 5);
+}
+
+TEST_F(Registry, NestingIsBoundedSoHostileDepthCannotExhaustTheStack) {
+  auto nested = [](int depth) {
+    pw::ByteBuilder b;
+    for (int i = 0; i < depth; ++i) b.Header(u"Test_Nest", 1).Bool(i + 1 < depth);
+    return b;
+  };
+  for (int depth : {1, DS_IOF_Archive::kMaxNesting}) {
+    pw::ByteBuilder b = nested(depth);
+    MemoryArchive a(b.bytes().data(), b.size());
+    auto top = ReadObjectOf<TestItem>(a);
+    int levels = 0;
+    for (auto* n = dynamic_cast<TestNest*>(top.get()); n; n = dynamic_cast<TestNest*>(n->inner.get())) ++levels;
+    EXPECT_EQ(levels, depth);
+    // Leaving the records restores the budget for the next one.
+    pw::ByteBuilder again = nested(depth);
+    MemoryArchive fresh(again.bytes().data(), again.size());
+    EXPECT_NO_THROW(ReadObjectOf<TestItem>(fresh));
+  }
+  int live = gLive;
+  for (int depth : {DS_IOF_Archive::kMaxNesting + 1, 100000}) {
+    pw::ByteBuilder b = nested(depth);
+    MemoryArchive a(b.bytes().data(), b.size());
+    EXPECT_THROW(ReadObjectOf<TestItem>(a), DS_Error) << depth;
+  }
+  EXPECT_EQ(gLive, live);
 }
 
 TEST_F(Registry, DefaultObjectsByName) {
