@@ -17,6 +17,7 @@
 
 #include "platform/d3d9/d3d9_draw_hook.h"
 #include "platform/d3d9/gl_loader.h"
+#include "platform/d3d9/gl_program.h"
 #include "platform/win32/windows.h"
 
 using namespace d3d9gl;
@@ -405,52 +406,6 @@ const char kFragmentInputs[] =
     "in vec4 v_col0;\nin vec4 v_col1;\nin vec2 v_tc0;\nin vec2 v_tc1;\nin vec2 v_tc2;\nin vec2 v_tc3;\n"
     "out vec4 o_color;\n";
 
-GLuint Compile(GLenum type, const std::string& src, std::string* log) {
-  GLuint sh = glCreateShader(type);
-  const char* p = src.c_str();
-  glShaderSource(sh, 1, &p, nullptr);
-  glCompileShader(sh);
-  GLint ok = 0;
-  glGetShaderiv(sh, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char buf[2048];
-    GLsizei n = 0;
-    glGetShaderInfoLog(sh, sizeof(buf), &n, buf);
-    *log = std::string(buf, static_cast<size_t>(std::max<GLsizei>(0, n)));
-    glDeleteShader(sh);
-    return 0;
-  }
-  return sh;
-}
-
-GLuint Link(const std::string& vs_src, const std::string& fs_src, std::string* log) {
-  GLuint vs = Compile(GL_VERTEX_SHADER, vs_src, log);
-  if (!vs) return 0;
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, fs_src, log);
-  if (!fs) {
-    glDeleteShader(vs);
-    return 0;
-  }
-  GLuint p = glCreateProgram();
-  glAttachShader(p, vs);
-  glAttachShader(p, fs);
-  glBindFragDataLocation(p, 0, "o_color");
-  glLinkProgram(p);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(p, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char buf[2048];
-    GLsizei n = 0;
-    glGetProgramInfoLog(p, sizeof(buf), &n, buf);
-    *log = std::string(buf, static_cast<size_t>(std::max<GLsizei>(0, n)));
-    glDeleteProgram(p);
-    return 0;
-  }
-  return p;
-}
-
 // One linked pair of programs with the places of its uniforms.
 struct GLProgram {
   GLuint id = 0;
@@ -458,17 +413,6 @@ struct GLProgram {
   std::vector<GLint> params;       // per parameter; -1 when unused
   std::vector<int> units;          // per parameter: texture unit or -1
 };
-
-D3DMATRIX Mul(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float s = 0.f;
-      for (int k = 0; k < 4; ++k) s += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = s;
-    }
-  return r;
-}
 
 // ------------------------------------------------------------------ effect
 
@@ -777,7 +721,7 @@ class Effect final : public ID3DXEffect, private D3D9DrawHook {
                      (vertex.empty() ? std::string(kDefaultVertex) : fx.programs.at(vertex));
     std::string fs = "#version 330 core\n" + std::string(kFragmentInputs) + uniforms + fx.programs.at(fragment);
     auto prog = std::make_unique<GLProgram>();
-    prog->id = Link(vs, fs, log);
+    prog->id = LinkProgram(vs, fs, log);
     if (!prog->id) return nullptr;
     GLuint id = prog->id;
     glUseProgram(id);
@@ -824,11 +768,11 @@ class Effect final : public ID3DXEffect, private D3D9DrawHook {
     if (!pass_ || device != device_) return false;
     const GLProgram& p = *pass_->program;
     glUseProgram(p.id);
-    D3DMATRIX world, view, proj;
+    D3DXMATRIX world, view, proj, wvp;
     device_->GetTransform(D3DTS_WORLD, &world);
     device_->GetTransform(D3DTS_VIEW, &view);
     device_->GetTransform(D3DTS_PROJECTION, &proj);
-    D3DMATRIX wvp = Mul(Mul(world, view), proj);
+    D3DXMatrixMultiply(&wvp, D3DXMatrixMultiply(&wvp, &world, &view), &proj);
     // Row-major matrices read as column-major ones: M * v in GLSL is v * M here.
     if (p.world >= 0) glUniformMatrix4fv(p.world, 1, GL_FALSE, &world.m[0][0]);
     if (p.view >= 0) glUniformMatrix4fv(p.view, 1, GL_FALSE, &view.m[0][0]);

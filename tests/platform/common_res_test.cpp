@@ -10,6 +10,7 @@
 #include "platform/win32/windows.h"
 #include "resources/builtin_resources.h"
 #include "tests/platform/d3d9_fixture.h"
+#include "tests/platform/effect_draw.h"
 
 namespace {
 
@@ -136,15 +137,7 @@ class CommonResDraw : public D3D9Test {
     ASSERT_EQ(fx_->SetTechnique(technique), D3D_OK);
     TLVertex q[4];
     ScreenQuad(q, 0, 0, static_cast<float>(w), static_cast<float>(h), 0xFFFFFFFF);
-    dev_->SetFVF(kTLFVF);
-    UINT passes = 0;
-    fx_->Begin(&passes, 0);
-    for (UINT p = 0; p < passes; ++p) {
-      fx_->BeginPass(p);
-      dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex));
-      fx_->EndPass();
-    }
-    fx_->End();
+    DrawStrip(dev_, fx_, kTLFVF, q, sizeof(TLVertex));
   }
 
   ID3DXEffect* fx_ = nullptr;
@@ -235,15 +228,7 @@ TEST_F(CommonResDraw, GlowComposesInEachMode) {
     TLVertex q[4];
     ScreenQuad(q, 0, 0, kW, kH, 0xFFFFFFFF);
     Begin(c.clear);
-    dev_->SetFVF(kTLFVF);
-    UINT passes = 0;
-    fx_->Begin(&passes, 0);
-    for (UINT p = 0; p < passes; ++p) {
-      fx_->BeginPass(p);
-      dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex));
-      fx_->EndPass();
-    }
-    fx_->End();
+    DrawStrip(dev_, fx_, kTLFVF, q, sizeof(TLVertex));
     End();
     EXPECT_TRUE(Near(Pixel(20, 30), c.want)) << c.technique;
   }
@@ -298,14 +283,7 @@ TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
     dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     dev_->SetStreamSource(0, vb, 0, sizeof(PCT));
     dev_->SetIndices(ib);
-    UINT passes = 0;
-    fx_->Begin(&passes, 0);
-    for (UINT i = 0; i < passes; ++i) {
-      fx_->BeginPass(i);
-      EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
-      fx_->EndPass();
-    }
-    fx_->End();
+    DrawEachPass(fx_, [&] { EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK); });
     End();
     EXPECT_TRUE(Near(Pixel(32, 32), c.want)) << c.technique;
   }
@@ -341,12 +319,7 @@ TEST_F(CommonResDraw, PlaneMeshDrawsTexturedThroughAnEffect) {
   dev_->SetTransform(D3DTS_VIEW, &view);
   dev_->SetTransform(D3DTS_PROJECTION, &proj);
   Begin();
-  UINT passes = 0;
-  fx->Begin(&passes, 0);
-  fx->BeginPass(0);
-  EXPECT_EQ(mesh->DrawSubset(0), D3D_OK);
-  fx->EndPass();
-  fx->End();
+  DrawEachPass(fx, [&] { EXPECT_EQ(mesh->DrawSubset(0), D3D_OK); });
   End();
   EXPECT_TRUE(Near(Pixel(8, 8), 0xFF000000));
   EXPECT_TRUE(Near(Pixel(20, 20), 0xFFFF0000));  // top left: texel (0, 0)

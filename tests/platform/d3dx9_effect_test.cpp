@@ -6,6 +6,7 @@
 
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "tests/platform/d3d9_fixture.h"
+#include "tests/platform/effect_draw.h"
 
 namespace {
 
@@ -94,15 +95,7 @@ class EffectTest : public D3D9Test {
   void DrawQuad(float x0 = 0, float y0 = 0, float x1 = kW, float y1 = kH, D3DCOLOR c = 0xFFFFFFFF) {
     TLVertex q[4];
     ScreenQuad(q, x0, y0, x1, y1, c);
-    dev_->SetFVF(kTLFVF);
-    UINT passes = 0;
-    ASSERT_EQ(fx_->Begin(&passes, 0), D3D_OK);
-    for (UINT p = 0; p < passes; ++p) {
-      ASSERT_EQ(fx_->BeginPass(p), D3D_OK);
-      ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVertex)), D3D_OK);
-      ASSERT_EQ(fx_->EndPass(), D3D_OK);
-    }
-    ASSERT_EQ(fx_->End(), D3D_OK);
+    DrawStrip(dev_, fx_, kTLFVF, q, sizeof(TLVertex));
   }
 
   std::vector<float> Floats(const char* name, UINT n) {
@@ -276,13 +269,7 @@ TEST_F(EffectTest, VertexProgramUsesMatrixParameter) {
     float x, y, z;
   } quad[4] = {{-1, 1, 0.5f}, {0, 1, 0.5f}, {-1, -1, 0.5f}, {0, -1, 0.5f}};
   Begin();
-  dev_->SetFVF(D3DFVF_XYZ);
-  UINT passes = 0;
-  fx_->Begin(&passes, 0);
-  fx_->BeginPass(0);
-  EXPECT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V)), D3D_OK);
-  fx_->EndPass();
-  fx_->End();
+  DrawStrip(dev_, fx_, D3DFVF_XYZ, quad, sizeof(V));
   End();
   EXPECT_TRUE(Near(Pixel(8, 32), 0xFF000000));
   EXPECT_TRUE(Near(Pixel(20, 32), 0xFFFF0000));
@@ -305,13 +292,7 @@ TEST_F(EffectTest, PassWithoutVertexProgramTakesDeviceTransforms) {
     float x, y, z;
   } quad[4] = {{0, 0, 0.5f}, {16, 0, 0.5f}, {0, 16, 0.5f}, {16, 16, 0.5f}};
   Begin();
-  dev_->SetFVF(D3DFVF_XYZ);
-  UINT passes = 0;
-  fx_->Begin(&passes, 0);
-  fx_->BeginPass(0);
-  EXPECT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V)), D3D_OK);
-  fx_->EndPass();
-  fx_->End();
+  DrawStrip(dev_, fx_, D3DFVF_XYZ, quad, sizeof(V));
   End();
   EXPECT_TRUE(Near(Pixel(8, 8), 0xFF000000));
   EXPECT_TRUE(Near(Pixel(33, 1), 0xFF00FF00));
