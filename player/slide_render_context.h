@@ -1,0 +1,170 @@
+#pragma once
+// The slide's render context: the background picture and its quad, the
+// camera, the off-screen targets a slide is composed in when an object reads
+// what was drawn before it, the view stacks of objects drawing into targets
+// of their own, and the draw entry points for the engine's vertex layouts.
+#include <cstdint>
+#include <list>
+#include <vector>
+
+#include "core/io_item.h"
+#include "core/media_param.h"
+#include "platform/com/com_ptr.h"
+#include "platform/d3d9/d3d9.h"
+#include "player/camera.h"
+#include "player/ds_ab_render.h"
+#include "player/file_links.h"
+#include "player/meshes.h"
+#include "player/quad_corners.h"
+#include "player/render_target_set.h"
+#include "player/texture_cache.h"
+
+class DS_IOF_Archive;
+struct DocImage;
+
+// The background picture as a 4-vertex XYZ|TEX1 strip in scene pixels.
+class ImageQuad : public DS_SimpleMesh<DX_V::PT> {
+ public:
+  ImageQuad() {
+    primitiveType = D3DPT_TRIANGLESTRIP;
+    primitiveCount = 2;
+  }
+  ImageQuad(const ImageQuad&) = delete;
+  ImageQuad& operator=(const ImageQuad&) = delete;
+
+  // A new 4-vertex buffer with uv (0,1) (0,0) (1,1) (1,0).
+  bool CreateVertexBuffer();
+  // The first frame of the link's image in the current document.
+  void SetImageLink(const DS_FileLink3& link);
+  // Positions (0,h) (0,0) (w,h) (w,0) at z 0; uv kept.
+  void SetImage(const TextureInfo& info);
+
+  ComPtr<IDirect3DTexture9> texture;
+  bool flag = false;
+  TextureInfo picture;
+};
+
+// The mesh record of a 3-D object: 32-byte XYZ|NORMAL|TEX1 vertices drawn at
+// each of its sub-frames.
+class MeshInstance : public DS_IndexedMesh<DX_V::PNT> {
+ public:
+  // Texture on stage 0, index buffer, FVF 0x112, stream 0 stride 32.
+  void BindBuffers();
+
+  ComPtr<IDirect3DTexture9> texture;
+  bool transparent = false;
+  std::vector<DS_Frame*> subFrames;
+};
+
+// A sprite batch: XYZ|DIFFUSE|TEX1 quads with one texture per animation
+// frame and an optional mask. Sprite runtime objects derive from it.
+template <class V>
+class DS_SpriteArrayT : public DS_IndexedMesh<V> {
+ public:
+  // The owning model's blend mode (0 alpha, 1 additive) and sprite count.
+  virtual int32_t BlendMode() const { return blendMode; }
+  virtual int32_t SpriteCount() const { return spriteCount; }
+
+  std::vector<ComPtr<IDirect3DTexture9>> frames;
+  uint32_t frameIndex = 0;
+  ComPtr<IDirect3DTexture9> mask;
+  int32_t blendMode = 0;
+  int32_t spriteCount = 0;
+};
+
+// Render-state bits valid while RenderObjects runs.
+enum LightFlags : uint32_t {
+  kLightFreshRun = 1,
+  kLightFreshStep = 2,
+  kLightBlurTarget = 4,
+  kLightNextReads = 8,
+  kLightPremultiplied = 0x10,
+};
+
+class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
+ public:
+  DS_2D_Light();
+  ~DS_2D_Light() override;
+  DS_2D_Light(const DS_2D_Light&) = delete;
+  DS_2D_Light& operator=(const DS_2D_Light&) = delete;
+
+  // Version 0 or 1 reads nothing; 2 the background link; 3 also the camera.
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  void PushTarget(int width, int height, int fitMode) override;
+  void PopTarget() override;
+  void DrawIndexed(GridMesh* geometry, ID3DXEffect** effect) override;
+  void DrawGeometry(VertexBufferHolder* geometry, ID3DXEffect** effect) override;
+  void DrawQuadRange(DS_IndexedMesh<DX_V::PCT>* geometry, ID3DXEffect** effect, int first, int count) override;
+  void DrawColoredIndexed(DS_IndexedMesh<DX_V::PCT>* geometry, ID3DXEffect** effect) override;
+  void DrawMesh(MeshInstance* mesh) override;
+  void DrawTexturedBatch(DS_SpriteArrayT<DX_V::PCT>* batch) override;
+  void DrawMeshPerChild(MeshInstance* mesh) override;
+  void DrawTexturedGrid(TexturedGridObject* object, int argument) override;
+  void BackgroundStep(int* counter, bool intoTarget) override;
+  void DrawWithTechnique(DS_IndexedMesh<DX_V::PCT>* geometry, ID3DXEffect** effect, const char* technique,
+                         int primitiveCount) override;
+  void DrawGeometryDefault(VertexBufferHolder* geometry, ID3DXEffect** effect) override;
+  bool HasBackgroundCopy() override { return true; }
+  TextureHolder* GetBackgroundTexture() override { return &backgroundCopy; }
+  ImageQuad* GetScreenQuad() override { return &imageQuad; }
+  int GetTargetWidth() override { return static_cast<int>(imageQuad.picture.width); }
+  int GetTargetHeight() override { return static_cast<int>(imageQuad.picture.height); }
+  void BeginSlide() override;
+  void OnResetDevice() override;
+  void OnLostDevice() override;
+  void EndFrame(int argument) override;
+  void ClearBackground(int argument) override;
+  void UpdateCamera(float time) override { camera.Update(time); }
+  void SetupView(const QuadCorners& corners) override;
+  void SetViewMode(int fitMode) override;
+  bool IsCameraEnabled() override { return camera.enabled == 1; }
+  void DrawOverlay(ScreenQuad* quad) override;
+  void DrawTexturedScreenQuad(TexturedScreenQuad* quad) override;
+  void RenderObjects(RuntimeObjects& objects, int count) override;
+  void BeginBackgroundChain() override;
+  TextureHolder* NextTarget(bool clear) override;
+  TextureHolder* EndTarget(bool clear) override;
+  bool RestartCamera(int enabled) override;
+  void ResetView() override;
+  IDirect3DTexture9* GetCurrentTexture() override;
+
+  // The target set at the largest supersample factor that can be made.
+  void CreateTargets();
+  // Whether the off-screen targets exist; without them the slide is drawn
+  // straight onto the current target.
+  bool HasTargets() const { return targets.active != nullptr; }
+
+  uint32_t flags = 0;
+  DS_ImageFileLink backgroundLink{5, u"common_res.dll"};
+  DSM_Camera camera;
+  ImageQuad imageQuad;
+  ComPtr<IDirect3DTexture9> backgroundCopy;
+  int32_t savedFitMode = 1;
+  RenderTargetSet targets;
+  CallbackCtrlList<DS_2D_Light> controls{this};
+  QuadCorners viewCorners;
+  bool viewLocked = false;
+  std::list<bool> lockStack;
+  std::list<int32_t> fitModeStack;
+  std::list<QuadCorners> viewStack;
+
+ protected:
+  // VIEW and PROJECTION from the render context.
+  void SetViewProjection();
+  // WORLD from a frame's world matrix through the render context.
+  void SetWorld(const DS_Frame& frame);
+  // Source ONE / destination ZERO for fresh targets; ONE for premultiplied.
+  void ApplyFlagBlend();
+  // Draws the image quad with the given texture.
+  void DrawImageQuad(IDirect3DTexture9* texture);
+  void SetupViewImpl(const QuadCorners& corners);
+  // The off-screen pass that BeginBackgroundChain started, when one runs.
+  bool chainRunning_ = false;
+};
+
+// Draws a coloured scene-space quad as DrawOverlay does (FVF 0x42, stride 16).
+void DrawColorQuad(ColorQuad* quad);
+
+// Readers of the render-context family and the texture sources.
+void RegisterRenderReaders();
