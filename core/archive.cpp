@@ -114,29 +114,34 @@ void DS_IOF_Archive::EnterRecord() {
   ++nesting_;
 }
 
+namespace {
+uint32_t CapCount(DS_IOF_Virtual& stream, uint32_t n, uint32_t minBytesPerItem) {
+  if (minBytesPerItem == 0) minBytesPerItem = 1;
+  uint64_t fits = stream.CapLength(static_cast<uint64_t>(n) * minBytesPerItem) / minBytesPerItem;
+  return static_cast<uint32_t>(std::min<uint64_t>(n, fits));
+}
+}  // namespace
+
 uint32_t DS_IOF_Archive::ReadCount(uint32_t minBytesPerItem) {
   uint32_t n = 0;
   ReadUInt(&n);
-  if (minBytesPerItem == 0) minBytesPerItem = 1;
-  uint64_t fits = stream_->CapLength(static_cast<uint64_t>(n) * minBytesPerItem) / minBytesPerItem;
-  return static_cast<uint32_t>(std::min<uint64_t>(n, fits));
+  return CapCount(*stream_, n, minBytesPerItem);
+}
+
+uint32_t DS_IOF_Archive::ReadSignedCount(uint32_t minBytesPerItem) {
+  int32_t n = 0;
+  ReadInt(&n);
+  return n <= 0 ? 0 : CapCount(*stream_, static_cast<uint32_t>(n), minBytesPerItem);
 }
 
 void DS_IOF_Archive::ReadFloatVector(std::vector<float>* values) {
-  int32_t n = 0;
-  ReadInt(&n);
+  uint32_t n = ReadSignedCount(4);
   values->clear();
-  if (n <= 0) return;
-  uint64_t fits = stream_->CapLength(static_cast<uint64_t>(n) * 4) / 4;
-  values->reserve(static_cast<size_t>(fits));
-  for (uint64_t i = 0; i < fits; ++i) {
+  values->reserve(n);
+  for (uint32_t i = 0; i < n; ++i) {
     float f = 0.0f;
     ReadFloat(&f);
     values->push_back(f);
-  }
-  if (fits < static_cast<uint64_t>(n)) {
-    float f = 0.0f;
-    ReadFloat(&f);  // meets the end of the data
   }
 }
 

@@ -192,6 +192,8 @@ class DS_IOF_Archive {
   // entries it is cut to what fits (a strict stream raises DS_Error). Use it
   // before any loop or allocation sized by a count from the file.
   uint32_t ReadCount(uint32_t minBytesPerItem = 1);
+  // The same for counts stored signed (ReadInt): 0 or below gives 0.
+  uint32_t ReadSignedCount(uint32_t minBytesPerItem = 1);
 
   // Object records nest (groups, node trees); a hostile file could nest them
   // until the stack runs out. Entering a record deeper than kMaxNesting

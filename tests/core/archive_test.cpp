@@ -205,6 +205,13 @@ TEST_P(ArchiveReads, CountsLargerThanTheDataAreCutOrRefused) {
     ArchiveOver a(ok.bytes(), GetParam(), true);
     EXPECT_EQ(a.ar().ReadCount(4), 2u);
   }
+  {
+    pw::ByteBuilder s;
+    s.I32(-5).I32(0x7FFFFFFF).U8(1).U8(2).U8(3);
+    ArchiveOver a(s.bytes(), GetParam());
+    EXPECT_EQ(a.ar().ReadSignedCount(1), 0u);
+    EXPECT_EQ(a.ar().ReadSignedCount(1), 3u);
+  }
 }
 
 TEST_P(ArchiveReads, FloatVectorCounts) {
