@@ -4,6 +4,7 @@
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 #include "platform/audio/dshow.h"
+#include "player/slide_render_context.h"
 #include "player/slide_show.h"
 
 // Registers the readers of every library (explicit, so the linker keeps them)
@@ -11,6 +12,7 @@
 void RegisterEverything() {
   AudioLayer_Register();
   RegisterSlideReaders();
+  RegisterRenderReaders();
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();

@@ -1,0 +1,88 @@
+#pragma once
+// What the end-to-end tests share: the runner opened once per process on the
+// embedded sample, the sample's slide table played frame by frame, and pixel
+// comparisons.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "player/slide_show.h"
+#include "tools/frame_runner/frame_runner.h"
+#include "tools/sample/sample_project.h"
+
+namespace e2e {
+
+// Opens the runner on the embedded sample at the window's size (first call)
+// and starts the sample from its first slide at time 0.
+inline void StartSample() {
+  static bool open = false;
+  std::string error;
+  if (!open) {
+    ASSERT_TRUE(runner::Open(runner::Options{}, &error)) << error;
+    open = true;
+  }
+  ASSERT_TRUE(runner::Restart(&error)) << error;
+}
+
+// Whether the slides have a render context that draws their pictures.
+inline bool SlidesDraw() {
+  DS_SlideShow_Light* document = runner::Document();
+  if (!document || document->slides.empty()) return false;
+  for (auto& slide : document->slides)
+    if (!slide || !slide->RenderContext()) return false;
+  return true;
+}
+
+// The slide table as the show plays it: a slide lives fade-in + show +
+// fade-out seconds and the next starts at the first frame after that; the
+// first is shown at once, without its fade-in.
+struct SlideClock {
+  explicit SlideClock(const sample::Description& d) : description(d) {}
+
+  void Advance(float t) {
+    const auto& slides = description.slides;
+    if (!started) {
+      started = true;
+      start = t - slides[0].fadeIn;
+    } else if (slides.size() >= 2 && t - start > slides[slide].Duration()) {
+      slide = (slide + 1) % static_cast<int>(slides.size());
+      start = t;
+    }
+    local = t - start;
+  }
+  // The overlay's opacity at the current local time.
+  float Alpha() const {
+    const sample::Slide& s = description.slides[slide];
+    if (s.fadeIn > local) return (s.fadeIn - local) / s.fadeIn;
+    if (local > s.fadeIn + s.show) return (local - (s.fadeIn + s.show)) / s.fadeOut;
+    return 0.0f;
+  }
+
+  const sample::Description& description;
+  bool started = false;
+  int slide = 0;
+  float start = 0.0f;
+  float local = 0.0f;
+};
+
+// The colour seen through the fade overlay: black blended over with the
+// overlay's 8-bit alpha.
+inline sample::Rgb Darkened(sample::Rgb c, float alpha) {
+  float a = std::floor(alpha * 255.0f) / 255.0f;
+  return {c.r * (1.0f - a), c.g * (1.0f - a), c.b * (1.0f - a)};
+}
+
+inline ::testing::AssertionResult PixelNear(const runner::Frame& frame, int x, int y, sample::Rgb want,
+                                            int tolerance = 4) {
+  if (frame.bgra.empty()) return ::testing::AssertionFailure() << "no frame";
+  int r = frame.Red(x, y), g = frame.Green(x, y), b = frame.Blue(x, y);
+  if (std::abs(r - static_cast<int>(std::lround(want.r))) <= tolerance &&
+      std::abs(g - static_cast<int>(std::lround(want.g))) <= tolerance &&
+      std::abs(b - static_cast<int>(std::lround(want.b))) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << r << " " << g << " " << b
+                                       << ", expected " << want.r << " " << want.g << " " << want.b;
+}
+
+}  // namespace e2e
