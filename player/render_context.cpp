@@ -34,6 +34,14 @@ float SafeDiv(float a, float b, float fallback = 1.0f) {
   return std::isfinite(r) ? r : fallback;
 }
 
+// Orthographic over a target of w x h pixels, y downwards. Without a target
+// (no device, zero size) a 1-pixel span keeps the matrix finite.
+D3DXMATRIX PixelProjection(float w, float h) {
+  D3DXMATRIX m;
+  D3DXMatrixOrthoOffCenterLH(&m, 0.0f, w > 0.0f ? w : 1.0f, h > 0.0f ? h : 1.0f, 0.0f, -5000.0f, 5000.0f);
+  return m;
+}
+
 D3DSURFACE_DESC DescribeSurface(bool backBuffer) {
   D3DSURFACE_DESC desc{};
   IDirect3DDevice9* device = CurrentDevice();
@@ -117,7 +125,7 @@ void ScreenFit::Update(int w, int h, uint32_t imageWidth, uint32_t imageHeight, 
     ScaleCornersToBackBuffer(&corners, w, h);
     takeRect();
   }
-  D3DXMatrixOrthoOffCenterLH(&projection, 0.0f, static_cast<float>(w), static_cast<float>(h), 0.0f, -5000.0f, 5000.0f);
+  projection = PixelProjection(static_cast<float>(w), static_cast<float>(h));
   float bw = locked ? static_cast<float>(w) : static_cast<float>(GetBackBufferInfo().width);
   float bh = locked ? static_cast<float>(h) : static_cast<float>(GetBackBufferInfo().height);
   float left = static_cast<float>(fitted[0]), top = static_cast<float>(fitted[1]);
@@ -200,8 +208,7 @@ void RenderContext::FitView(const FloatRect& A, const FloatRect& V, int mode) {
   }
   areaExtent = D3DXVECTOR2(SafeDiv(V.width, W) * (A.width - left), SafeDiv(V.height, H) * (A.height - top));
   D3DSURFACE_DESC rt = GetRenderTargetDesc();
-  D3DXMatrixOrthoOffCenterLH(&projection, 0.0f, static_cast<float>(rt.Width), static_cast<float>(rt.Height), 0.0f,
-                             -5000.0f, 5000.0f);
+  projection = PixelProjection(static_cast<float>(rt.Width), static_cast<float>(rt.Height));
   D3DXMATRIX s = Scale(SafeDiv(W, V.width), SafeDiv(H, V.height), 1.0f);
   view = s * Translate(A.x + left, A.y + top, 0.0f);
   if (!D3DXMatrixInverse(&inverseView, nullptr, &view)) D3DXMatrixIdentity(&inverseView);
