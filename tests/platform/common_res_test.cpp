@@ -143,15 +143,35 @@ class CommonResDraw : public D3D9Test {
   ID3DXEffect* fx_ = nullptr;
 };
 
-TEST_F(CommonResDraw, GlowEffectHasTheNamesItsCallersUse) {
-  for (const char* t : {"GaussianBlurVFirst", "GaussianBlurH", "GaussianBlurV", "DrawGlowNormal", "DrawGlowScreen",
-                        "DrawGlowColorDodge", "DrawGlowLinearDodge", "BlendNormal", "BlendNormal_AlphaPM", "BlendSum",
-                        "InnerGlowFirstStep", "MaskedNormalEffect"})
-    EXPECT_NE(fx_->GetTechniqueByName(t), nullptr) << t;
-  for (const char* p : {"Texture", "TexW", "TexH", "GlowTexture", "GlowColor", "GlowBrightness", "Background",
-                        "Texture0", "Mask", "Color"})
-    EXPECT_NE(fx_->GetParameterByName(nullptr, p), nullptr) << p;
-  EXPECT_STREQ(fx_->GetCurrentTechnique(), "GaussianBlurVFirst");
+// Each stand-in carries the technique and parameter names its callers use.
+TEST_F(CommonResDraw, StandInEffectsHaveTheNamesTheirCallersUse) {
+  struct Case {
+    uint32_t id;
+    std::vector<const char*> techniques, parameters;
+  };
+  const Case cases[] = {
+      {202,
+       {"GaussianBlurVFirst", "GaussianBlurH", "GaussianBlurV", "DrawGlowNormal", "DrawGlowScreen",
+        "DrawGlowColorDodge", "DrawGlowLinearDodge", "BlendNormal", "BlendNormal_AlphaPM", "BlendSum",
+        "InnerGlowFirstStep", "MaskedNormalEffect"},
+       {"Texture", "TexW", "TexH", "GlowTexture", "GlowColor", "GlowBrightness", "Background", "Texture0", "Mask",
+        "Color"}},
+      {306,
+       {"BlendNormal", "BlendSum", "BlendNormal_PMTexture", "BlendSum_PMTexture", "BlendNormal_AlphaPM"},
+       {"Texture0", "Texture1"}},
+      {185, {"BlendNormal_AlphaPM", "BlendSum"}, {"Texture0"}},
+  };
+  for (const Case& c : cases) {
+    ID3DXEffect* fx = nullptr;
+    ASSERT_EQ(CreateBuiltInEffect(dev_, c.id, &fx), D3D_OK) << c.id;
+    for (const char* t : c.techniques) EXPECT_NE(fx->GetTechniqueByName(t), nullptr) << c.id << " " << t;
+    for (const char* p : c.parameters) EXPECT_NE(fx->GetParameterByName(nullptr, p), nullptr) << c.id << " " << p;
+    EXPECT_STREQ(fx->GetCurrentTechnique(), c.techniques[0]);
+    EXPECT_EQ(fx->Release(), 0u);
+  }
+  ID3DXEffect* none = nullptr;
+  EXPECT_NE(CreateBuiltInEffect(dev_, 9999, &none), D3D_OK);
+  EXPECT_EQ(none, nullptr);
 }
 
 TEST_F(CommonResDraw, BlurSpreadsADotIntoASymmetricKernelKeepingItsSum) {
@@ -238,7 +258,8 @@ TEST_F(CommonResDraw, GlowComposesInEachMode) {
   background->Release();
 }
 
-// Particle batches: coloured, textured vertices from buffers, device transforms.
+// Particle batches of every stand-in: coloured, textured vertices from buffers,
+// device transforms.
 TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
   struct PCT {
     float x, y, z;
@@ -261,7 +282,6 @@ TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
   std::memcpy(p, idx, sizeof idx);
   ib->Unlock();
   IDirect3DTexture9* white = MakeTexture(dev_, 1, 1, {0xFFFFFFFF});
-  fx_->SetTexture("Texture0", white);
   D3DXMATRIX proj, identity;
   D3DXMatrixOrthoOffCenterLH(&proj, 0, kW, kH, 0, 0, 1);
   D3DXMatrixIdentity(&identity);
@@ -269,27 +289,38 @@ TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
   dev_->SetTransform(D3DTS_VIEW, &identity);
   dev_->SetTransform(D3DTS_WORLD, &identity);
   struct Case {
+    uint32_t id;
     const char* technique;
     D3DCOLOR want;
   };
   const Case cases[] = {
-      {"BlendNormal", 0xFF800080},          // half red over blue
-      {"BlendNormal_AlphaPM", 0xFF800080},  // the same from a premultiplied picture
-      {"BlendSum", 0xFF8000FF},             // half red added to blue
+      {202, "BlendNormal", 0xFF800080},          // half red over blue
+      {202, "BlendNormal_AlphaPM", 0xFF800080},  // the same from a premultiplied picture
+      {202, "BlendSum", 0xFF8000FF},             // half red added to blue
+      {306, "BlendNormal", 0xFF800080},
+      {306, "BlendNormal_PMTexture", 0xFF800080},
+      {306, "BlendSum", 0xFF8000FF},
+      {306, "BlendSum_PMTexture", 0xFF8000FF},
+      {306, "BlendNormal_AlphaPM", 0xFF800080},
+      {185, "BlendNormal_AlphaPM", 0xFF800080},
+      {185, "BlendSum", 0xFF8000FF},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(fx_->SetTechnique(c.technique), D3D_OK);
+    ID3DXEffect* fx = nullptr;
+    ASSERT_EQ(CreateBuiltInEffect(dev_, c.id, &fx), D3D_OK);
+    fx->SetTexture("Texture0", white);
+    ASSERT_EQ(fx->SetTechnique(c.technique), D3D_OK);
     Begin(0xFF0000FF);
     dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     dev_->SetStreamSource(0, vb, 0, sizeof(PCT));
     dev_->SetIndices(ib);
-    DrawEachPass(fx_, [&] { EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK); });
+    DrawEachPass(fx, [&] { EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK); });
     End();
-    EXPECT_TRUE(Near(Pixel(32, 32), c.want)) << c.technique;
+    EXPECT_TRUE(Near(Pixel(32, 32), c.want)) << c.id << " " << c.technique;
+    EXPECT_EQ(fx->Release(), 0u);
   }
   dev_->SetStreamSource(0, nullptr, 0, 0);
   dev_->SetIndices(nullptr);
-  fx_->SetTexture("Texture0", nullptr);
   white->Release();
   vb->Release();
   ib->Release();
