@@ -29,7 +29,10 @@
 // pre-transformed pixel positions). A vertex program reads a_pos, a_nrm,
 // a_col0, a_col1, a_tc0 .. a_tc3 and writes gl_Position and the outputs
 // above; u_world, u_view, u_proj, u_wvp and u_viewport (x, y, width, height)
-// hold the device's state. At most four textures per pass.
+// hold the device's state. Matrices keep the D3DX row-vector order: in GLSL,
+// M * v stands for v x M. At most four textures per pass; a null texture
+// samples opaque black. Values set inside a pass reach its draws after
+// CommitChanges; the states a technique sets are restored at End.
 #include <cstdint>
 
 #include "platform/d3d9/d3d9.h"
