@@ -175,26 +175,3 @@ bool ZVI_InnerGlowEffect::Resize() {
   CreateThirdTarget();
   return true;
 }
-
-ComPtr<IDirect3DTexture9> CopyTextureResized(const ComPtr<IDirect3DTexture9>& source, UINT width, UINT height,
-                                             D3DFORMAT format) {
-  ComPtr<IDirect3DTexture9> copy;
-  IDirect3DDevice9* d = CurrentDevice();
-  if (!source || !d) return copy;
-  if (FAILED(D3DXCreateTexture(d, width, height, 0, 0, format, D3DPOOL_MANAGED, copy.ReleaseAndGetAddressOf())))
-    return ComPtr<IDirect3DTexture9>();
-  ComPtr<IDirect3DSurface9> src, dst;
-  if (SUCCEEDED(source->GetSurfaceLevel(0, src.ReleaseAndGetAddressOf())) &&
-      SUCCEEDED(copy->GetSurfaceLevel(0, dst.ReleaseAndGetAddressOf())))
-    D3DXLoadSurfaceFromSurface(dst, nullptr, nullptr, src, nullptr, nullptr, D3DX_FILTER_TRIANGLE, 0);
-  return copy;
-}
-
-TextureInfo GetFirstFrameTexture(const DocImage& image) {
-  TextureInfo info;
-  if (!image.textures.empty()) info.texture = image.textures.front();
-  info.width = image.width;
-  info.height = image.height;
-  info.aspect = image.aspect;
-  return info;
-}

@@ -2,7 +2,7 @@
 // Objects that own default-pool render targets and follow the device through
 // loss and reset: a plain prerender surface and the blur family, which draws
 // content into a reduced-size target and blurs it with separable Gaussian
-// passes of an effect. Also the small texture helpers several renderers use.
+// passes of an effect. (The texture helpers are in doc_res_manager.h.)
 #include <cstdint>
 
 #include "core/media_param.h"
@@ -12,7 +12,7 @@
 #include "player/file_links.h"
 #include "player/texture_cache.h"
 
-struct ID3DXEffect;
+#include "platform/d3dx9/d3dx9_effect.h"
 class DS_2D_Light;
 
 // A render-target texture: 1 level, A8R8G8B8, default pool. Null on failure.
@@ -110,9 +110,3 @@ class ZVI_InnerGlowEffect : public ZVI_BlurEffect {
  private:
   void CreateThirdTarget();
 };
-
-// A managed copy with a full mip chain, level 0 filtered from the source's.
-ComPtr<IDirect3DTexture9> CopyTextureResized(const ComPtr<IDirect3DTexture9>& source, UINT width, UINT height,
-                                             D3DFORMAT format);
-// The image's first texture (a reference added) with its size and aspect.
-TextureInfo GetFirstFrameTexture(const DocImage& image);

@@ -1,0 +1,164 @@
+// Render surfaces on a headless device: blur target sizes, the Gaussian
+// blur read back, push and pop around it, and device loss and reset through
+// the document.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "player/render_surfaces.h"
+#include "resources/builtin_resources.h"
+#include "player/slide_render_context.h"
+#include "render_fixtures.h"
+
+using namespace render_test;
+
+namespace {
+
+TEST(BlurTargetSize, QualityShrinksTheTargets) {
+  struct Case {
+    UINT full;
+    unsigned quality;
+    UINT scaled;
+  };
+  const Case cases[] = {{100, 0, 100}, {100, 50, 50}, {100, 80, 20}, {100, 95, 20}, {3, 80, 1}, {7, 30, 4}, {0, 0, 1}};
+  for (const Case& c : cases) {
+    ZVI_BlurEffect blur;
+    blur.fullWidth = c.full;
+    blur.fullHeight = c.full * 2;
+    blur.quality.value = c.quality;
+    blur.ComputeTargetSize();
+    EXPECT_EQ(blur.scaledWidth, c.scaled) << c.full << " at " << c.quality;
+    EXPECT_EQ(blur.scaledHeight, std::max<UINT>(1, c.full * 2 * (100 - std::min(c.quality, 80u)) / 100));
+  }
+}
+
+class Surfaces : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    RegisterBuiltInResources();  // the blur effect 202 of the pack
+    pw::DocResRecord r;
+    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(32, 16, [](int, int) { return 0xFF203040; })}}});
+    UseDocument(MakeDocument(r));
+    light_ = std::make_unique<DS_2D_Light>();
+    light_->backgroundLink.name = u"bg.png";
+    light_->backgroundLink.id = 1;
+    light_->BeginSlide();
+    QuadCorners screen;
+    screen.SetRect(kBack, kBack);
+    light_->SetupView(screen);
+    light_->SetViewMode(kFitLetterbox);
+    light_->RestartCamera(1);
+    light_->OnResetDevice();
+  }
+  void TearDown() override {
+    light_.reset();
+    RenderTest::TearDown();
+  }
+
+  // A white square at scene (12, 4)-(20, 12) through the current view.
+  void DrawSquare() {
+    ColorQuad quad;
+    quad.Create(QuadRect{12, 4, 8, 8}, 0xFFFFFFFF);
+    dev_->SetTransform(D3DTS_VIEW, &rc_->view);
+    dev_->SetTransform(D3DTS_PROJECTION, &rc_->projection);
+    rc_->SetWorldTransform(quad.world);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    DrawColorQuad(&quad);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  }
+
+  Pixels Background() {
+    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+    light_->ClearBackground(0);
+    light_->EndFrame(0);
+    EXPECT_EQ(dev_->EndScene(), D3D_OK);
+    return ReadBackBuffer();
+  }
+
+  // The square blurred n times (or not, without an effect); target A.
+  Pixels Blurred(bool withEffect, int n) {
+    ZVI_BlurSurface blur;
+    blur.OnResize();
+    EXPECT_EQ(blur.fullWidth, 32u);
+    EXPECT_EQ(blur.scaledHeight, 16u);
+    if (withEffect) EXPECT_TRUE(blur.LoadEffect());
+    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+    EXPECT_TRUE(blur.Begin(light_.get()));
+    EXPECT_TRUE(light_->flags & kLightBlurTarget);
+    DrawSquare();
+    blur.GaussianBlur(light_.get(), n);
+    EXPECT_EQ(dev_->EndScene(), D3D_OK);
+    EXPECT_FALSE(light_->flags & kLightBlurTarget);
+    return ReadTexture(blur.targetA);
+  }
+
+  std::unique_ptr<DS_2D_Light> light_;
+};
+
+TEST_F(Surfaces, GaussianBlurSpreadsTheDrawing) {
+  Pixels sharp = Blurred(false, 0);
+  ASSERT_EQ(sharp.width, 32u);
+  EXPECT_EQ(sharp.at(16, 8), 0xFFFFFFFFu);
+  EXPECT_EQ(sharp.at(9, 8), 0u) << "a missing effect leaves the content unblurred";
+
+  Pixels once = Blurred(true, 0);
+  EXPECT_GT(once.at(16, 8) >> 24, 0x80u);
+  EXPECT_LT(once.at(16, 8) >> 24, sharp.at(16, 8) >> 24) << "the centre gives some of its light";
+  EXPECT_GT(once.at(10, 8) >> 24, 0u) << "light reaches past the edge";
+  EXPECT_EQ(once.at(1, 8) >> 24, 0u);
+
+  Pixels thrice = Blurred(true, 2);
+  EXPECT_GT(thrice.at(8, 8) >> 24, once.at(8, 8) >> 24) << "more passes spread further";
+}
+
+TEST_F(Surfaces, BlurRestoresTheTargetAndTheView) {
+  Pixels before = Background();
+  Blurred(true, 1);
+  Pixels after = Background();
+  EXPECT_EQ(after.argb, before.argb);
+  EXPECT_TRUE(light_->viewStack.empty());
+  EXPECT_EQ(rc_->fitMode, kFitLetterbox);
+}
+
+TEST_F(Surfaces, BlurWithoutTargetsDrawsNothing) {
+  ZVI_BlurSurface blur;  // no size yet: no targets
+  EXPECT_FALSE(blur.CreateTargets());
+  EXPECT_FALSE(blur.Begin(light_.get()));
+  blur.GaussianBlur(light_.get(), 3);
+  EXPECT_EQ(light_->flags, 0u);
+  EXPECT_TRUE(light_->viewStack.empty());
+}
+
+TEST_F(Surfaces, LossAndResetThroughTheDocument) {
+  auto surface = std::make_unique<ZVI_PrerenderSurface>();
+  surface->width = 16;
+  surface->height = 8;
+  auto blur = std::make_unique<ZVI_BlurSurface>();
+  blur->OnResize();
+  auto glow = std::make_unique<ZVI_InnerGlowEffect>();
+  EXPECT_TRUE(glow->Resize());
+  EXPECT_TRUE(glow->targetC);
+  EXPECT_EQ(doc_->DeviceObjects().size(), 3u);
+  EXPECT_NE(surface->Key().name, blur->Key().name);
+
+  doc_->OnLostDevice();
+  EXPECT_FALSE(blur->targetA || blur->targetB || glow->targetA || glow->targetC || surface->texture);
+  doc_->OnResetDevice();
+  ASSERT_TRUE(surface->texture);
+  D3DSURFACE_DESC d{};
+  surface->texture->GetLevelDesc(0, &d);
+  EXPECT_EQ(d.Width, 16u);
+  EXPECT_EQ(d.Usage, static_cast<DWORD>(D3DUSAGE_RENDERTARGET));
+  EXPECT_EQ(d.Format, D3DFMT_A8R8G8B8);
+  EXPECT_TRUE(blur->targetA && blur->targetB && glow->targetA && glow->targetC);
+
+  blur->quality.SetValue(50);
+  blur->targetA->GetLevelDesc(0, &d);
+  EXPECT_EQ(d.Width, 16u) << "a quality change remakes the targets";
+
+  surface.reset();
+  EXPECT_EQ(doc_->DeviceObjects().size(), 2u);
+}
+
+}  // namespace
