@@ -15,36 +15,11 @@
 #include "player/doc_res_manager.h"
 #include "player/project_reader.h"
 #include "player/slide_show.h"
-#include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A project using every record the writers know.
-pw::ByteBuilder RichProject() {
-  pw::SlideShowRecord show;
-  pw::AudioFileRecord entry;
-  entry.text = u"track";
-  entry.path = u"C:\\music\\loop.ogg";
-  entry.data = {'O', 'g', 'g', 'S', 0, 2};
-  entry.volume = 80;
-  entry.value1 = 0.5f;
-  show.playlist = {entry, entry};
-  pw::DocResRecord res;
-  res.delays.push_back({u"C:\\p\\anim.gif", 5, {0.1f, 0.2f}});
-  res.moduleImages.push_back({u"common_res.dll", 228, {{228, u"common_res.dll", u"", {1, 2, 3}}}});
-  pw::GuidImageSpec guidImage;
-  guidImage.guid.Data1 = 0x12345678;
-  guidImage.name = u"mask";
-  guidImage.bytes = {9, 9, 9};
-  res.guidImages.push_back(guidImage);
-  res.rawFrames.push_back({u"C:\\p\\frames", 7, {{1, {4, 5, 6, 7}, 0.04f}, {1, {8}, 0.04f}}});
-  pw::ByteBuilder manager;
-  pw::WriteDocResManager(manager, res);
-  return pw::BuildProject(show, manager);
-}
 
 enum class Outcome { Project, Error, Other };
 
@@ -68,7 +43,7 @@ class ProjectDamage : public ::testing::Test {
 };
 
 TEST_F(ProjectDamage, EveryPrefixOfAProjectIsRefusedWithTheWrongFormatError) {
-  const std::vector<uint8_t> whole = RichProject().bytes();
+  const std::vector<uint8_t> whole = pw::BuildSampleOfEveryRecord().bytes();
   ASSERT_EQ(ReadFromMemory(whole), Outcome::Project);
   for (size_t n = 0; n < whole.size(); ++n) {
     std::vector<uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
@@ -77,9 +52,14 @@ TEST_F(ProjectDamage, EveryPrefixOfAProjectIsRefusedWithTheWrongFormatError) {
 }
 
 TEST_F(ProjectDamage, PrefixesOfAProjectFileGiveTheirErrors) {
-  const std::vector<uint8_t> whole = RichProject().bytes();
+  const std::vector<uint8_t> whole = pw::BuildSampleOfEveryRecord().bytes();
   fs::path path = fs::temp_directory_path() / ("project_damage_" + std::to_string(::getpid()) + ".qmf");
-  for (size_t n = 0; n < whole.size(); n += 5) {
+  // Every length around the end of the header, then samples across the rest.
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n < 32; ++n) lengths.push_back(n);
+  for (size_t n = 32; n < whole.size(); n += whole.size() / 50) lengths.push_back(n);
+  lengths.push_back(whole.size() - 1);
+  for (size_t n : lengths) {
     pw::ByteBuilder b;
     b.Raw(whole.data(), n);
     ASSERT_TRUE(b.SaveTo(path.string()));
@@ -98,7 +78,7 @@ TEST_F(ProjectDamage, PrefixesOfAProjectFileGiveTheirErrors) {
 }
 
 TEST_F(ProjectDamage, RandomByteFlipsGiveAProjectOrTheError) {
-  const std::vector<uint8_t> whole = RichProject().bytes();
+  const std::vector<uint8_t> whole = pw::BuildSampleOfEveryRecord().bytes();
   crt_srand(20261210);
   int projects = 0, errors = 0;
   for (int round = 0; round < 3000; ++round) {

@@ -39,4 +39,9 @@ void WriteSlideShow(ByteBuilder& b, const SlideShowRecord& show);
 // docres_writer.h) in one file image.
 ByteBuilder BuildProject(const SlideShowRecord& show, const ByteBuilder& docResManager);
 
+// A project that uses every record the writers know: two slides with render
+// contexts, cameras, sound objects and every kind of timeline, a playlist
+// and a resource manager with every section. For damage tests and fuzz seeds.
+ByteBuilder BuildSampleOfEveryRecord();
+
 }  // namespace pw
