@@ -51,6 +51,30 @@ TEST_F(ProjectDamage, EveryPrefixOfAProjectIsRefusedWithTheWrongFormatError) {
   }
 }
 
+TEST_F(ProjectDamage, FileAndMemoryReadTheSameDocument) {
+  const pw::ByteBuilder sample = pw::BuildSampleOfEveryRecord();
+  fs::path path = fs::temp_directory_path() / ("project_same_" + std::to_string(::getpid()) + ".qmf");
+  ASSERT_TRUE(sample.SaveTo(path.string()));
+  auto fromFile = LoadProjectFile(path.u16string());
+  std::unique_ptr<DS_SlideShow_Light> fromMemory(
+      ReadProjectMemory(sample.bytes().data(), static_cast<uint32_t>(sample.size())));
+  fs::remove(path);
+  DestroyCurrentDocResManager();
+  for (const DS_SlideShow_Light* show : {fromFile.get(), fromMemory.get()}) {
+    ASSERT_EQ(show->slides.size(), 2u);
+    EXPECT_EQ(show->slides[0]->name.value, u"first");
+    EXPECT_EQ(show->slides[1]->name.value, u"second");
+    for (const auto& slide : show->slides) {
+      EXPECT_EQ(slide->drawnModels.size(), 2u);
+      EXPECT_EQ(slide->updatedModels.size(), 2u);
+    }
+    ASSERT_EQ(show->playlist.size(), 2u);
+    EXPECT_EQ(show->playlist[0]->volume.value, 80u);
+    EXPECT_EQ(show->playlist[1]->volume.value, 100u);  // version 1 keeps the default
+    EXPECT_EQ(show->playlist[1]->file.size, 6u);
+  }
+}
+
 TEST_F(ProjectDamage, PrefixesOfAProjectFileGiveTheirErrors) {
   const std::vector<uint8_t> whole = pw::BuildSampleOfEveryRecord().bytes();
   fs::path path = fs::temp_directory_path() / ("project_damage_" + std::to_string(::getpid()) + ".qmf");
