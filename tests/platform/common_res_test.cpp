@@ -7,6 +7,7 @@
 
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_mesh.h"
+#include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/win32/windows.h"
 #include "resources/builtin_resources.h"
 #include "tests/platform/d3d9_fixture.h"
@@ -324,6 +325,36 @@ TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
   white->Release();
   vb->Release();
   ib->Release();
+}
+
+// The default trace texture: white, opaque on the centre line, fading to
+// nothing at both edges across the band, the same in every row.
+TEST_F(CommonResDraw, TracePictureFadesAcrossTheBand) {
+  Bytes png = PackResource(228, u"DDS");
+  ASSERT_NE(png.data, nullptr);
+  IDirect3DTexture9* t = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileInMemory(dev_, png.data, png.size, &t), D3D_OK);
+  IDirect3DSurface9* s = nullptr;
+  t->GetSurfaceLevel(0, &s);
+  D3DSURFACE_DESC d;
+  s->GetDesc(&d);
+  std::vector<uint8_t> px = D3D9_ReadBack(s);
+  s->Release();
+  t->Release();
+  ASSERT_EQ(d.Width, 64u);
+  ASSERT_EQ(px.size(), d.Width * d.Height * 4);
+  auto at = [&](UINT x, UINT y, int c) { return static_cast<int>(px[(y * d.Width + x) * 4 + c]); };
+  EXPECT_GE(at(31, 0, 3), 254);
+  EXPECT_LE(at(0, 0, 3), 1);
+  EXPECT_LE(at(63, 0, 3), 1);
+  for (UINT x = 0; x < 32; ++x) {
+    EXPECT_EQ(at(x, 0, 3), at(63 - x, 0, 3)) << x;
+    if (x > 0) {
+      EXPECT_GE(at(x, 0, 3), at(x - 1, 0, 3)) << x;
+    }
+    EXPECT_EQ(at(x, 0, 3), at(x, d.Height - 1, 3)) << x;
+    EXPECT_EQ(at(x, 0, 0), 255);
+  }
 }
 
 // A pack mesh drawn by DrawSubset through an effect pass: the texture lands
