@@ -59,7 +59,6 @@ class ResourceBuffer {
   void MarkEnd();
 
  private:
-
   std::FILE* file_ = nullptr;
   uint64_t fileSize_ = 0;
   uint64_t filePos_ = 0;
