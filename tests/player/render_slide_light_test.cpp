@@ -10,8 +10,11 @@
 #include "core/reader_registry.h"
 #include "player/scene_object.h"
 #include "player/slide_render_context.h"
+#include "player/slide_show.h"
 #include "render_fixtures.h"
+#include "tools/writer/project_writer.h"
 #include "tools/writer/render_writer.h"
+#include "tools/writer/slides_writer.h"
 
 using namespace render_test;
 
@@ -304,6 +307,46 @@ TEST_F(SlideLight, RecordByVersion) {
     EXPECT_EQ(light->camera.mode.value, version >= 3 ? 1 : 0);
     EXPECT_FLOAT_EQ(light->camera.zoom.derived, version >= 3 ? 2.0f : 1.2f);
   }
+}
+
+TEST_F(SlideLight, SlideShowResetBringsTheTargetsBackAtOnce) {
+  RegisterSlideReaders();
+  RegisterRenderReaders();
+  pw::SlideShowRecord rec;
+  for (int i = 0; i < 2; ++i) {
+    pw::SlideRecord slide;
+    pw::LightRecord light;
+    light.linkName = u"bg.png";
+    light.linkId = 1;
+    pw::WriteLight(slide.renderContext, light);
+    pw::ByteBuilder b;
+    rec.slides.push_back(pw::WriteSlide(b, slide));
+  }
+  pw::ByteBuilder bytes;
+  pw::WriteSlideShow(bytes, rec);
+  MemoryArchive ar(bytes.bytes().data(), bytes.size(), true);
+  zvi_string name;
+  int32_t version = 0;
+  ar.ReadWideString(&name);
+  ar.ReadInt(&version);
+  DS_SlideShow_Light show;
+  show.ReadRecord(ar, version);
+  for (auto& slide : show.slides) slide->BuildRuntime();
+  show.Update(0.0f);
+  auto* light = dynamic_cast<DS_2D_Light*>(show.slides[0]->RenderContext());
+  ASSERT_NE(light, nullptr);
+  EXPECT_TRUE(light->HasTargets());
+
+  show.OnLostDevice();
+  EXPECT_FALSE(light->HasTargets());
+  show.OnResetDevice();
+  EXPECT_TRUE(light->HasTargets()) << "not only at the next slide change";
+  ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+  show.Render(0);
+  ASSERT_EQ(dev_->EndScene(), D3D_OK);
+  Pixels px = ReadBackBuffer();
+  EXPECT_TRUE(Near(px.at(24, 32), kRed));
+  EXPECT_TRUE(Near(px.at(8, 8), kBlack));
 }
 
 }  // namespace
