@@ -184,7 +184,8 @@ bool ParseNumber(std::string_view t, DWORD* out) {
   if (t.empty() || t.size() > 12) return false;
   std::string s(t);
   char* end = nullptr;
-  unsigned long long v = std::strtoull(s.c_str(), &end, 0);
+  bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+  unsigned long long v = std::strtoull(s.c_str(), &end, hex ? 16 : 10);
   if (end != s.c_str() + s.size() || v > 0xFFFFFFFFull || s[0] == '-' || s[0] == '+') return false;
   *out = static_cast<DWORD>(v);
   return true;

@@ -377,6 +377,47 @@ TEST_F(EffectTest, PassStatesApplyAndEndRestoresThem) {
   EXPECT_EQ(tex->Release(), 0u);
 }
 
+// State values by name, decimal or hexadecimal number.
+TEST_F(EffectTest, StateValuesByNameOrNumber) {
+  const char text[] =
+      "effect 1\ntexture T\nprogram F\nvoid main() { o_color = texture(T, v_tc0); }\nend\n"
+      "technique X\n pass P\n"
+      "  state SRCBLEND = 5\n  state DESTBLEND = 0x6\n  state CULLMODE = NONE\n  state ZFUNC = LESSEQUAL\n"
+      "  state COLORWRITEENABLE = 010\n  sampler T ADDRESSU = BORDER MINFILTER = ANISOTROPIC MAXMIPLEVEL = 0x2\n"
+      "  fragment F\n end\nend\n";
+  ID3DXEffect* fx = nullptr;
+  ASSERT_EQ(D3DXCreateEffect(dev_, text, sizeof(text) - 1, nullptr, nullptr, 0, nullptr, &fx, nullptr), D3D_OK);
+  UINT passes = 0;
+  fx->Begin(&passes, 0);
+  fx->BeginPass(0);
+  struct Want {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+  };
+  const Want states[] = {{D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
+                         {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
+                         {D3DRS_CULLMODE, D3DCULL_NONE},
+                         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+                         {D3DRS_COLORWRITEENABLE, 10}};  // decimal, not octal
+  for (const Want& w : states) {
+    DWORD v = 0;
+    dev_->GetRenderState(w.state, &v);
+    EXPECT_EQ(v, w.value) << w.state;
+  }
+  DWORD v = 0;
+  dev_->GetSamplerState(0, D3DSAMP_ADDRESSU, &v);
+  EXPECT_EQ(v, 4u);
+  dev_->GetSamplerState(0, D3DSAMP_MINFILTER, &v);
+  EXPECT_EQ(v, 3u);
+  dev_->GetSamplerState(0, D3DSAMP_MAXMIPLEVEL, &v);
+  EXPECT_EQ(v, 2u);
+  fx->EndPass();
+  fx->End();
+  dev_->GetRenderState(D3DRS_COLORWRITEENABLE, &v);
+  EXPECT_EQ(v, 15u);
+  EXPECT_EQ(fx->Release(), 0u);
+}
+
 TEST_F(EffectTest, CallsOutOfOrderAreRefused) {
   EXPECT_NE(fx_->BeginPass(0), D3D_OK);
   EXPECT_NE(fx_->EndPass(), D3D_OK);
