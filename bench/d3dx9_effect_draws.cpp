@@ -154,41 +154,31 @@ struct Scene {
   }
 };
 
-void BM_BatchesFixedFunction(benchmark::State& state) {
+// Runs one step per iteration on a fresh scene.
+template <class Step>
+void RunScene(benchmark::State& state, Step step, int64_t items) {
   Scene s;
   if (!s.Create()) {
     state.SkipWithError("no device");
-    s.Destroy();
-    return;
+  } else {
+    for (auto _ : state) step(s);
+    state.SetItemsProcessed(state.iterations() * items);
   }
-  for (auto _ : state) s.Batches(false);
-  state.SetItemsProcessed(state.iterations() * kBatches);
   s.Destroy();
+}
+
+void BM_BatchesFixedFunction(benchmark::State& state) {
+  RunScene(state, [](Scene& s) { s.Batches(false); }, kBatches);
 }
 BENCHMARK(BM_BatchesFixedFunction)->Unit(benchmark::kMillisecond);
 
 void BM_BatchesThroughEffect(benchmark::State& state) {
-  Scene s;
-  if (!s.Create()) {
-    state.SkipWithError("no device");
-    s.Destroy();
-    return;
-  }
-  for (auto _ : state) s.Batches(true);
-  state.SetItemsProcessed(state.iterations() * kBatches);
-  s.Destroy();
+  RunScene(state, [](Scene& s) { s.Batches(true); }, kBatches);
 }
 BENCHMARK(BM_BatchesThroughEffect)->Unit(benchmark::kMillisecond);
 
 void BM_BlurTwoPasses(benchmark::State& state) {
-  Scene s;
-  if (!s.Create()) {
-    state.SkipWithError("no device");
-    s.Destroy();
-    return;
-  }
-  for (auto _ : state) s.Blur();
-  s.Destroy();
+  RunScene(state, [](Scene& s) { s.Blur(); }, 1);
 }
 BENCHMARK(BM_BlurTwoPasses)->Unit(benchmark::kMillisecond);
 
