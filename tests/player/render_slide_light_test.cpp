@@ -309,6 +309,101 @@ TEST_F(SlideLight, RecordByVersion) {
   }
 }
 
+// An eraser over the objects drawn before it: it receives their layer and
+// puts it back over the background.
+class LayerEraser : public DS_ABObj {
+ public:
+  explicit LayerEraser(bool eraser) : DS_ABObj(new SquareModel()), eraser_(eraser) {}
+  void Update(float) override {}
+  bool IsEraser() override { return eraser_; }
+  int32_t NeedsBackground() override { return eraser_ ? 1 : 0; }
+  void Draw(DS_ABRender* context) override {
+    received = context->GetBackgroundTexture()->Get();
+    if (!eraser_) return;
+    IDirect3DDevice9* d = CurrentDevice();
+    RenderContext* rc = CurrentRenderContext();
+    ImageQuad* quad = context->GetScreenQuad();
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    d->SetTransform(D3DTS_VIEW, &rc->view);
+    d->SetTransform(D3DTS_PROJECTION, &rc->projection);
+    rc->SetWorldTransform(quad->world);
+    d->SetTexture(0, received);
+    d->SetFVF(DX_V::PT::FVF);
+    d->SetStreamSource(0, quad->vertexBuffer, 0, sizeof(DX_V::PT));
+    d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  }
+  IDirect3DTexture9* received = nullptr;
+
+ private:
+  bool eraser_;
+};
+
+// Records the light's flags and the parallax it is drawn with.
+class Probe : public Square {
+ public:
+  explicit Probe(DS_2D_Light* light, int depth = 100) : light_(light) { Model()->depth.value = depth; }
+  void Draw(DS_ABRender* context) override {
+    flagsSeen = light_->flags;
+    parallax = CurrentRenderContext()->parallax;
+    Square::Draw(context);
+  }
+  uint32_t flagsSeen = 0xFFFFFFFF;
+  D3DXMATRIX parallax;
+
+ private:
+  DS_2D_Light* light_;
+};
+
+TEST_F(SlideLight, ObjectsBeforeAnEraserDrawIntoAFreshLayer) {
+  auto light = MakeLight(kFitLetterbox);
+  auto run = [&](bool eraser, Probe** probe, LayerEraser** e) {
+    RuntimeObjects list;
+    *e = new LayerEraser(eraser);
+    *probe = new Probe(light.get());
+    list.push_back(DS_SafePtr<DS_ABObj>(new Probe(light.get())));  // drawn last
+    list.push_back(DS_SafePtr<DS_ABObj>(*e));
+    list.push_back(DS_SafePtr<DS_ABObj>(*probe));  // drawn first
+    return Frame(*light, &list);
+  };
+  Probe* first = nullptr;
+  LayerEraser* eraser = nullptr;
+  Pixels reference = run(false, &first, &eraser);
+  EXPECT_EQ(first->flagsSeen, 0u);
+  Pixels layered = run(true, &first, &eraser);
+  EXPECT_EQ(first->flagsSeen & kLightFreshRun, kLightFreshRun) << "drawn into a freshly cleared layer";
+  ASSERT_NE(eraser->received, nullptr);
+  EXPECT_NE(eraser->received, light->imageQuad.texture.Get());
+  ExpectSamePicture(layered, reference);
+  EXPECT_TRUE(Near(layered.at(16, 32), kYellow));
+  EXPECT_EQ(light->flags, 0u);
+}
+
+TEST_F(SlideLight, ParallaxFollowsTheObjectDepth) {
+  auto light = MakeLight(kFitLetterbox);
+  struct Case {
+    int depth;
+    float factor;
+  };
+  const Case cases[] = {{100, 0.0f}, {50, 1.0f}, {200, -0.5f}, {25, 3.0f}, {0, 0.0f}};
+  RuntimeObjects list;
+  std::vector<Probe*> probes;
+  for (const Case& c : cases) {
+    probes.push_back(new Probe(light.get(), c.depth));
+    list.push_back(DS_SafePtr<DS_ABObj>(probes.back()));
+  }
+  rc_->cameraMoving = true;
+  rc_->cameraOffset = D3DXVECTOR3(10.0f, -4.0f, 0.0f);
+  D3DXMatrixIdentity(&rc_->camera);
+  Frame(*light, &list);
+  for (size_t i = 0; i < probes.size(); ++i) {
+    EXPECT_FLOAT_EQ(probes[i]->parallax._41, 10.0f * cases[i].factor) << cases[i].depth;
+    EXPECT_FLOAT_EQ(probes[i]->parallax._42, -4.0f * cases[i].factor) << cases[i].depth;
+  }
+}
+
 TEST_F(SlideLight, SlideShowResetBringsTheTargetsBackAtOnce) {
   RegisterSlideReaders();
   RegisterRenderReaders();
