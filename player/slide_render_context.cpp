@@ -87,6 +87,14 @@ void ImageQuad::SetImage(const TextureInfo& info) {
   }
 }
 
+void MeshInstance::SetBuffers(const MeshBuffers& buffers) {
+  vertexBuffer = buffers.vertexBuffer;
+  indexBuffer = buffers.indexBuffer;
+  vertexCount = static_cast<int32_t>(buffers.vertexCount);
+  triangleCount = static_cast<int32_t>(buffers.faceCount);
+  primitiveType = D3DPT_TRIANGLELIST;
+}
+
 void MeshInstance::BindBuffers() {
   IDirect3DDevice9* d = Dev();
   if (!d) return;

@@ -44,13 +44,20 @@ class ImageQuad : public DS_SimpleMesh<DX_V::PT> {
   TextureInfo picture;
 };
 
-// The mesh record of a 3-D object: 32-byte XYZ|NORMAL|TEX1 vertices drawn at
-// each of its sub-frames.
-class MeshInstance : public DS_IndexedMesh<DX_V::PNT> {
+// The mesh record of a 3-D object: 32-byte XYZ|NORMAL|TEX1 vertices with
+// 16-bit indices, drawn at each of its sub-frames (or per child frame).
+class MeshInstance : public DS_Frame {
  public:
+  // Shares the buffers of a loaded mesh (triangle list).
+  void SetBuffers(const MeshBuffers& buffers);
   // Texture on stage 0, index buffer, FVF 0x112, stream 0 stride 32.
   void BindBuffers();
 
+  ComPtr<IDirect3DVertexBuffer9> vertexBuffer;
+  int32_t vertexCount = 0;
+  int32_t primitiveType = D3DPT_TRIANGLELIST;
+  ComPtr<IDirect3DIndexBuffer9> indexBuffer;
+  int32_t triangleCount = 0;
   ComPtr<IDirect3DTexture9> texture;
   bool transparent = false;
   std::vector<DS_Frame*> subFrames;
