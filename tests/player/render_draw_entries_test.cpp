@@ -87,12 +87,12 @@ class DrawEntries : public RenderTest {
     return px.at(static_cast<UINT>(x * 2), static_cast<UINT>(16 + y * 2));
   }
 
-  ComPtr<IDirect3DTexture9> WhiteTexture() {
+  ComPtr<IDirect3DTexture9> WhiteTexture(D3DCOLOR colour = 0xFFFFFFFF) {
     ComPtr<IDirect3DTexture9> t;
     dev_->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, t.ReleaseAndGetAddressOf(), nullptr);
     D3DLOCKED_RECT lr{};
     t->LockRect(0, &lr, nullptr, 0);
-    *static_cast<uint32_t*>(lr.pBits) = 0xFFFFFFFF;
+    *static_cast<uint32_t*>(lr.pBits) = colour;
     t->UnlockRect(0);
     return t;
   }
@@ -246,6 +246,70 @@ TEST_F(DrawEntries, ScreenQuadsAndOverlay) {
   });
   EXPECT_TRUE(Near(px.at(4, 4), D3DCOLOR_XRGB(127, 127, 127), 3)) << std::hex << px.at(4, 4);
   EXPECT_TRUE(Near(px.at(40, 32), D3DCOLOR_XRGB(0, 0, 127), 3)) << std::hex << px.at(40, 32);
+}
+
+TEST_F(DrawEntries, SpriteBatchWithBlendModeAndMask) {
+  struct Case {
+    int32_t blendMode;
+    bool masked;
+    D3DCOLOR expected;  // a red sprite (mask green) over blue
+  };
+  const Case cases[] = {{0, false, kRed},
+                        {1, false, D3DCOLOR_XRGB(255, 0, 255)},
+                        {0, true, kGreen},
+                        {1, true, D3DCOLOR_XRGB(255, 255, 0)}};
+  for (const Case& c : cases) {
+    DS_SpriteArrayT<DX_V::PCT> batch;
+    ASSERT_TRUE(batch.AllocateSprites(1));
+    auto* v = batch.LockVertices();
+    const float pos[4][2] = {{2, 2}, {2, 10}, {10, 2}, {10, 10}};
+    for (int k = 0; k < 4; ++k) {
+      v[k].x = pos[k][0];
+      v[k].y = pos[k][1];
+      v[k].color = 0xFFFFFFFF;
+    }
+    batch.Unlock();
+    batch.frames = {WhiteTexture(kGreen), WhiteTexture(kRed)};
+    batch.frameIndex = 1;
+    batch.blendMode = c.blendMode;
+    batch.spriteCount = 1;
+    if (c.masked) batch.mask = WhiteTexture(kGreen);
+    Pixels px = Frame([&] { light_->DrawTexturedBatch(&batch); });
+    EXPECT_TRUE(Near(At(px, 6, 6), c.expected)) << c.blendMode << c.masked << std::hex << " " << At(px, 6, 6);
+    DWORD blending = TRUE;
+    dev_->GetRenderState(D3DRS_ALPHABLENDENABLE, &blending);
+    EXPECT_FALSE(blending);
+  }
+}
+
+// A grid over scene (0, 0)-(8, 8) that records its update.
+class Grid : public TexturedGridObject {
+ public:
+  explicit Grid(ComPtr<IDirect3DTexture9> t) : texture(std::move(t)) {
+    grid.Create(2, 2);
+    grid.FillVertices(DX_V::PT{0, 0, 0, 0, 0}, DX_V::PT{8, 0, 0, 1, 0}, DX_V::PT{0, 8, 0, 0, 1},
+                      DX_V::PT{8, 8, 0, 1, 1});
+  }
+  void UpdateGrid(int argument) override {
+    updated = argument;
+    CurrentRenderContext()->SetWorldTransform(grid.world);
+  }
+  GridMesh* GetGrid() override { return &grid; }
+  IDirect3DTexture9* GetGridTexture() override { return texture.Get(); }
+  GridMesh grid;
+  ComPtr<IDirect3DTexture9> texture;
+  int updated = -1;
+};
+
+TEST_F(DrawEntries, TexturedGridUpdatesThenDraws) {
+  Grid grid(WhiteTexture(kGreen));
+  Pixels px = Frame([&] { light_->DrawTexturedGrid(&grid, 7); });
+  EXPECT_EQ(grid.updated, 7);
+  EXPECT_TRUE(Near(At(px, 4, 4), kGreen));
+  EXPECT_TRUE(Near(At(px, 12, 4), kBlue));
+
+  px = Frame([&] { light_->DrawIndexed(&grid.grid, &effect_); });
+  EXPECT_TRUE(Near(At(px, 4, 4), kRed)) << "the same grid through an effect";
 }
 
 }  // namespace
