@@ -112,6 +112,36 @@ TEST(DocResManager, TruncatedRecordsEndCleanly) {
   }
 }
 
+TEST(DocResManager, DamagedBytesNeverCrash) {
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, FullRecord(), 4);
+  auto container = pw::ImageContainer({{1, Text("frame"), 0.1f}, {1, Text("frame two"), 0.2f}});
+  // Every byte in turn set to FF and to 80: each read ends, with or without
+  // an error, and never reads outside the data.
+  for (uint8_t value : {uint8_t{0xFF}, uint8_t{0x80}}) {
+    for (size_t i = 0; i < b.size(); ++i) {
+      std::vector<uint8_t> damaged = b.bytes();
+      damaged[i] = value;
+      MemoryArchive loose(damaged.data(), damaged.size());
+      EXPECT_NO_THROW(ReadDocResManagerRecord(loose)) << i;
+      MemoryArchive strict(damaged.data(), damaged.size(), true);
+      try {
+        ReadDocResManagerRecord(strict);
+      } catch (const DS_Error&) {
+      }
+    }
+    for (size_t i = 0; i < container.size(); ++i) {
+      std::vector<uint8_t> damaged = container;
+      damaged[i] = value;
+      RawFrameList frames;
+      ReadImageContainer(damaged.data(), static_cast<uint32_t>(damaged.size()), &frames);
+      size_t total = 0;
+      for (const auto& f : frames) total += f.count;
+      EXPECT_LE(total, damaged.size()) << i;
+    }
+  }
+}
+
 TEST(DocResManager, HostileCountsAreBoundedByTheData) {
   pw::ByteBuilder b;
   b.Header(u"DS_DocResManager", 4);
