@@ -4,7 +4,9 @@
 // sample from its first slide, and every fit mode places the picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "e2e_support.h"
 #include "platform/dxut/dxut.h"
@@ -56,6 +58,7 @@ TEST(SamplePlayback, SlidesFadesAndPicturesFollowTheTable) {
   const double step = 0.03;
   const int frames = static_cast<int>((2.0f * loop + 1.0f) / step);
   int showings = 0, previous = -1, pixelChecks = 0;
+  int forestLow = 255, forestHigh = 0;  // green at the centre while the camera wanders
   for (int n = 0; n < frames; ++n) {
     double t = n * step;
     runner::FrameAt(t);
@@ -82,16 +85,24 @@ TEST(SamplePlayback, SlidesFadesAndPicturesFollowTheTable) {
         ++pixelChecks;
       }
     } else if (slide.camera.mode == 1 && alpha < 0.2f) {
-      // The wandering camera looks at a random point of the green forest.
+      // The wandering camera looks at random points of the green forest and
+      // never past its edges: the square it shows (pillarboxed, 215 pixels
+      // wide in the middle of the window) is forest to its corners.
       int r = frame.Red(kCentreX, kCentreY), g = frame.Green(kCentreX, kCentreY), b = frame.Blue(kCentreX, kCentreY);
       EXPECT_GT(g, r + 20) << "t " << t;
       EXPECT_GT(g, b + 20) << "t " << t;
+      for (auto [x, y] : {std::pair{126, 3}, std::pair{333, 3}, std::pair{126, 211}, std::pair{333, 211}})
+        EXPECT_GT(frame.Green(x, y), 60) << "pixel (" << x << ", " << y << ") at t " << t;
+      EXPECT_TRUE(PixelNear(frame, 100, kCentreY, {0.0f, 0.0f, 0.0f})) << "t " << t;
+      forestLow = std::min(forestLow, g);
+      forestHigh = std::max(forestHigh, g);
       ++pixelChecks;
     }
   }
   EXPECT_EQ(showings, 2 * static_cast<int>(d.slides.size()) + 1);  // two loops, then the first again
   if (!draws) GTEST_SKIP() << "the slides have no render context to draw them yet";
   EXPECT_GT(pixelChecks, 100);
+  EXPECT_GT(forestHigh - forestLow, 10) << "the wandering camera moves";
 }
 
 TEST(SamplePlayback, DeviceResetReloadsTheSampleFromItsFirstSlide) {
