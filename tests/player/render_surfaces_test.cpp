@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "player/render_surfaces.h"
+#include "player/render_target_set.h"
 #include "resources/builtin_resources.h"
 #include "player/slide_render_context.h"
 #include "render_fixtures.h"
@@ -159,6 +160,85 @@ TEST_F(Surfaces, LossAndResetThroughTheDocument) {
 
   surface.reset();
   EXPECT_EQ(doc_->DeviceObjects().size(), 2u);
+}
+
+IDirect3DSurface9* BoundTarget(IDirect3DDevice9* dev) {
+  IDirect3DSurface9* s = nullptr;
+  dev->GetRenderTarget(0, &s);
+  if (s) s->Release();
+  return s;
+}
+
+IDirect3DSurface9* Level0(IDirect3DTexture9* t) {
+  IDirect3DSurface9* s = nullptr;
+  t->GetSurfaceLevel(0, &s);
+  if (s) s->Release();
+  return s;
+}
+
+TEST_F(Surfaces, TargetSetCreateBeginEnd) {
+  RenderTargetSet set;
+  EXPECT_FALSE(set.Create(0, 8));
+  EXPECT_FALSE(set.Create(5000, 8)) << "beyond the device caps";
+  ASSERT_TRUE(set.Create(16, 8));
+  EXPECT_EQ(set.width, 16u);
+  EXPECT_EQ(set.active.Get(), set.textures[0].Get());
+  EXPECT_TRUE(set.textures[1] && set.textures[2]);
+
+  IDirect3DSurface9* back = BoundTarget(dev_);
+  ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+  set.Begin();
+  EXPECT_EQ(BoundTarget(dev_), Level0(set.active));
+  IDirect3DSurface9* depth = nullptr;
+  dev_->GetDepthStencilSurface(&depth);
+  EXPECT_EQ(depth, nullptr);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF112233, 1.0f, 0);
+  ComPtr<IDirect3DTexture9>* result = set.End(true);
+  ASSERT_EQ(dev_->EndScene(), D3D_OK);
+  EXPECT_EQ(BoundTarget(dev_), back);
+  EXPECT_EQ(result->Get(), set.active.Get());
+  EXPECT_EQ(ReadTexture(*result).at(3, 3), 0xFF112233u);
+  EXPECT_EQ(ReadBackBuffer().at(3, 3) & 0xFFFFFF, 0xFFFFFFu) << "cleared to transparent white";
+}
+
+TEST_F(Surfaces, TargetSetSelectAndSwapSpare) {
+  RenderTargetSet set;
+  ASSERT_TRUE(set.Create(8, 8));
+  IDirect3DTexture9* t0 = set.textures[0].Get();
+  IDirect3DTexture9* t1 = set.textures[1].Get();
+  IDirect3DTexture9* spare = set.textures[2].Get();
+  ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+  set.Begin();
+  set.Select(1);
+  EXPECT_EQ(set.active.Get(), t1);
+  EXPECT_EQ(BoundTarget(dev_), Level0(t1));
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+
+  // With clearing: the active one and the spare change places.
+  ComPtr<IDirect3DTexture9>* other = set.SwapSpare(true);
+  EXPECT_EQ(other->Get(), t0);
+  EXPECT_EQ(set.textures[1].Get(), spare);
+  EXPECT_EQ(set.textures[2].Get(), t1);
+  EXPECT_EQ(set.active.Get(), spare);
+  EXPECT_EQ(BoundTarget(dev_), Level0(spare));
+  // Without: the other one and the spare change places.
+  other = set.SwapSpare(false);
+  EXPECT_EQ(other->Get(), t1);
+  EXPECT_EQ(set.textures[0].Get(), t1);
+  EXPECT_EQ(set.textures[2].Get(), t0);
+  set.End(false);
+  ASSERT_EQ(dev_->EndScene(), D3D_OK);
+  EXPECT_EQ(ReadTexture(spare).at(1, 1), 0u) << "the swapped-in target is cleared to transparent black";
+  EXPECT_EQ(ReadTexture(t1).at(1, 1), 0xFFFFFFFFu);
+}
+
+TEST_F(Surfaces, TargetSetFromTexture) {
+  RenderTargetSet set;
+  ComPtr<IDirect3DTexture9> picture = light_->imageQuad.picture.texture;
+  ASSERT_TRUE(picture);
+  set.CreateFromTexture(picture.Get(), 8, 4);
+  ASSERT_TRUE(set.active);
+  EXPECT_TRUE(Near(ReadTexture(set.active).at(4, 2), 0xFF203040, 2, true));
 }
 
 }  // namespace
