@@ -30,6 +30,11 @@ constexpr uint32_t kMaxEffectBytes = 1u << 20;
 constexpr size_t kMaxParameters = 256;
 constexpr size_t kMaxTechniques = 64;
 constexpr size_t kMaxPasses = 16;
+constexpr size_t kMaxAllPasses = 128;  // every pass may link a program
+constexpr size_t kMaxPrograms = 64;
+constexpr size_t kMaxProgramBytes = 64u << 10;
+constexpr long kMaxLoopIterations = 256;
+constexpr long kMaxLoopProduct = 4096;
 constexpr size_t kMaxStatesPerPass = 64;
 constexpr size_t kMaxNameLength = 64;
 constexpr UINT kTextureUnits = 4;  // the device binds four stages
@@ -208,6 +213,128 @@ void ParseAssignment(const std::vector<std::string_view>& tk, size_t i, const St
   if (!ParseNumber(tk[i + 2], value)) throw ParseError(line, "bad value " + std::string(tk[i + 2]));
 }
 
+// Programs run for every vertex and pixel drawn, and nothing stops a GLSL
+// loop that never ends: only counted loops with small constant bounds are
+// accepted, and no preprocessor that could hide other code.
+std::string WithoutComments(const std::string& src) {
+  std::string out;
+  for (size_t i = 0; i < src.size();) {
+    if (src.compare(i, 2, "//") == 0) {
+      while (i < src.size() && src[i] != '\n') ++i;
+    } else if (src.compare(i, 2, "/*") == 0) {
+      size_t e = src.find("*/", i + 2);
+      i = e == std::string::npos ? src.size() : e + 2;
+      out.push_back(' ');
+    } else {
+      out.push_back(src[i++]);
+    }
+  }
+  return out;
+}
+
+bool IsWordAt(const std::string& s, size_t i, std::string_view w) {
+  auto ident = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  return s.compare(i, w.size(), w) == 0 && (i == 0 || !ident(s[i - 1])) &&
+         (i + w.size() >= s.size() || !ident(s[i + w.size()]));
+}
+
+// The index just past the bracket that closes the one at `open`, or npos.
+size_t Closing(const std::string& s, size_t open, char o, char c) {
+  int depth = 0;
+  for (size_t i = open; i < s.size(); ++i) {
+    if (s[i] == o) ++depth;
+    if (s[i] == c && --depth == 0) return i + 1;
+  }
+  return std::string::npos;
+}
+
+struct Loop {
+  size_t begin, end;
+  long count;
+};
+
+bool BoundedProgram(const std::string& source, std::string* why) {
+  std::string s = WithoutComments(source);
+  if (s.find('#') != std::string::npos) return *why = "preprocessor lines are not accepted", false;
+  std::vector<Loop> loops;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (IsWordAt(s, i, "while") || IsWordAt(s, i, "do")) return *why = "only counted for loops are accepted", false;
+    if (!IsWordAt(s, i, "for")) continue;
+    size_t open = s.find_first_not_of(" \t\r\n", i + 3);
+    if (open == std::string::npos || s[open] != '(') return *why = "bad for loop", false;
+    size_t close = Closing(s, open, '(', ')');
+    if (close == std::string::npos) return *why = "bad for loop", false;
+    // for (int i = A; i < B; ++i), also i <= B, i++ and i += 1.
+    std::string head = s.substr(open + 1, close - open - 2);
+    std::vector<std::string_view> t;
+    std::string spaced;
+    for (char c : head) {
+      if (c == ';' || c == '=' || c == '<' || c == '+') {
+        spaced += ' ';
+        spaced += c;
+        spaced += ' ';
+      } else {
+        spaced += c;
+      }
+    }
+    for (std::string_view v : Tokens(spaced)) t.push_back(v);
+    // Tokens: int n = A ; n < [=] B ; step...
+    auto number = [](std::string_view v, long* out) {
+      std::string n(v);
+      if (n.empty() || n.size() > 9) return false;
+      char* end = nullptr;
+      *out = std::strtol(n.c_str(), &end, 10);
+      return end == n.c_str() + n.size();
+    };
+    long a = 0, b = 0;
+    size_t k = 0;
+    bool ok = t.size() >= 9 && t[k++] == "int" && IsIdentifier(t[k]) ;
+    std::string_view n = ok ? t[k++] : std::string_view();
+    if (ok) ok = t[k++] == "=";
+    if (ok && t[k] == "+") ++k;
+    if (ok) ok = k < t.size() && number(t[k++], &a) && k < t.size() && t[k++] == ";" && k < t.size() && t[k++] == n &&
+                 k < t.size() && t[k++] == "<";
+    bool inclusive = ok && k < t.size() && t[k] == "=";
+    if (inclusive) ++k;
+    if (ok) ok = k < t.size() && number(t[k++], &b) && k < t.size() && t[k++] == ";";
+    if (ok) {
+      std::vector<std::string_view> step(t.begin() + static_cast<long>(k), t.end());
+      std::vector<std::vector<std::string_view>> forms = {
+          {"+", "+", n}, {n, "+", "+"}, {n, "+", "=", "1"}};
+      ok = false;
+      for (const auto& f : forms) ok = ok || step == f;
+    }
+    if (!ok) return *why = "for loops must count one by one between constants", false;
+    long count = std::max(0L, b - a + (inclusive ? 1 : 0));
+    if (count > kMaxLoopIterations) return *why = "a loop runs too many times", false;
+    // The body: a block or one statement; it must not change the counter.
+    size_t body = s.find_first_not_of(" \t\r\n", close);
+    if (body == std::string::npos) return *why = "bad for loop", false;
+    size_t end = s[body] == '{' ? Closing(s, body, '{', '}') : s.find(';', body);
+    if (end == std::string::npos) return *why = "bad for loop", false;
+    for (size_t j = body; j < end; ++j) {
+      if (!IsWordAt(s, j, n)) continue;
+      size_t after = s.find_first_not_of(" \t\r\n", j + n.size());
+      size_t before = s.find_last_not_of(" \t\r\n", j == 0 ? 0 : j - 1);
+      bool assigns = after != std::string::npos && after < s.size() &&
+                     ((s[after] == '=' && (after + 1 >= s.size() || s[after + 1] != '=')) ||
+                      (std::strchr("+-*/", s[after]) && after + 1 < s.size() &&
+                       (s[after + 1] == '=' || s[after + 1] == s[after])));
+      bool prefixed = before != std::string::npos && before > 0 && j > 0 && std::strchr("+-", s[before]) &&
+                      s[before - 1] == s[before];
+      if (assigns || prefixed) return *why = "a loop changes its own counter", false;
+    }
+    loops.push_back({i, end, count});
+  }
+  // Nested loops multiply; so may functions called from loops: bound them all.
+  long product = 1;
+  for (const Loop& l : loops) {
+    product *= std::max(1L, l.count);
+    if (product > kMaxLoopProduct) return *why = "loops run too many times together", false;
+  }
+  return true;
+}
+
 EffectDesc ParseEffect(const uint8_t* bytes, uint32_t size) {
   if (!bytes || size == 0) throw ParseError(0, "no data");
   if (size > kMaxEffectBytes) throw ParseError(0, "too large");
@@ -230,6 +357,7 @@ EffectDesc ParseEffect(const uint8_t* bytes, uint32_t size) {
   bool header = false;
   TechniqueDesc* tech = nullptr;
   PassDesc* pass = nullptr;
+  size_t allPasses = 0;
   auto paramExists = [&](std::string_view n) {
     for (const ParamDesc& p : fx.params)
       if (p.name == n) return true;
@@ -279,7 +407,7 @@ EffectDesc ParseEffect(const uint8_t* bytes, uint32_t size) {
         if (tech->passes.empty()) throw ParseError(ln, "technique without passes");
         tech = nullptr;
       } else if (kw == "pass" && tk.size() == 2 && IsIdentifier(tk[1])) {
-        if (tech->passes.size() >= kMaxPasses) throw ParseError(ln, "too many passes");
+        if (tech->passes.size() >= kMaxPasses || ++allPasses > kMaxAllPasses) throw ParseError(ln, "too many passes");
         tech->passes.emplace_back();
         pass = &tech->passes.back();
         pass->name = std::string(tk[1]);
@@ -309,6 +437,10 @@ EffectDesc ParseEffect(const uint8_t* bytes, uint32_t size) {
         body.push_back('\n');
       }
       if (li >= lines.size()) throw ParseError(start, "program without end");
+      if (fx.programs.size() >= kMaxPrograms) throw ParseError(start, "too many programs");
+      if (body.size() > kMaxProgramBytes) throw ParseError(start, "program too long");
+      std::string why;
+      if (!BoundedProgram(body, &why)) throw ParseError(start, "program " + name + ": " + why);
       fx.programs[name] = "#line " + std::to_string(start + 1) + "\n" + body;
     } else if (kw == "float" || kw == "float2" || kw == "float3" || kw == "float4" || kw == "matrix" ||
                kw == "texture") {

@@ -457,6 +457,44 @@ TEST_F(EffectTest, ReferencesDeviceAndSurvivesLossAndReset) {
   EXPECT_TRUE(Near(Pixel(10, 10), 0xFF0000FF));
 }
 
+// Programs run for every pixel: only loops that surely end are accepted.
+TEST_F(EffectTest, OnlyBoundedLoopsAreAccepted) {
+  struct Case {
+    const char* body;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"float s = 0.0; for (int i = 0; i < 4; ++i) s += 0.25; o_color = vec4(s);", true},
+      {"float s = 0.0; for (int k = -2; k <= 2; k++) { s += 0.2; } o_color = vec4(s);", true},
+      {"float s = 0.0; for (int k = 0; k < 16; k += 1) { for (int j = 0; j < 16; ++j) s += 1.0 / 256.0; }"
+       " o_color = vec4(s); // while in a comment is fine",
+       true},
+      {"float s = 0.0; while (s < 1.0) s += 0.5; o_color = vec4(s);", false},
+      {"float s = 0.0; do { s += 0.5; } while (s < 1.0); o_color = vec4(s);", false},
+      {"float s = 0.0; for (;;) { s += 1.0; } o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < 100000; ++i) s += 1.0; o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < 4; ++i) { i = 0; s += 1.0; } o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < 4; ++i) { i--; } o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < 4; i += 0) s += 1.0; o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < n; ++i) s += 1.0; o_color = vec4(s);", false},
+      {"float s = 0.0; for (int i = 0; i < 100; ++i) { for (int j = 0; j < 100; ++j) s += 1.0; } o_color = vec4(s);",
+       false},
+      {"#define LOOP while\n o_color = vec4(1.0);", false},
+  };
+  for (const Case& c : cases) {
+    std::string text = std::string("effect 1\nprogram F\nvoid main() {\n") + c.body +
+                       "\n}\nend\ntechnique T\n pass P\n  fragment F\n end\nend\n";
+    ID3DXEffect* e = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    HRESULT hr = D3DXCreateEffect(dev_, text.data(), static_cast<UINT>(text.size()), nullptr, nullptr, 0, nullptr,
+                                  &e, &errors);
+    EXPECT_EQ(SUCCEEDED(hr), c.ok) << c.body
+                                   << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
+    if (errors) errors->Release();
+    if (e) e->Release();
+  }
+}
+
 // Bytes that are not a usable effect of ours fail cleanly.
 TEST_F(EffectTest, OtherBytesAreRefused) {
   const std::string pass = "technique T\n pass P\n  fragment F\n end\nend\n";
