@@ -32,7 +32,10 @@
 // hold the device's state. Matrices keep the D3DX row-vector order: in GLSL,
 // M * v stands for v x M. At most four textures per pass; a null texture
 // samples opaque black. Values set inside a pass reach its draws after
-// CommitChanges; the states a technique sets are restored at End.
+// CommitChanges; the states a technique sets are restored at End. Programs
+// have no preprocessor lines, and their only loops are
+// "for (int i = A; i < B; ++i)" (or <=, i++, i += 1) with constant bounds
+// that the body leaves alone, so that every draw ends.
 #include <cstdint>
 
 #include "platform/d3d9/d3d9.h"
