@@ -404,6 +404,38 @@ TEST_F(SlideLight, ParallaxFollowsTheObjectDepth) {
   }
 }
 
+// A two-step screen effect: a step into a fresh target, then a last step
+// that asks for the picture so far on the restored target.
+class TwoStepEffect : public DS_ABObj {
+ public:
+  TwoStepEffect() : DS_ABObj(new SquareModel()) {}
+  void Update(float) override {}
+  int32_t NeedsBackground() override { return 2; }
+  void Render(DS_ABRender* context, int* counter) override {
+    context->BackgroundStep(counter, true);
+    firstCopy = context->GetBackgroundTexture()->Get();
+    context->BackgroundStep(counter, false);
+    lastCopy = context->GetBackgroundTexture()->Get();
+  }
+  IDirect3DTexture9* firstCopy = nullptr;
+  IDirect3DTexture9* lastCopy = nullptr;
+};
+
+TEST_F(SlideLight, LastStepOutsideTheTargetCopiesThePictureSoFar) {
+  auto light = MakeLight(kFitLetterbox);
+  RuntimeObjects direct = Objects(new PassThrough(0));
+  Pixels reference = Frame(*light, &direct);
+
+  auto* effect = new TwoStepEffect();
+  RuntimeObjects list;
+  list.push_back(DS_SafePtr<DS_ABObj>(effect));
+  list.push_back(DS_SafePtr<DS_ABObj>(new Square()));
+  Pixels px = Frame(*light, &list);
+  ASSERT_NE(effect->firstCopy, nullptr);
+  EXPECT_NE(effect->firstCopy, effect->lastCopy) << "the last step hands over the target it ends";
+  ExpectSamePicture(px, reference);
+}
+
 TEST_F(SlideLight, SlideShowResetBringsTheTargetsBackAtOnce) {
   RegisterSlideReaders();
   RegisterRenderReaders();
