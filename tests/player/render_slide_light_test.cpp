@@ -436,6 +436,26 @@ TEST_F(SlideLight, LastStepOutsideTheTargetCopiesThePictureSoFar) {
   ExpectSamePicture(px, reference);
 }
 
+TEST_F(SlideLight, EveryTruncationOfARecordIsAnError) {
+  RegisterRenderReaders();
+  pw::LightRecord r;
+  r.camera.mode = 2;
+  r.camera.points = {{1, 1, 2, 3, 1.0f, 100}, {0, 4, 5, 6, 2.0f, 100}};
+  pw::ByteBuilder b;
+  pw::WriteLight(b, r);
+  for (size_t cut = 0; cut < b.size(); ++cut) {
+    MemoryArchive ar(b.bytes().data(), cut, true);
+    EXPECT_THROW(ReadObjectOf<DS_2D_Light>(ar), DS_Error) << cut;
+  }
+  // A point count far beyond the data is cut to what the data holds.
+  pw::ByteBuilder hostile;
+  hostile.Header(u"DS_2D_Light", 3).FileLink(u"bg.png", 1).Header(u"DSM_Camera", 3);
+  hostile.U32(2).U32(10).U32(10).I32(0x7FFFFFFF);
+  MemoryArchive ar(hostile.bytes().data(), hostile.size(), false);
+  std::unique_ptr<DS_2D_Light> light = ReadObjectOf<DS_2D_Light>(ar);
+  EXPECT_TRUE(light->camera.path.points.empty());
+}
+
 TEST_F(SlideLight, SlideShowResetBringsTheTargetsBackAtOnce) {
   RegisterSlideReaders();
   RegisterRenderReaders();
