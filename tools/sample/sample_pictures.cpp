@@ -66,7 +66,7 @@ Rgb VoyageColour(float x, float y, float w, float h) {
   return Clamp({r, g, b});
 }
 
-// Night: deep blue, a moon glow in the middle, faint stars away from it.
+// Night: deep blue, a moon glow in the middle, faint stars in the upper sky.
 Rgb NightColour(float x, float y, float w, float h) {
   float v = y / h;
   Rgb c = MixRgb({10, 20, 60}, {30, 40, 110}, v);
@@ -77,7 +77,7 @@ Rgb NightColour(float x, float y, float w, float h) {
   int cx = static_cast<int>(x / cell), cy = static_cast<int>(y / cell);
   float sx = (static_cast<float>(cx) + 0.2f + 0.6f * Hash(cx, cy)) * cell;
   float sy = (static_cast<float>(cy) + 0.2f + 0.6f * Hash(cy, cx + 7)) * cell;
-  float far = Smooth(w * 0.35f, w * 0.5f, std::hypot(sx - w * 0.5f, sy - h * 0.45f));
+  float far = Smooth(w * 0.35f, w * 0.5f, std::hypot(sx - w * 0.5f, sy - h * 0.45f)) * (sy < h * 0.3f ? 1.0f : 0.0f);
   if (Hash(cx + 3, cy) > 0.55f) c = MixRgb(c, {255, 250, 230}, far * Glow(x, y, sx, sy, 1.6f));
   return Clamp(c);
 }
