@@ -359,8 +359,8 @@ class Probe : public Square {
 
 TEST_F(SlideLight, ObjectsBeforeAnEraserDrawIntoAFreshLayer) {
   auto light = MakeLight(kFitLetterbox);
-  auto run = [&](bool eraser, Probe** probe, LayerEraser** e) {
-    RuntimeObjects list;
+  // The objects stay alive in list for the checks after the frame.
+  auto run = [&](bool eraser, RuntimeObjects& list, Probe** probe, LayerEraser** e) {
     *e = new LayerEraser(eraser);
     *probe = new Probe(light.get());
     list.push_back(DS_SafePtr<DS_ABObj>(new Probe(light.get())));  // drawn last
@@ -370,9 +370,10 @@ TEST_F(SlideLight, ObjectsBeforeAnEraserDrawIntoAFreshLayer) {
   };
   Probe* first = nullptr;
   LayerEraser* eraser = nullptr;
-  Pixels reference = run(false, &first, &eraser);
+  RuntimeObjects plain, erasing;
+  Pixels reference = run(false, plain, &first, &eraser);
   EXPECT_EQ(first->flagsSeen, 0u);
-  Pixels layered = run(true, &first, &eraser);
+  Pixels layered = run(true, erasing, &first, &eraser);
   EXPECT_EQ(first->flagsSeen & kLightFreshRun, kLightFreshRun) << "drawn into a freshly cleared layer";
   ASSERT_NE(eraser->received, nullptr);
   EXPECT_NE(eraser->received, light->imageQuad.texture.Get());
