@@ -122,4 +122,5 @@ class DS_ABRender {
   void BeginOffscreen() { BeginBackgroundChain(); }
   bool CanCopyBackground() { return HasBackgroundCopy(); }
   bool WantsOffscreen() { return NeedsClear(); }
+  bool SetOffscreenMode(int enabled) { return RestartCamera(enabled); }
 };
