@@ -31,13 +31,6 @@ RenderContext& DefaultRenderContext() {
   return *context;
 }
 
-// GUIDs of the music graph's class and interfaces.
-constexpr GUID kClsidFilterGraph = {0xE436EBB3, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-constexpr GUID kIidGraphBuilder = {0x56A868A9, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-constexpr GUID kIidMediaControl = {0x56A868B1, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-constexpr GUID kIidMediaSeeking = {0x36B73880, 0xC2C8, 0x11CF, {0x8B, 0x46, 0x00, 0x80, 0x5F, 0x6C, 0xEF, 0x60}};
-constexpr GUID kIidMediaEventEx = {0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-constexpr GUID kIidBasicAudio = {0x56A868B3, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 constexpr long kEcComplete = 1;
 
 bool CALLBACK_ModifyDeviceSettings(DXUTDeviceSettings* settings, void*) {
@@ -148,16 +141,16 @@ bool PlayerApp::Setup(HWND hwnd, bool windowed) {
 
   if (SUCCEEDED(CoInitialize(nullptr))) {
     void* out = nullptr;
-    if (SUCCEEDED(CoCreateInstance(kClsidFilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                   kIidGraphBuilder, &out))) {
+    if (SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                   IID_IGraphBuilder, &out))) {
       g_MusicGraph = static_cast<IGraphBuilder*>(out);
-      if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaControl, &out))) {
+      if (SUCCEEDED(g_MusicGraph->QueryInterface(IID_IMediaControl, &out))) {
         g_MusicControl = static_cast<IMediaControl*>(out);
-        if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaSeeking, &out))) {
+        if (SUCCEEDED(g_MusicGraph->QueryInterface(IID_IMediaSeeking, &out))) {
           g_MusicSeeking = static_cast<IMediaSeeking*>(out);
-          if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidMediaEventEx, &out))) {
+          if (SUCCEEDED(g_MusicGraph->QueryInterface(IID_IMediaEventEx, &out))) {
             g_MusicEvents = static_cast<IMediaEventEx*>(out);
-            if (SUCCEEDED(g_MusicGraph->QueryInterface(kIidBasicAudio, &out))) {
+            if (SUCCEEDED(g_MusicGraph->QueryInterface(IID_IBasicAudio, &out))) {
               g_MusicAudio = static_cast<IBasicAudio*>(out);
               g_MusicEvents->SetNotifyWindow(reinterpret_cast<OAHWND>(hwnd), WM_APP, 0);
             }
