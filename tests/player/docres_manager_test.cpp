@@ -8,6 +8,7 @@
 #include "core/thread_slots.h"
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/win32/windows.h"
+#include "player/current_device.h"
 #include "player/doc_res_manager.h"
 #include "tools/writer/docres_writer.h"
 
@@ -37,6 +38,20 @@ pw::DocResRecord FullRecord() {
   return r;
 }
 
+// These tests are about bytes, not pictures: no device while they run, also
+// when other tests of the program made one.
+class DocResManager : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = CurrentDevice();
+    SetCurrentDevice(nullptr);
+  }
+  void TearDown() override { SetCurrentDevice(saved_); }
+
+ private:
+  IDirect3DDevice9* saved_ = nullptr;
+};
+
 std::unique_ptr<DS_DocResManager> ReadManager(const std::vector<uint8_t>& bytes, bool strict = false) {
   MemoryArchive ar(bytes.data(), bytes.size(), strict);
   auto manager = ReadDocResManagerRecord(ar);
@@ -44,7 +59,7 @@ std::unique_ptr<DS_DocResManager> ReadManager(const std::vector<uint8_t>& bytes,
   return manager;
 }
 
-TEST(DocResManager, RecordVersionsFillTheirSections) {
+TEST_F(DocResManager, RecordVersionsFillTheirSections) {
   for (int32_t version = 1; version <= 4; ++version) {
     SCOPED_TRACE(version);
     pw::ByteBuilder b;
@@ -93,7 +108,7 @@ TEST(DocResManager, RecordVersionsFillTheirSections) {
   }
 }
 
-TEST(DocResManager, TruncatedRecordsEndCleanly) {
+TEST_F(DocResManager, TruncatedRecordsEndCleanly) {
   pw::ByteBuilder b;
   pw::WriteDocResManager(b, FullRecord(), 4);
   const std::vector<uint8_t>& full = b.bytes();
@@ -112,7 +127,7 @@ TEST(DocResManager, TruncatedRecordsEndCleanly) {
   }
 }
 
-TEST(DocResManager, DamagedBytesNeverCrash) {
+TEST_F(DocResManager, DamagedBytesNeverCrash) {
   pw::ByteBuilder b;
   pw::WriteDocResManager(b, FullRecord(), 4);
   auto container = pw::ImageContainer({{1, Text("frame"), 0.1f}, {1, Text("frame two"), 0.2f}});
@@ -142,7 +157,7 @@ TEST(DocResManager, DamagedBytesNeverCrash) {
   }
 }
 
-TEST(DocResManager, HostileCountsAreBoundedByTheData) {
+TEST_F(DocResManager, HostileCountsAreBoundedByTheData) {
   pw::ByteBuilder b;
   b.Header(u"DS_DocResManager", 4);
   b.I32(0x7FFFFFFF);  // section 1 claims two billion links
@@ -163,7 +178,7 @@ TEST(DocResManager, HostileCountsAreBoundedByTheData) {
   EXPECT_EQ(list[0].count, 8u);
 }
 
-TEST(DocResManager, ImageContainer) {
+TEST_F(DocResManager, ImageContainer) {
   std::vector<pw::RawFrameSpec> frames = {{1, Text("AAAA"), 0.1f}, {1, Text("BB"), 0.2f}, {1, {}, 0.3f}};
   RawFrameList out;
   auto good = pw::ImageContainer(frames);
@@ -198,7 +213,7 @@ TEST(DocResManager, ImageContainer) {
   }
 }
 
-TEST(DocResManager, ModuleImageList) {
+TEST_F(DocResManager, ModuleImageList) {
   auto bytes = pw::ModuleImageList({0.1f, 0.2f}, {{0, u"", u"a.png", Text("a")}, {3, u"m.dll", u"", {}}});
   std::vector<float> delays;
   std::vector<EmbeddedFile> entries;
@@ -240,7 +255,7 @@ void RegisterTestModule() {
   Win32_RegisterBuiltInModule(u"docres_test.dll", &g_table);
 }
 
-TEST(DocResManager, RawFramesFromFilesAndModules) {
+TEST_F(DocResManager, RawFramesFromFilesAndModules) {
   RegisterTestModule();
   DS_DocResManager m;
   auto dir = std::filesystem::temp_directory_path();
@@ -275,7 +290,7 @@ TEST(DocResManager, RawFramesFromFilesAndModules) {
   EXPECT_EQ(frames(u"absent_module.dll", 8).size(), 0u);
 }
 
-TEST(DocResManager, ModuleImageListFromModule) {
+TEST_F(DocResManager, ModuleImageListFromModule) {
   RegisterTestModule();
   DS_DocResManager m;
   DS_FileLink3 link;
@@ -291,7 +306,7 @@ TEST(DocResManager, ModuleImageListFromModule) {
   EXPECT_TRUE(m.LoadModuleImage(link).textures.empty());
 }
 
-TEST(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
+TEST_F(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   RegisterTestModule();
   pw::DocResRecord r;
   r.moduleImages.push_back({u"docres_test.dll", 7, {{7, u"docres_test.dll", u"", Text("STORED")}}});
@@ -331,7 +346,7 @@ TEST(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   EXPECT_EQ(m->Cache().failedEffects.count(stored.Key()), 1u);
 }
 
-TEST(DocResManager, ModuleFallbacksWithoutPicture) {
+TEST_F(DocResManager, ModuleFallbacksWithoutPicture) {
   // Nothing decodes: a module that cannot be opened gives the 800 x 600 preset.
   DS_DocResManager m;
   EmbeddedFile missing;
@@ -358,7 +373,7 @@ TEST(DocResManager, ModuleFallbacksWithoutPicture) {
   EXPECT_TRUE(m.DocumentData(file.Key()).empty());
 }
 
-TEST(DocResManager, AddedImagesGetLinks) {
+TEST_F(DocResManager, AddedImagesGetLinks) {
   DS_DocResManager m;
   EmbeddedFile module;
   module.moduleName = u"common_res.dll";
@@ -379,7 +394,7 @@ TEST(DocResManager, AddedImagesGetLinks) {
   EXPECT_EQ(m.Cache().images[anim.Key()].delays.size(), 3u);
 }
 
-TEST(DocResManager, FrameAnimation) {
+TEST_F(DocResManager, FrameAnimation) {
   ImageFrameSet set;
   set.delays = {0.1f, 0.2f, 0.3f};
   struct Step {
@@ -414,7 +429,7 @@ struct CountingSurface : ZVI_LosableObj {
   ~CountingSurface() override = default;
 };
 
-TEST(DocResManager, DeviceObjectsAreToldOfLossAndResetOnce) {
+TEST_F(DocResManager, DeviceObjectsAreToldOfLossAndResetOnce) {
   auto manager = std::make_unique<DS_DocResManager>();
   SetCurrentDocResManager(manager.get());
   auto a = std::make_unique<CountingSurface>();
@@ -450,7 +465,7 @@ TEST(DocResManager, DeviceObjectsAreToldOfLossAndResetOnce) {
   a.reset();
 }
 
-TEST(DocResManager, LosableRegistrationKeepsTheFirstObject) {
+TEST_F(DocResManager, LosableRegistrationKeepsTheFirstObject) {
   DS_DocResManager m;
   SetCurrentDocResManager(&m);
   CountingSurface s;
@@ -463,7 +478,7 @@ TEST(DocResManager, LosableRegistrationKeepsTheFirstObject) {
   EXPECT_EQ(s.Key().name.size(), 38u);
 }
 
-TEST(DocResManager, TextureCachePointerFollowsLiveManagers) {
+TEST_F(DocResManager, TextureCachePointerFollowsLiveManagers) {
   TextureCache* before = GetTextureCache();
   auto a = std::make_unique<DS_DocResManager>();
   EXPECT_EQ(GetTextureCache(), &a->Textures());
@@ -475,7 +490,7 @@ TEST(DocResManager, TextureCachePointerFollowsLiveManagers) {
   EXPECT_EQ(GetTextureCache(), before);
 }
 
-TEST(DocResManager, RenderSettingsOfTheCurrentDocument) {
+TEST_F(DocResManager, RenderSettingsOfTheCurrentDocument) {
   SetCurrentDocResManager(nullptr);
   RenderSettings& fallback = GetRenderSettings();
   EXPECT_EQ(fallback.pictureWidth, 0u);
