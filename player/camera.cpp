@@ -128,6 +128,9 @@ void DSM_Camera::ApplyView(const QuadCorners& corners, const TextureInfo& pictur
       visibleWidth = static_cast<uint32_t>(static_cast<float>(picture.width) / c);
       visibleHeight = static_cast<uint32_t>(static_cast<float>(picture.height) / c);
     } else if (mode.value == kPath) {
+      // Older records store no view: the path then shows what a new camera
+      // would, rather than an empty view that draws nothing.
+      if (viewWidth.value == 0 || viewHeight.value == 0) SetDefaultViewSize(picture.width, picture.height);
       visibleWidth = viewWidth.value;
       visibleHeight = viewHeight.value;
     }

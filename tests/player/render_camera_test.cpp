@@ -287,6 +287,18 @@ TEST_F(Camera, VisibleSizeByModeAndFit) {
   EXPECT_EQ(c.viewHeight.value, 384u);
 }
 
+TEST_F(Camera, PathCameraWithoutAStoredViewShowsTheDefaultView) {
+  pw::CameraRecord r;
+  // A record may carry no view size (older ones never do).
+  r.mode = 2;
+  DSM_Camera c;
+  Read(c, r);
+  c.enabled = 1;
+  c.ApplyView(Area(640, 480), Picture(640, 480), kFitLetterbox, false);
+  EXPECT_FLOAT_EQ(rc_->visibleSize.x, 512.0f);
+  EXPECT_FLOAT_EQ(rc_->visibleSize.y, 384.0f);
+}
+
 TEST_F(Camera, ZeroZoomAndEmptySegmentsGiveFiniteMatrices) {
   auto finite = [&] {
     for (int i = 0; i < 16; ++i)
