@@ -5,6 +5,7 @@
 
 #include "core/archive.h"
 #include "core/ds_error.h"
+#include "core/reader_registry.h"
 #include "core/thread_slots.h"
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_tex.h"
@@ -123,28 +124,23 @@ void SetLosableObject(ZVI_DocResManager* manager, const zvi_string& key, ZVI_Los
 
 // ---- frame sets
 
-void ImageFrameSet::AdvanceForward(float t) {
-  if (t - lastSwitch <= 0.0f) lastSwitch = t;
-  size_t n = delays.size();
-  if (n == 0) return;
-  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= n) frameIndex = 0;
+bool ImageFrameSet::FrameDue(float t, bool restartAtSwitchTime) {
+  float since = t - lastSwitch;
+  if (since < 0.0f || (restartAtSwitchTime && since == 0.0f)) lastSwitch = t;
+  if (delays.empty()) return false;
+  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= delays.size()) frameIndex = 0;
   float delay = delays[static_cast<size_t>(frameIndex)];
-  if (delay < t - lastSwitch) {
-    lastSwitch += delay;
-    frameIndex = static_cast<int32_t>((static_cast<size_t>(frameIndex) + 1) % n);
-  }
+  if (!(delay < t - lastSwitch)) return false;
+  lastSwitch += delay;
+  return true;
+}
+
+void ImageFrameSet::AdvanceForward(float t) {
+  if (FrameDue(t, true)) frameIndex = static_cast<int32_t>((static_cast<size_t>(frameIndex) + 1) % delays.size());
 }
 
 void ImageFrameSet::AdvanceBackward(float t) {
-  if (t - lastSwitch < 0.0f) lastSwitch = t;
-  size_t n = delays.size();
-  if (n == 0) return;
-  if (frameIndex < 0 || static_cast<size_t>(frameIndex) >= n) frameIndex = 0;
-  float delay = delays[static_cast<size_t>(frameIndex)];
-  if (delay < t - lastSwitch) {
-    lastSwitch += delay;
-    frameIndex = frameIndex == 0 ? static_cast<int32_t>(n - 1) : frameIndex - 1;
-  }
+  if (FrameDue(t, false)) frameIndex = frameIndex == 0 ? static_cast<int32_t>(delays.size() - 1) : frameIndex - 1;
 }
 
 IDirect3DTexture9* ImageFrameSet::CurrentTexture() const {
@@ -602,13 +598,7 @@ RenderSettings& GetRenderSettings() {
 }
 
 std::unique_ptr<DS_DocResManager> ReadDocResManagerRecord(DS_IOF_Archive& ar) {
-  zvi_string className;
-  int32_t version = 0;
-  ar.ReadWideString(&className);
-  ar.ReadInt(&version);
-  auto manager = std::make_unique<DS_DocResManager>();
-  manager->ReadRecord(ar, version);
-  return manager;
+  return ReadFixedRecord<DS_DocResManager>(ar);
 }
 
 bool PremultiplyAlpha(IDirect3DTexture9* texture) {

@@ -118,6 +118,10 @@ struct ImageFrameSet {
   }
   // The texture of the current frame, or null.
   IDirect3DTexture9* CurrentTexture() const;
+
+ private:
+  // Moves the switch time; true when the current frame's delay has passed.
+  bool FrameDue(float t, bool restartAtSwitchTime);
 };
 
 // The image record of GetTextures and its relatives.
