@@ -14,6 +14,7 @@
 #include "player/chrono_context.h"
 #include "player/current_device.h"
 #include "player/current_document.h"
+#include "player/doc_res_manager.h"
 #include "player/project_reader.h"
 #include "player/render_context.h"
 #include "player/slide_container.h"
@@ -76,6 +77,8 @@ HRESULT CALLBACK_DeviceReset(IDirect3DDevice9* device, const D3DSURFACE_DESC*, v
 
 void CALLBACK_DeviceLost(void*) {
   if (g_installed && g_installed->document) g_installed->document->OnLostDevice();
+  // Video memory goes before the reset, not only when the document goes.
+  if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnLostDevice();
 }
 
 void CALLBACK_FrameRender(IDirect3DDevice9* device, double, float, void*) {
