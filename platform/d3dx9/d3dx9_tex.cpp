@@ -1,4 +1,5 @@
 #include "platform/d3dx9/d3dx9_tex.h"
+#include "platform/image_decode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -528,4 +529,14 @@ HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* texture, const PALETTEENTRY*, U
   }
   src->Release();
   return hr;
+}
+
+bool Platform_DecodeImageRGBA(const uint8_t* bytes, size_t count, std::vector<uint8_t>* rgba, int* width, int* height) {
+  if (!bytes || count == 0 || count > 0x7FFFFFFF || !rgba || !width || !height) return false;
+  int n = 0;
+  stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(count), width, height, &n, 4);
+  if (!pixels) return false;
+  rgba->assign(pixels, pixels + static_cast<size_t>(*width) * static_cast<size_t>(*height) * 4);
+  stbi_image_free(pixels);
+  return true;
 }

@@ -11,6 +11,7 @@
 
 #include "platform/win32/window.h"
 #include "platform/win32/windows.h"
+#include "platform/image_decode.h"
 
 struct HWND__ {
   SDL_Window* sdl = nullptr;
@@ -177,6 +178,19 @@ HCURSOR SystemCursor(int id) {
   return h;
 }
 
+// The class icon is a PNG picture in the resource table.
+void SetSdlIcon(SDL_Window* window, HICON icon) {
+  auto* entry = reinterpret_cast<const ResourceEntry*>(icon);
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  if (!Platform_DecodeImageRGBA(entry->data, entry->size, &rgba, &w, &h)) return;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_RGBA32);
+  if (surface) {
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+  }
+}
+
 }  // namespace
 
 SDL_Window* Win32_GetSdlWindow(HWND hwnd) { return Live(hwnd) ? hwnd->sdl : nullptr; }
@@ -226,6 +240,7 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x
   // GL needs a surface of at least one pixel.
   w->sdl = SDL_CreateWindow(Win32_ToUtf8(w->title).c_str(), x, y, width > 0 ? width : 1, height > 0 ? height : 1, flags);
   if (!w->sdl) return nullptr;
+  if (cls.wc.hIcon) SetSdlIcon(w->sdl, cls.wc.hIcon);
   HWND h = w.get();
   {
     std::lock_guard<std::recursive_mutex> g(s.lock);

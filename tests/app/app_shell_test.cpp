@@ -70,3 +70,32 @@ TEST(PlayerBinary, UnreadableProjectFileShowsTheMessageAndEndsWithOne) {
 }
 
 }  // namespace
+
+#include "platform/image_decode.h"
+#include "resources/builtin_resources.h"
+
+namespace {
+
+TEST(ExecutableResources, WindowStringsAndIcon) {
+  RegisterBuiltInResources();
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  char16_t text[260] = {};
+  LoadStringW(self, 6, text, 260);
+  EXPECT_EQ(std::u16string(text), u"Brisvane");
+  LoadStringW(self, 7, text, 260);
+  EXPECT_EQ(std::u16string(text), u"460");
+  LoadStringW(self, 8, text, 260);
+  EXPECT_EQ(std::u16string(text), u"215");
+  HRSRC icon = FindResourceW(self, MAKEINTRESOURCEW(1), RT_ICON);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_NE(LoadIconW(self, MAKEINTRESOURCEW(1)), nullptr);
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  ASSERT_TRUE(Platform_DecodeImageRGBA(static_cast<const uint8_t*>(LockResource(LoadResource(self, icon))),
+                                       SizeofResource(self, icon), &rgba, &w, &h));
+  EXPECT_EQ(w, 32);
+  EXPECT_EQ(h, 32);
+  EXPECT_EQ(FindResourceW(self, MAKEINTRESOURCEW(0), u"DDS"), nullptr);
+}
+
+}  // namespace

@@ -147,6 +147,29 @@ bool WriteCamera(const std::string& dir) {
   return stbi_write_png((dir + "/camera.png").c_str(), s, s, 4, px.data(), s * 4) != 0;
 }
 
+// The window icon: a low sun over two hills, on a dusk sky.
+bool WriteIcon(const std::string& dir) {
+  const int s = 32;
+  std::vector<uint8_t> px(s * s * 4, 0);
+  for (int y = 0; y < s; ++y) {
+    for (int x = 0; x < s; ++x) {
+      uint8_t* p = &px[(y * s + x) * 4];
+      float t = y / static_cast<float>(s - 1);
+      float r = 40 + 180 * t, g = 30 + 90 * t, b = 90 + 40 * t;
+      float sun = Coverage(x, y, [](float fx, float fy) { return (fx - 20) * (fx - 20) + (fy - 14) * (fy - 14) <= 36.0f; });
+      r += (255 - r) * sun, g += (210 - g) * sun, b += (90 - b) * sun;
+      float hill = Coverage(x, y, [](float fx, float fy) {
+        return fy > 22 + 4 * std::sin(fx * 0.25f) || fy > 26 - 3 * std::cos(fx * 0.4f);
+      });
+      r += (30 - r) * hill, g += (90 - g) * hill, b += (60 - b) * hill;
+      float inside = Coverage(x, y, [](float fx, float fy) { return InRoundRect(fx, fy, 0, 0, 32, 32, 6); });
+      p[0] = static_cast<uint8_t>(r), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(b);
+      p[3] = static_cast<uint8_t>(255 * inside + 0.5f);
+    }
+  }
+  return stbi_write_png((dir + "/icon.png").c_str(), s, s, 4, px.data(), s * 4) != 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,7 +178,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string dir = argv[1];
-  if (!WriteNoise(dir) || !WriteBackground(dir) || !WriteCamera(dir)) {
+  if (!WriteNoise(dir) || !WriteBackground(dir) || !WriteCamera(dir) || !WriteIcon(dir)) {
     std::fprintf(stderr, "gen_pictures: cannot write into %s\n", dir.c_str());
     return 1;
   }
