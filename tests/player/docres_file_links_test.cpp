@@ -178,19 +178,19 @@ TEST(DocResFileLinks, NamedBlockVersions) {
       {4, 4, u"cur.png", 77, 1, 2.5f, -1},     {5, 4, u"cur.png", 77, 1, 2.5f, 1},
   };
   for (const auto& c : cases) {
-    pw::NamedFileLinkSpec spec;
-    spec.name = u"block";
-    spec.links = {{u"first.png", 10}, {u"second.png", 11}};
-    spec.version = c.version;
-    spec.atlasColumns = 4;
-    spec.atlasRows = 2;
-    spec.currentName = u"cur.png";
-    spec.currentId = 77;
-    spec.premultiplied = 1;
-    spec.cellOffset[0] = 2.5f;
-    spec.atlasMode = 1;
+    pw::NamedFileLinkSpec written;
+    written.name = u"block";
+    written.links = {{u"first.png", 10}, {u"second.png", 11}};
+    written.version = c.version;
+    written.atlasColumns = 4;
+    written.atlasRows = 2;
+    written.currentName = u"cur.png";
+    written.currentId = 77;
+    written.premultiplied = 1;
+    written.cellOffset[0] = 2.5f;
+    written.atlasMode = 1;
     pw::ByteBuilder b;
-    pw::WriteNamedFileLinkData(b, spec);
+    pw::WriteNamedFileLinkData(b, written);
     b.U32(0xDEADBEEF);  // what follows the block stays unread
     auto bytes = Bytes(b);
     MemoryArchive ar(bytes.data(), bytes.size());
@@ -211,10 +211,10 @@ TEST(DocResFileLinks, NamedBlockVersions) {
 }
 
 TEST(DocResFileLinks, OldBlockWithoutLinksHasEmptyCurrentLink) {
-  pw::NamedFileLinkSpec spec;
-  spec.version = 0;
+  pw::NamedFileLinkSpec written;
+  written.version = 0;
   pw::ByteBuilder b;
-  pw::WriteNamedFileLinkData(b, spec);
+  pw::WriteNamedFileLinkData(b, written);
   auto bytes = Bytes(b);
   MemoryArchive ar(bytes.data(), bytes.size());
   DS_NamedFileLinkData block;
