@@ -8,8 +8,10 @@
 #include <cmath>
 #include <utility>
 
+#include "audio/music_graph.h"
 #include "e2e_support.h"
 #include "platform/dxut/dxut.h"
+#include "player/app/player_app.h"
 
 using e2e::Darkened;
 using e2e::PixelNear;
@@ -123,6 +125,12 @@ TEST(SamplePlayback, DeviceResetReloadsTheSampleFromItsFirstSlide) {
   } while (runner::CurrentSlideIndex() != 0 && ++frames < 5);
   ASSERT_EQ(runner::CurrentSlideIndex(), 0) << "the reload starts the sample again";
   EXPECT_EQ(runner::Document()->OverlayAlpha(), 0.0f) << "the first slide shows at once";
+  // The reloaded music is not left silent.
+  ASSERT_NE(g_MusicAudio, nullptr);
+  LONG volume = 0;
+  g_MusicAudio->get_Volume(&volume);
+  EXPECT_EQ(volume, MusicGraphVolume(TheApp().masterVolume, TheApp().trackVolume));
+  EXPECT_GT(volume, -10000);
   if (e2e::SlidesDraw()) {
     EXPECT_TRUE(PixelNear(runner::ReadBackBuffer(), kCentreX, kCentreY, PictureCentre(d.slides[0].picture)));
   }
