@@ -99,3 +99,26 @@ TEST(ExecutableResources, WindowStringsAndIcon) {
 }
 
 }  // namespace
+
+namespace {
+
+LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+TEST(DeviceReset, RepaintsNoWindowButThePlayersOwn) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = 48;
+  wc.lpfnWndProc = PlainProc;
+  wc.lpszClassName = u"OtherWindow";
+  RegisterClassExW(&wc);
+  HWND other = CreateWindowExW(0, u"OtherWindow", u"o", WS_SYSMENU, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  ShowWindow(other, SW_SHOW);
+  MSG m{};
+  while (PeekMessageW(&m, other, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&m);
+  PlayerApp app;
+  app.OnDeviceReset();
+  EXPECT_FALSE(PeekMessageW(&m, other, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+  DestroyWindow(other);
+}
+
+}  // namespace
