@@ -424,7 +424,7 @@ void ZVI_VGeom2D_Freeform::ReadRecord(DS_IOF_Archive& ar, int32_t) {
   uint32_t word = 0;
   ar.ReadDword(&word);
   ar.ReadFloat(&total_weight);
-  const uint32_t n = ReadBoundedCount(ar, 24);
+  const uint32_t n = ar.ReadSignedCount(24);
   cells.assign(n, FreeformCell{});
   for (FreeformCell& c : cells) {
     ar.ReadDword(&word);
@@ -436,7 +436,7 @@ void ZVI_VGeom2D_Freeform::ReadRecord(DS_IOF_Archive& ar, int32_t) {
     c.word = 1;
   }
   ar.ReadDword(&word);
-  const uint32_t size = ReadBoundedCount(ar, 1);
+  const uint32_t size = ar.ReadSignedCount(1);
   bytes = DS_SafePtr<std::vector<uint8_t>>(new std::vector<uint8_t>(size));
   if (size) ar.ReadBytes(size, bytes->data());
   ar.ReadFloat(&bytes_float);

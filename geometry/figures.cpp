@@ -103,7 +103,7 @@ DS_SafePtr<P> CopyNode(const DX_SmartPnt& point) {
 template <class C>
 void ReadNodeList(DS_IOF_Archive& ar, C& curve) {
   using P = typename decltype(curve.points.value)::value_type;
-  const uint32_t n = ReadBoundedCount(ar, 40);
+  const uint32_t n = ar.ReadSignedCount(40);
   curve.points.value.clear();
   for (uint32_t i = 0; i < n; ++i) {
     P p(new typename std::remove_reference_t<decltype(*std::declval<P>())>());

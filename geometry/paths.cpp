@@ -132,15 +132,6 @@ std::vector<PathSample> SplinePath::BuildSamples(int32_t steps, bool reverse) {
   return out;
 }
 
-uint32_t ReadBoundedCount(DS_IOF_Archive& ar, uint32_t bytes_per_item) {
-  int32_t n = 0;
-  ar.ReadInt(&n);
-  if (n <= 0) return 0;
-  if (bytes_per_item == 0) bytes_per_item = 1;
-  const uint64_t fits = ar.Stream()->CapLength(static_cast<uint64_t>(n) * bytes_per_item) / bytes_per_item;
-  return static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(n), fits));
-}
-
 void ReadBSplinePntFields(DS_IOF_Archive& ar, DX_BSplinePnt& point) {
   uint32_t version = 0;
   ar.ReadDword(&version);
@@ -162,7 +153,7 @@ void ReadBSplinePnt(DS_IOF_Archive& ar, DS_SafePtr<DX_BSplinePnt>& point) {
 }
 
 void ReadBSplinePoints(DS_IOF_Archive& ar, std::vector<DS_SafePtr<DX_BSplinePnt>>& points) {
-  const uint32_t n = ReadBoundedCount(ar, 40);
+  const uint32_t n = ar.ReadSignedCount(40);
   points.clear();
   points.reserve(n);
   for (uint32_t i = 0; i < n; ++i) {

@@ -133,6 +133,3 @@ void ReadBSplinePoints(DS_IOF_Archive& ar, std::vector<DS_SafePtr<DX_BSplinePnt>
 void ReadBSplinePnt(DS_IOF_Archive& ar, DS_SafePtr<DX_BSplinePnt>& point);
 // The 40-byte point record read into an existing point.
 void ReadBSplinePntFields(DS_IOF_Archive& ar, DX_BSplinePnt& point);
-// A signed count from the file, 0 when negative, capped by what the data left
-// can hold at bytes_per_item each.
-uint32_t ReadBoundedCount(DS_IOF_Archive& ar, uint32_t bytes_per_item);

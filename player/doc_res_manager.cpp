@@ -24,16 +24,6 @@ constexpr uint32_t kMinRawFrame = 4 + 4 + 4;
 // A length from the data, capped by what is left (a strict archive throws).
 uint64_t CapBytes(DS_IOF_Archive& ar, uint64_t wanted) { return ar.Stream()->CapLength(wanted); }
 
-// An int32 count from the record: below zero means none; no more entries
-// than the data left can hold.
-uint32_t ReadBoundedCount(DS_IOF_Archive& ar, uint32_t minBytesPerItem) {
-  int32_t count = 0;
-  ar.ReadInt(&count);
-  if (count <= 0) return 0;
-  uint64_t fits = CapBytes(ar, static_cast<uint64_t>(count) * minBytesPerItem) / minBytesPerItem;
-  return static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(count), fits));
-}
-
 LinkKey ReadLinkKey(DS_IOF_Archive& ar) {
   LinkKey key;
   ar.ReadWideString(&key.name);
@@ -43,10 +33,10 @@ LinkKey ReadLinkKey(DS_IOF_Archive& ar) {
 
 // Section 1 and 3: per link a list of EmbeddedFile records.
 void ReadEmbeddedFileMap(DS_IOF_Archive& ar, std::map<LinkKey, std::vector<EmbeddedFile>>* map) {
-  uint32_t count = ReadBoundedCount(ar, kMinLinkEntry);
+  uint32_t count = ar.ReadSignedCount(kMinLinkEntry);
   for (uint32_t i = 0; i < count; ++i) {
     LinkKey key = ReadLinkKey(ar);
-    uint32_t n = ReadBoundedCount(ar, kMinEmbeddedFile);
+    uint32_t n = ar.ReadSignedCount(kMinEmbeddedFile);
     std::vector<EmbeddedFile>& files = (*map)[key];
     files.clear();
     files.resize(n);
@@ -151,7 +141,7 @@ IDirect3DTexture9* ImageFrameSet::CurrentTexture() const {
 // ---- raw frames and the frame container
 
 void ReadRawFrameList(DS_IOF_Archive& ar, RawFrameList* frames) {
-  uint32_t count = ReadBoundedCount(ar, kMinRawFrame);
+  uint32_t count = ar.ReadSignedCount(kMinRawFrame);
   RawFrameList read;
   read.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
@@ -298,7 +288,7 @@ bool ZVI_DocResManagerTmp::LoadRawFrames(const DS_FileLink3& link, RawFrameList*
 }
 
 void ZVI_DocResManagerTmp::ReadRecord(DS_IOF_Archive& ar) {
-  uint32_t count = ReadBoundedCount(ar, kMinLinkEntry);
+  uint32_t count = ar.ReadSignedCount(kMinLinkEntry);
   for (uint32_t i = 0; i < count; ++i) {
     LinkKey key = ReadLinkKey(ar);
     ReadRawFrameList(ar, &rawFramesStaging_[key]);
@@ -330,7 +320,7 @@ DS_DocResManager::~DS_DocResManager() {
 void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   DocResCache& c = *cache_;
   ReadEmbeddedFileMap(ar, &c.imageFilesStaging);
-  uint32_t delayCount = ReadBoundedCount(ar, kMinLinkEntry);
+  uint32_t delayCount = ar.ReadSignedCount(kMinLinkEntry);
   for (uint32_t i = 0; i < delayCount; ++i) {
     LinkKey key = ReadLinkKey(ar);
     uint32_t m = ar.ReadCount(4);
@@ -360,7 +350,7 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     if (!c.documentData.count(entry.first)) CopyInto(&c.documentData[entry.first], entry.second);
   if (version < 3) return;
 
-  uint32_t guidCount = ReadBoundedCount(ar, kMinGuidEntry);
+  uint32_t guidCount = ar.ReadSignedCount(kMinGuidEntry);
   for (uint32_t i = 0; i < guidCount; ++i) {
     GUID guid{};
     ar.ReadGuid(&guid);
