@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/music_graph.h"
+#include "core/strings.h"
 #include "platform/audio/com_object.h"
 #include "platform/audio/dsound.h"
 #include "platform/audio/flac_decoder.h"
@@ -410,14 +411,9 @@ void StopMusicOutput() {
 }
 
 zvi_string LowerCaseFileExtension(const zvi_string& path) {
+  // Either separator ends the folder part; a dot before it is no extension.
   const size_t slash = path.find_last_of(u"\\/");
-  const size_t dot = path.find_last_of(u'.');
-  if (dot == zvi_string::npos || (slash != zvi_string::npos && dot < slash)) return zvi_string();
-  zvi_string ext = path.substr(dot);
-  for (char16_t& c : ext) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  return ext;
+  return LowerCaseExtension(slash == zvi_string::npos ? path : path.substr(slash + 1));
 }
 
 bool StartMusicFile(const zvi_string& path) {
