@@ -81,32 +81,33 @@ ZVI_RandomTimeLine::ZVI_RandomTimeLine() {
   shownDuration = DrawDuration(minShown.value, maxShown.value);
 }
 
+namespace {
+// Enters a fading state; a fade of no length leaves the slope as it was.
+void BeginFade(ZVI_RandomTimeLine& line, uint32_t state, const TimeParam& fade) {
+  line.state = state;
+  line.nextSwitch += fade.derived;
+  if (fade.derived != 0.0f) line.inverseFade = 1.0f / fade.derived;
+}
+}  // namespace
+
 float ZVI_RandomTimeLine::Advance(float t) {
   BaseStep(t);
   if (total > nextSwitch) {
     switch (state) {
       case kTimelineShown:
-        state = kTimelineDisappearing;
         visibility = 1.0f;
-        nextSwitch += fadeOut.derived;
-        if (fadeOut.derived != 0.0f) inverseFade = 1.0f / fadeOut.derived;
+        BeginFade(*this, kTimelineDisappearing, fadeOut);
         break;
       case kTimelineHidden:
-        state = kTimelineAppearing;
         visibility = 0.0f;
-        nextSwitch += fadeIn.derived;
-        if (fadeIn.derived != 0.0f) inverseFade = 1.0f / fadeIn.derived;
+        BeginFade(*this, kTimelineAppearing, fadeIn);
         break;
       case kTimelineAppearing:
         state = kTimelineShown;
         visibility = 1.0f;
         inverseFade = 0.0f;
         nextSwitch += shownDuration;
-        if (!(nextSwitch > total)) {
-          state = kTimelineDisappearing;
-          nextSwitch += fadeOut.derived;
-          if (fadeOut.derived != 0.0f) inverseFade = 1.0f / fadeOut.derived;
-        }
+        if (!(nextSwitch > total)) BeginFade(*this, kTimelineDisappearing, fadeOut);
         break;
       case kTimelineDisappearing:
         state = kTimelineHidden;
@@ -114,11 +115,7 @@ float ZVI_RandomTimeLine::Advance(float t) {
         inverseFade = 0.0f;
         nextSwitch += DrawDuration(minHidden.value, maxHidden.value);
         shownDuration = DrawDuration(minShown.value, maxShown.value);
-        if (!(nextSwitch > total)) {
-          state = kTimelineAppearing;
-          nextSwitch += fadeIn.derived;
-          if (fadeIn.derived != 0.0f) inverseFade = 1.0f / fadeIn.derived;
-        }
+        if (!(nextSwitch > total)) BeginFade(*this, kTimelineAppearing, fadeIn);
         break;
       default:
         break;
