@@ -198,19 +198,22 @@ void DS_2D_Light::PopTarget() {
   camera.ApplyView(viewCorners, imageQuad.picture, mode, viewLocked);
 }
 
-void DS_2D_Light::DrawIndexed(GridMesh* g, ID3DXEffect** effect) {
+template <class V>
+void DS_2D_Light::DrawIndexedMesh(DS_IndexedMesh<V>* g, ID3DXEffect** effect) {
   IDirect3DDevice9* d = Dev();
   if (!d || !g) return;
   SetViewProjection();
   SetWorld(*g);
   d->SetIndices(g->indexBuffer);
-  d->SetFVF(DX_V::PT::FVF);
-  d->SetStreamSource(0, g->vertexBuffer, 0, sizeof(DX_V::PT));
+  d->SetFVF(V::FVF);
+  d->SetStreamSource(0, g->vertexBuffer, 0, sizeof(V));
   EachPass(effect, [&] {
     d->DrawIndexedPrimitive(static_cast<D3DPRIMITIVETYPE>(g->primitiveType), 0, 0,
                             static_cast<UINT>(g->vertexCount), 0, static_cast<UINT>(g->triangleCount));
   });
 }
+
+void DS_2D_Light::DrawIndexed(GridMesh* g, ID3DXEffect** effect) { DrawIndexedMesh<DX_V::PT>(g, effect); }
 
 void DS_2D_Light::DrawGeometry(VertexBufferHolder* g, ID3DXEffect** effect) {
   IDirect3DDevice9* d = Dev();
@@ -254,17 +257,7 @@ void DS_2D_Light::DrawQuadRange(DS_IndexedMesh<DX_V::PCT>* g, ID3DXEffect** effe
 }
 
 void DS_2D_Light::DrawColoredIndexed(DS_IndexedMesh<DX_V::PCT>* g, ID3DXEffect** effect) {
-  IDirect3DDevice9* d = Dev();
-  if (!d || !g) return;
-  SetViewProjection();
-  SetWorld(*g);
-  d->SetIndices(g->indexBuffer);
-  d->SetFVF(DX_V::PCT::FVF);
-  d->SetStreamSource(0, g->vertexBuffer, 0, sizeof(DX_V::PCT));
-  EachPass(effect, [&] {
-    d->DrawIndexedPrimitive(static_cast<D3DPRIMITIVETYPE>(g->primitiveType), 0, 0,
-                            static_cast<UINT>(g->vertexCount), 0, static_cast<UINT>(g->triangleCount));
-  });
+  DrawIndexedMesh<DX_V::PCT>(g, effect);
 }
 
 void DS_2D_Light::DrawMesh(MeshInstance* mesh) {

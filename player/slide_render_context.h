@@ -165,6 +165,9 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   void ApplyFlagBlend();
   // Draws the image quad with the given texture.
   void DrawImageQuad(IDirect3DTexture9* texture);
+  // An indexed mesh of vertex type V, once per pass of the effect.
+  template <class V>
+  void DrawIndexedMesh(DS_IndexedMesh<V>* geometry, ID3DXEffect** effect);
   void SetupViewImpl(const QuadCorners& corners);
   // The off-screen pass that BeginBackgroundChain started, when one runs.
   bool chainRunning_ = false;
