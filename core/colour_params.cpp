@@ -138,17 +138,13 @@ ColorSetParams::ColorSetParams() {
 void ReadColorSetParams(DS_IOF_Archive& ar, ColorSetParams& block) {
   uint32_t version = 0;
   ar.ReadDword(&version);
-  int32_t count = 0;
-  ar.ReadInt(&count);
+  const uint32_t count = ar.ReadSignedCount(4);
   std::vector<COLORREF> colours;
-  if (count > 0) {
-    const uint64_t fits = ar.Stream()->CapLength(static_cast<uint64_t>(count) * 4u) / 4u;
-    colours.reserve(static_cast<size_t>(fits));
-    for (uint64_t i = 0; i < fits; ++i) {
-      int32_t c = 0;
-      ar.ReadInt(&c);
-      colours.push_back(static_cast<COLORREF>(c));
-    }
+  colours.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    int32_t c = 0;
+    ar.ReadInt(&c);
+    colours.push_back(static_cast<COLORREF>(c));
   }
   block.colours.value = std::move(colours);
   block.colours.undo.OnChanged(nullptr);
