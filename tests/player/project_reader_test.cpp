@@ -94,7 +94,9 @@ TEST_F(ProjectReader, ExtensionAndHeaderDecideWhetherAFileIsRead) {
   };
   for (const Case& c : cases) {
     fs::path p = dir_ / c.file;
-    if (c.create) ASSERT_TRUE(c.bytes.SaveTo(p.string()));
+    if (c.create) {
+      ASSERT_TRUE(c.bytes.SaveTo(p.string()));
+    }
     EXPECT_EQ(OpenError(p), c.error) << c.file;
   }
 }

@@ -83,7 +83,9 @@ class Surfaces : public RenderTest {
     blur.OnResize();
     EXPECT_EQ(blur.fullWidth, 32u);
     EXPECT_EQ(blur.scaledHeight, 16u);
-    if (withEffect) EXPECT_TRUE(blur.LoadEffect());
+    if (withEffect) {
+      EXPECT_TRUE(blur.LoadEffect());
+    }
     EXPECT_EQ(dev_->BeginScene(), D3D_OK);
     EXPECT_TRUE(blur.Begin(light_.get()));
     EXPECT_TRUE(light_->flags & kLightBlurTarget);
