@@ -101,27 +101,39 @@ class Mesh : public RefCounted<ID3DXMesh> {
 
   bool Wide() const { return (options_ & D3DXMESH_32BIT) != 0; }
   std::vector<uint8_t>& Vertices() { return vertices_; }
-  std::vector<uint32_t>& Indices() { return indices_; }
-  std::vector<DWORD>& Attributes() { return attributes_; }
+  std::vector<uint32_t>& Indices() {
+    subsets_.clear();
+    return indices_;
+  }
+  std::vector<DWORD>& Attributes() {
+    subsets_.clear();
+    return attributes_;
+  }
   const FvfLayout& Layout() const { return layout_; }
 
+  // A subset's index list is gathered once and kept until the faces change,
+  // so drawing every frame allocates nothing.
   HRESULT DrawSubset(DWORD attribId) override {
     if (!device_) return E_FAIL;
-    std::vector<uint16_t> narrow;
-    std::vector<uint32_t> wide;
-    for (size_t f = 0; f < attributes_.size(); ++f) {
-      if (attributes_[f] != attribId) continue;
-      for (int k = 0; k < 3; ++k) {
-        uint32_t i = indices_[f * 3 + k];
-        if (Wide()) wide.push_back(i);
-        else narrow.push_back(static_cast<uint16_t>(i));
+    auto it = subsets_.find(attribId);
+    if (it == subsets_.end()) {
+      std::vector<uint8_t> list;
+      const size_t width = Wide() ? 4 : 2;
+      for (size_t f = 0; f < attributes_.size(); ++f) {
+        if (attributes_[f] != attribId) continue;
+        for (int k = 0; k < 3; ++k) {
+          uint32_t i = indices_[f * 3 + k];
+          uint16_t narrow = static_cast<uint16_t>(i);
+          const uint8_t* bytes = Wide() ? reinterpret_cast<const uint8_t*>(&i) : reinterpret_cast<const uint8_t*>(&narrow);
+          list.insert(list.end(), bytes, bytes + width);
+        }
       }
+      it = subsets_.emplace(attribId, std::move(list)).first;
     }
-    UINT count = static_cast<UINT>((Wide() ? wide.size() : narrow.size()) / 3);
+    UINT count = static_cast<UINT>(it->second.size() / ((Wide() ? 4 : 2) * 3));
     if (count == 0) return S_OK;
     device_->SetFVF(fvf_);
-    return device_->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, GetNumVertices(), count,
-                                           Wide() ? static_cast<const void*>(wide.data()) : narrow.data(),
+    return device_->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, GetNumVertices(), count, it->second.data(),
                                            Wide() ? D3DFMT_INDEX32 : D3DFMT_INDEX16, vertices_.data(), layout_.size);
   }
   DWORD GetNumFaces() override { return static_cast<DWORD>(attributes_.size()); }
@@ -172,6 +184,7 @@ class Mesh : public RefCounted<ID3DXMesh> {
   // The index buffer is handed out in the mesh's own index width.
   HRESULT LockIndexBuffer(DWORD, LPVOID* data) override {
     if (!data) return E_POINTER;
+    subsets_.clear();
     if (Wide()) {
       *data = indices_.data();
     } else {
@@ -212,6 +225,7 @@ class Mesh : public RefCounted<ID3DXMesh> {
   }
   HRESULT LockAttributeBuffer(DWORD, DWORD** data) override {
     if (!data) return E_POINTER;
+    subsets_.clear();
     *data = attributes_.data();
     return S_OK;
   }
@@ -256,6 +270,7 @@ class Mesh : public RefCounted<ID3DXMesh> {
     }
     indices_ = std::move(indices);
     attributes_ = std::move(attributes);
+    subsets_.clear();
     if (adjacencyOut) std::fill(adjacencyOut, adjacencyOut + static_cast<size_t>(faces) * 3, 0xFFFFFFFFu);
     if (vertexRemap) {
       D3DXCreateBuffer(static_cast<DWORD>(remap.size() * sizeof(DWORD)), vertexRemap);
@@ -273,6 +288,7 @@ class Mesh : public RefCounted<ID3DXMesh> {
   std::vector<uint32_t> indices_;
   std::vector<uint16_t> lockedIndices_;
   std::vector<DWORD> attributes_;
+  std::map<DWORD, std::vector<uint8_t>> subsets_;  // index bytes per attribute
 };
 
 // ---------------------------------------------------------------- .X files
