@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_device.h"
 #include "platform/d3d9/d3d9.h"
 
 namespace {
@@ -33,18 +34,8 @@ struct Scene {
   uint32_t frame = 0;
 
   bool Create() {
-    if (!std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) return false;
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev)))
-      return false;
+    dev = CreateBenchDevice(&d3d, kWidth, kHeight);
+    if (!dev) return false;
     dev->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr);
     D3DLOCKED_RECT lr;
     tex->LockRect(0, &lr, nullptr, 0);

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "bench/bench_device.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_math.h"
@@ -39,19 +40,9 @@ struct Scene {
   std::vector<PCT> quads;
 
   bool Create() {
-    if (!std::getenv("SDL_VIDEODRIVER")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
     RegisterBuiltInResources();
-    d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) return false;
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev)))
-      return false;
+    dev = CreateBenchDevice(&d3d, kWidth, kHeight);
+    if (!dev) return false;
     if (FAILED(CreateBuiltInEffect(dev, 202, &fx))) return false;
     dev->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr);
     dev->CreateTexture(kWidth, kHeight, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &a, nullptr);
