@@ -5,7 +5,6 @@
 #include "audio/music_graph.h"
 #include "audio/music_output.h"
 #include "core/ds_error.h"
-#include "core/strings.h"
 #include "core/thread_slots.h"
 #include "platform/com/com.h"
 #include "platform/dxut/dxut.h"
@@ -62,15 +61,10 @@ HRESULT CALLBACK_DeviceCreated(IDirect3DDevice9* device, const D3DSURFACE_DESC*,
   return S_OK;
 }
 
-HRESULT CALLBACK_DeviceReset(IDirect3DDevice9* device, const D3DSURFACE_DESC*, void*) {
+// The framework hands over the description of back buffer 0.
+HRESULT CALLBACK_DeviceReset(IDirect3DDevice9* device, const D3DSURFACE_DESC* backBuffer, void*) {
   SetCurrentDevice(device);
-  D3DSURFACE_DESC desc{};
-  IDirect3DSurface9* back = nullptr;
-  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && back) {
-    back->GetDesc(&desc);
-    back->Release();
-  }
-  SetBackBufferInfo(desc.Width, desc.Height);
+  SetBackBufferInfo(backBuffer ? backBuffer->Width : 0, backBuffer ? backBuffer->Height : 0);
   if (g_installed) g_installed->OnDeviceReset();
   return S_OK;
 }
@@ -90,15 +84,14 @@ void CALLBACK_FrameRender(IDirect3DDevice9* device, double, float, void*) {
   device->EndScene();
 }
 
-DS_SlideContainer* CurrentSlideOf(DS_SlideShow_Light* document) {
-  if (!document) return nullptr;
-  return document->CurrentSlide();
+DS_SlideContainer* CurrentSlide() {
+  DS_SlideShow_Light* document = GetCurrentDocument();
+  return document ? document->CurrentSlide() : nullptr;
 }
 
 }  // namespace
 
 PlayerApp& TheApp() { return g_app; }
-
 
 bool StartUp(LPCWSTR path) {
   PlayerApp& app = TheApp();
@@ -176,26 +169,22 @@ void PlayerApp::SetDocument(DS_SlideShow_Light* next) {
 void PlayerApp::LoadEmbeddedProject(int id) {
   embeddedProjectId = id;
   SetDocument(nullptr);
-  RenderContext* context = CreateRenderContext();
-  SetCurrentRenderContext(context);
-  HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(id), u"DDS");
-  DWORD size = res ? SizeofResource(nullptr, res) : 0;
-  const void* data = size ? LockResource(LoadResource(nullptr, res)) : nullptr;
-  if (!data) {
-    DestroyRenderContext(context);
-    SetCurrentRenderContext(&DefaultRenderContext());
-    throw kCannotOpenFileCode;
-  }
+  std::unique_ptr<RenderContext, void (*)(RenderContext*)> context(CreateRenderContext(), DestroyRenderContext);
+  SetCurrentRenderContext(context.get());
   DS_SlideShow_Light* show = nullptr;
   try {
+    HRSRC res = FindResourceW(nullptr, MAKEINTRESOURCEW(id), u"DDS");
+    DWORD size = res ? SizeofResource(nullptr, res) : 0;
+    const void* data = size ? LockResource(LoadResource(nullptr, res)) : nullptr;
+    if (!data) throw kCannotOpenFileCode;
     show = ReadProjectMemory(static_cast<const uint8_t*>(data), size);
   } catch (...) {
-    DestroyRenderContext(context);
+    // The slot must not keep naming the context freed with this failure.
     SetCurrentRenderContext(&DefaultRenderContext());
     throw;
   }
   SetDocument(show);
-  show->SetRenderContext(context, DestroyRenderContext);
+  show->SetRenderContext(context.release(), DestroyRenderContext);
   StartDocument();
 }
 
@@ -249,7 +238,7 @@ void PlayerApp::OnDeviceReset() {
 }
 
 int CursorWalk(int x, int y) {
-  DS_SlideContainer* slide = CurrentSlideOf(GetCurrentDocument());
+  DS_SlideContainer* slide = CurrentSlide();
   if (!slide) return 0;
   auto& objects = slide->drawnObjects;
   int sum = 0;
@@ -259,7 +248,7 @@ int CursorWalk(int x, int y) {
 }
 
 void ClickWalk(int x, int y) {
-  DS_SlideContainer* slide = CurrentSlideOf(GetCurrentDocument());
+  DS_SlideContainer* slide = CurrentSlide();
   if (!slide) return;
   // A click may jump to another slide; the walk finishes on this one.
   auto objects = slide->drawnObjects;

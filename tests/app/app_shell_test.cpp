@@ -122,3 +122,26 @@ TEST(DeviceReset, RepaintsNoWindowButThePlayersOwn) {
 }
 
 }  // namespace
+
+#include "core/ds_error.h"
+#include "core/thread_slots.h"
+#include "player/render_context.h"
+
+namespace {
+
+TEST(EmbeddedProject, MissingResourceThrowsTheOpenCodeAndKeepsNoFreedContext) {
+  RegisterBuiltInResources();
+  PlayerApp app;
+  try {
+    app.LoadEmbeddedProject(999);
+    FAIL() << "no exception";
+  } catch (uint32_t code) {
+    EXPECT_EQ(code, kCannotOpenFileCode);
+  }
+  EXPECT_EQ(app.document, nullptr);
+  ASSERT_NE(CurrentRenderContext(), nullptr);
+  // Still usable: the slot names a live context, not the one made for the load.
+  EXPECT_EQ(CurrentRenderContext()->fitMode, 1);
+}
+
+}  // namespace
