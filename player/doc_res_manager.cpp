@@ -12,6 +12,7 @@
 #include "platform/win32/windows.h"
 #include "player/current_device.h"
 #include "player/render_target_set.h"
+#include "player/stand_in_effects.h"
 
 namespace {
 
@@ -466,6 +467,40 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3&
   return out;
 }
 
+ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, std::u16string_view askingClass,
+                                          const DS_FileLink3& link) {
+  *out = nullptr;
+  const LinkKey key = link.Key();
+  auto stored = cache_->documentData.find(key);
+  bool hasBytes = false;
+  if (stored != cache_->documentData.end())
+    for (const EmbeddedFile& file : stored->second) hasBytes = hasBytes || (file.data && file.size > 0);
+  if (hasBytes && !cache_->failedEffects.count(key)) {
+    EffectRef& slot = cache_->effects[key];
+    if (!slot.effect) {
+      for (const EmbeddedFile& file : stored->second) {
+        if (slot.effect) break;
+        CompileEffect(file, &slot.effect);
+      }
+      if (!slot.effect && CurrentDevice()) cache_->failedEffects.insert(key);
+    }
+    if (slot.effect) {
+      slot.effect->AddRef();
+      *out = slot.effect;
+      return out;
+    }
+  }
+  const uint32_t id = StandInEffectId(askingClass, link);
+  if (id == 0) return out;
+  EffectRef& slot = cache_->standIns[id];
+  if (!slot.effect && CurrentDevice()) CreateBuiltInEffect(CurrentDevice(), id, &slot.effect);
+  if (slot.effect) {
+    slot.effect->AddRef();
+    *out = slot.effect;
+  }
+  return out;
+}
+
 ComPtr<IDirect3DTexture9>* DS_DocResManager::GetTextureByGuid(const GUID& guid) {
   ComPtr<IDirect3DTexture9>& slot = cache_->guidTextures[guid];
   if (slot) return &slot;
@@ -544,13 +579,15 @@ void DS_DocResManager::WalkDeviceObjects(bool lost) {
     else
       o->OnReset();
   }
-  for (auto& entry : cache_->effects) {
-    if (!entry.second.effect) continue;
+  auto walkEffect = [lost](EffectRef& ref) {
+    if (!ref.effect) return;
     if (lost)
-      entry.second.effect->OnLostDevice();
+      ref.effect->OnLostDevice();
     else
-      entry.second.effect->OnResetDevice();
-  }
+      ref.effect->OnResetDevice();
+  };
+  for (auto& entry : cache_->effects) walkEffect(entry.second);
+  for (auto& entry : cache_->standIns) walkEffect(entry.second);
   for (auto& entry : cache_->targetSets) {
     if (!entry.second) continue;
     if (lost)

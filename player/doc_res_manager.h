@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "core/embedded_file.h"
@@ -185,6 +186,8 @@ struct DocResCache {
   std::map<GUID, ComPtr<IDirect3DTexture9>, GuidLess> guidTextures;
   // Effects of stored files that failed to compile: not tried every frame.
   std::set<LinkKey> failedEffects;
+  // Built-in stand-in effects by pack id, one per document.
+  std::map<uint32_t, EffectRef> standIns;
 };
 
 class ZVI_DocResManagerTmp : public ZVI_DocResManager {
@@ -221,6 +224,10 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   DocImage& LoadModuleImage(const DS_FileLink3& link);
   // *out = the effect with a reference added, or null. Returns out.
   ID3DXEffect** GetEffect(ID3DXEffect** out, const DS_FileLink3& link);
+  // The effect a class draws with: the project's stored copy of the link when
+  // our layer can make it, otherwise the class's built-in stand-in
+  // (player/stand_in_effects.h). *out gets a reference, or null.
+  ID3DXEffect** GetEffect(ID3DXEffect** out, std::u16string_view askingClass, const DS_FileLink3& link);
   // The slot of the GUID's texture (possibly holding null).
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);

@@ -21,6 +21,7 @@
 #include "player/doc_res_manager.h"
 #include "player/meshes.h"
 #include "player/render_target_set.h"
+#include "player/stand_in_effects.h"
 #include "player/texture_cache.h"
 #include "resources/builtin_resources.h"
 #include "tools/writer/docres_writer.h"
@@ -382,6 +383,64 @@ TEST_F(DocResDevice, EffectsFromThePackAndFromStoredCopies) {
   m->GetEffect(&fromCopy, stored);
   EXPECT_NE(fromCopy, nullptr) << "effects survive a device reset";
   if (fromCopy) fromCopy->Release();
+}
+
+// Classes ask for their effect by (class, link): a stored copy in our format
+// is used as it is; bytes our layer refuses, or no stored copy, give the
+// class's stand-in, one per document and pack id.
+TEST_F(DocResDevice, StandInEffectsByAskingClass) {
+  RegisterBuiltInResources();
+  const std::string text =
+      "effect 1\nprogram F\nvoid main() { o_color = vec4(1.0); }\nend\n"
+      "technique T\n pass P\n  fragment F\n end\nend\n";
+  const std::string binary = "\x01\x09\xff\xfe compiled effect";
+  pw::DocResRecord r;
+  r.moduleImages.push_back({u"C:\\fx\\ours.fx", 1, {{0, u"", u"C:\\fx\\ours.fx", {text.begin(), text.end()}}}});
+  r.moduleImages.push_back({u"common_res.dll", 202, {{0, u"", u"glow.fxo", {binary.begin(), binary.end()}}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 2);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+
+  DS_HLSLEffectFile ours;
+  ours.name = u"C:\\fx\\ours.fx";
+  ours.id = 1;
+  DS_HLSLEffectFile unknownFile;
+  unknownFile.name = u"C:\\fx\\missing.fxo";
+  unknownFile.id = 9;
+  ID3DXEffect* stored = nullptr;
+  ID3DXEffect* standIn = nullptr;
+  ID3DXEffect* again = nullptr;
+  ID3DXEffect* none = nullptr;
+  m->GetEffect(&stored, u"AnyClass", ours);
+  m->GetEffect(&standIn, u"AnyClass", DS_HLSLEffectFile(u"common_res.dll", 202));
+  m->GetEffect(&again, u"OtherClass", DS_HLSLEffectFile(u"COMMON_RES.DLL", 202));
+  m->GetEffect(&none, u"AnyClass", unknownFile);
+  ASSERT_NE(stored, nullptr);
+  ASSERT_NE(standIn, nullptr) << "the refused stored binary falls back to the pack's effect";
+  EXPECT_NE(stored, standIn);
+  EXPECT_EQ(standIn, again) << "one stand-in per document and id";
+  EXPECT_EQ(none, nullptr) << "no row and no pack link: no effect";
+  for (ID3DXEffect* e : {stored, standIn, again})
+    if (e) e->Release();
+
+  m->OnLostDevice();
+  m->OnResetDevice();
+  ID3DXEffect* afterReset = nullptr;
+  m->GetEffect(&afterReset, u"AnyClass", DS_HLSLEffectFile(u"common_res.dll", 202));
+  EXPECT_NE(afterReset, nullptr) << "stand-ins survive a device reset";
+  if (afterReset) afterReset->Release();
+}
+
+TEST(StandInEffects, TableRows) {
+  DS_HLSLEffectFile file;
+  file.name = u"C:\\fx\\text.fxo";
+  file.id = 4;
+  EXPECT_EQ(StandInEffectId(u"DS_StaticText", file), 198u);
+  EXPECT_EQ(StandInEffectId(u"DS_TextLink", DS_HLSLEffectFile(u"common_res.dll", 12)), 198u);
+  EXPECT_EQ(StandInEffectId(u"DS_StaticText", DS_HLSLEffectFile()), 0u) << "an empty link asks for no effect";
+  EXPECT_EQ(StandInEffectId(u"NoRow", DS_HLSLEffectFile(u"common_res.dll", 185)), 185u);
+  EXPECT_EQ(StandInEffectId(u"NoRow", file), 0u);
 }
 
 template <class T, class Buffer>

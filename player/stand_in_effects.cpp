@@ -1,0 +1,45 @@
+#include "player/stand_in_effects.h"
+
+#include <array>
+
+#include "player/file_links.h"
+
+namespace {
+
+constexpr int64_t kAny = StandInRow::kAnyLink;
+
+// Keep rows of one class together, the most specific first.
+constexpr StandInRow kRows[] = {
+    // Texts draw their stored images with the text effect.
+    {u"DS_StaticText", kAny, 198, false},
+    {u"DS_TextLink", kAny, 198, false},
+    {u"DS_ScrollingTex", kAny, 198, false},
+};
+
+bool IsPackName(const zvi_string& name) {
+  static constexpr std::u16string_view pack = u"common_res.dll";
+  if (name.size() != pack.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    char16_t c = name[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != pack[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsEmptyLink(const DS_FileLink3& link) { return link.name.empty() && link.id == 0; }
+
+uint32_t StandInEffectId(std::u16string_view askingClass, const DS_FileLink3& link) {
+  const bool empty = IsEmptyLink(link);
+  const bool intoPack = IsPackName(link.name);
+  for (const StandInRow& row : kRows) {
+    if (row.askingClass != askingClass) continue;
+    if (empty && !row.emptyLinkToo) continue;
+    if (row.packId != kAny && !(intoPack && link.id == row.packId)) continue;
+    return row.standIn;
+  }
+  if (intoPack && link.id > 0 && link.id <= 0xFFFF) return static_cast<uint32_t>(link.id);
+  return 0;
+}
