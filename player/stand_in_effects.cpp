@@ -14,6 +14,10 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Picture nodes draw their quads with the node picture effect, also
+    // when the project names none.
+    {u"ZVI_PtclSysNode_Picture", kAny, 306, true},
+    {u"ZVI_PtclSysNodePic_TexDynamic", kAny, 306, true},
 };
 
 bool IsPackName(const zvi_string& name) {
