@@ -5,7 +5,12 @@
 #include <memory>
 
 #include "node_tree_fixtures.h"
+#include "player/project_reader.h"
+#include "tools/writer/project_writer.h"
+#include "tools/writer/render_writer.h"
+#include "player/slide_container.h"
 #include "player/slide_render_context.h"
+#include "player/slide_show.h"
 #include "render_fixtures.h"
 #include "resources/builtin_resources.h"
 
@@ -258,6 +263,86 @@ TEST_F(NodePixels, TwentyThousandParticlesAreAllDrawn) {
   EXPECT_TRUE(Near(px.at(10, 10), 0xFFFF0000)) << std::hex << px.at(10, 10);
   EXPECT_TRUE(Near(px.at(30, 30), 0xFF00FF00)) << std::hex << px.at(30, 30);
   EXPECT_TRUE(Near(px.at(50, 50), 0xFF0000FF)) << std::hex << px.at(50, 50);
+}
+
+}  // namespace
+
+namespace {
+
+// A whole project with a node-tree system read by the project reader: the
+// model is created by class name, its runtime object resolves the picture
+// and the effect and fills its batch.
+class ProjectNodes : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    RegisterBuiltInResources();
+    RegisterFakes();
+  }
+  void TearDown() override {
+    show_.reset();
+    DestroyCurrentDocResManager();
+    RenderTest::TearDown();
+  }
+  std::unique_ptr<DS_SlideShow_Light> show_;
+};
+
+TEST_F(ProjectNodes, ANodeSystemInAProjectPlays) {
+  pw::TextureSourceRecord spark;
+  spark.block.links = {{u"spark.png", 2}};
+  pw::ByteBuilder source;
+  pw::WriteTextureSource(source, spark);
+  pw::PictureRecord picture;
+  pw::WriteAlerterTextureSource(picture.texture, source, 100, 0);
+  picture.physics = PointsRecord(1);
+  pw::NodeBaseRecord root;
+  root.children.emplace_back();
+  pw::WritePictureNode(root.children.back(), picture);
+  pw::ParticleSystemRecord system;
+  pw::WriteRootNode(system.root, RootPointRecord(32, 24, 0), root);
+
+  pw::SlideRecord slide;
+  pw::LightRecord light;
+  light.linkName = u"bg.png";
+  light.linkId = 0;
+  light.version = 2;  // no camera record: the view stays on the picture
+  pw::WriteLight(slide.renderContext, light);
+  slide.drawn.emplace_back();
+  pw::WriteParticleSystemBuilder(slide.drawn.back(), system);
+  pw::SlideShowRecord show;
+  show.slides.emplace_back();
+  pw::WriteSlide(show.slides.back(), slide);
+  pw::DocResRecord resources;
+  resources.imageFiles.push_back(
+      {u"bg.png", 0, {{0, u"", u"bg.png", Png(64, 64, [](int, int) { return kBackground; })}}});
+  resources.rawFrames.push_back({u"spark.png", 2, {{1, Png(8, 8, [](int, int) { return 0xFFFFFFFF; }), 0.0f}}});
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, resources);
+  const pw::ByteBuilder project = pw::BuildProject(show, manager);
+
+  show_.reset(ReadProjectMemory(project.bytes().data(), static_cast<uint32_t>(project.size())));
+  ASSERT_NE(show_, nullptr);
+  ASSERT_EQ(show_->slides.size(), 1u);
+  DS_SlideContainer& s = *show_->slides[0];
+  ASSERT_EQ(s.drawnModels.size(), 1u);
+  EXPECT_NE(dynamic_cast<DS_2D_Light*>(s.RenderContext()), nullptr);
+  s.BuildRuntime();
+  ASSERT_EQ(s.drawnObjects.size(), 1u);
+  auto* object = dynamic_cast<ZVI_PtclSys_Obj*>(s.drawnObjects[0].get());
+  ASSERT_NE(object, nullptr);
+  object->Update(0.04f);
+  object->Update(0.08f);
+  ASSERT_EQ(object->batches.size(), 1u);
+  EXPECT_EQ(object->batches[0].triangleCount, 2);
+  EXPECT_TRUE(object->filled[0]);
+  EXPECT_EQ(object->batches[0].vertexCount, 4);
+  auto* picture2 = dynamic_cast<ZVI_PtclSysNode_Picture*>(object->system->root->children.value.at(0).get());
+  ASSERT_NE(picture2, nullptr);
+  EXPECT_EQ(picture2->particleSize.value, 8u);
+  ASSERT_EQ(picture2->physics->particles.size(), 1u);
+  EXPECT_EQ(picture2->physics->particles[0]->GetWorldPosition(), D3DXVECTOR3(32, 24, 0));
+  EXPECT_NE(picture2->CurrentFrame(), nullptr);
+  EXPECT_NE(picture2->effect.Get(), nullptr);
 }
 
 }  // namespace
