@@ -49,6 +49,15 @@ TEST(LifeTransformTest, PhoenixCyclesAndTimerLimits) {
   phoenix->AddTransform(new PtclTr_PhoenixLife(1.0f));
   EXPECT_TRUE(StepParticle(phoenix.get(), 1.5f));
   EXPECT_FLOAT_EQ(phoenix->age, 0.5f);
+  // Subtracted once only, and a cycle of 0 leaves the age alone.
+  EXPECT_TRUE(StepParticle(phoenix.get(), 2.0f));
+  EXPECT_FLOAT_EQ(phoenix->age, 1.5f);
+  ParticlePtr stalled = Fresh();
+  stalled->age = 0.25f;
+  stalled->AddTransform(new PtclTr_PhoenixLife(0.0f));
+  EXPECT_TRUE(StepParticle(stalled.get(), 0.0f));
+  EXPECT_TRUE(StepParticle(stalled.get(), 0.1f));
+  EXPECT_EQ(stalled->age, 0.25f);
 
   struct Row {
     float limit, dt;
