@@ -451,12 +451,18 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3&
       ref.resourceId = static_cast<uint32_t>(link.id);
       data.push_back(std::move(ref));
     }
-    HMODULE module = LoadResourceModule(link.name);
+    // A stored copy we can compile wins; the pack's effect stands in for one
+    // we cannot, and never overwrites the project's copy.
+    CompileEffect(data.back(), &slot.effect);
+    HMODULE module = slot.effect ? nullptr : LoadResourceModule(link.name);
     uint32_t size = 0;
     const uint8_t* bytes =
         module ? LockModuleResource(module, static_cast<uint32_t>(link.id), RT_RCDATA, &size) : nullptr;
-    if (bytes && size > 0) std::memcpy(data.back().Allocate(size), bytes, size);
-    CompileEffect(data.back(), &slot.effect);
+    if (bytes && size > 0) {
+      EmbeddedFile pack;
+      std::memcpy(pack.Allocate(size), bytes, size);
+      CompileEffect(pack, &slot.effect);
+    }
     if (!slot.effect && !moduleLink) cache_->failedEffects.insert(key);
   }
   if (slot.effect) {
