@@ -44,6 +44,16 @@ void Render(IDirect3DDevice9* d, double, float, void*) {
 
 LRESULT Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
+void InstallCallbacks() {
+  DXUTSetCallbackDeviceChanging(Modify);
+  DXUTSetCallbackD3D9DeviceAcceptable(Acceptable);
+  DXUTSetCallbackD3D9DeviceCreated(Created);
+  DXUTSetCallbackD3D9DeviceReset(Reset);
+  DXUTSetCallbackD3D9DeviceLost(Lost);
+  DXUTSetCallbackFrameMove(Move);
+  DXUTSetCallbackD3D9FrameRender(Render);
+}
+
 // One framework for the whole test program, as in the player.
 TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
   WNDCLASSEXW wc{};
@@ -53,13 +63,7 @@ TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
   RegisterClassExW(&wc);
   HWND w = CreateWindowExW(0, u"DxutTest", u"t", WS_SYSMENU, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(w, nullptr);
-  DXUTSetCallbackDeviceChanging(Modify);
-  DXUTSetCallbackD3D9DeviceAcceptable(Acceptable);
-  DXUTSetCallbackD3D9DeviceCreated(Created);
-  DXUTSetCallbackD3D9DeviceReset(Reset);
-  DXUTSetCallbackD3D9DeviceLost(Lost);
-  DXUTSetCallbackFrameMove(Move);
-  DXUTSetCallbackD3D9FrameRender(Render);
+  InstallCallbacks();
   ASSERT_EQ(DXUTInit(false, false), S_OK);
   ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
   ASSERT_EQ(DXUTCreateDevice(true), S_OK);
@@ -118,6 +122,7 @@ TEST(Framework, FullScreenBackBufferHasTheDisplaySizeAndFollowsWindowSizeChanges
   d3d->Release();
   const std::string screen = std::to_string(mode.Width) + "x" + std::to_string(mode.Height);
 
+  InstallCallbacks();
   g_events.clear();
   ASSERT_EQ(DXUTInit(false, false), S_OK);
   ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
