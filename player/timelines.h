@@ -64,8 +64,8 @@ class ZVI_ContinuesTimeLine : public ZVI_Timing {
   void ReadRecord(DS_IOF_Archive& ar, int32_t version);
 };
 
-// A value between min and max hundredths of a second, as the original draws
-// it (min when max <= min), in seconds.
+// A value between min and max hundredths of a second drawn with the runtime's
+// rand() (min when max <= min), in seconds.
 float DrawDuration(uint32_t min, uint32_t max);
 
 // Appears and disappears at random intervals.
