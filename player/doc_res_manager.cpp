@@ -432,6 +432,31 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
   return image;
 }
 
+bool DS_DocResManager::LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) {
+  if (!link.IsFileLink()) {
+    auto it = cache_->documentData.find(link.Key());
+    if (it != cache_->documentData.end()) {
+      for (const EmbeddedFile& f : it->second) {
+        if (!f.data || f.size == 0) continue;
+        if (f.size >= 5 && std::memcmp(f.data.get(), ":ZVI:", 5) == 0) {
+          RawFrameList part;
+          ReadImageContainer(f.data.get(), f.size, &part);
+          for (RawFrame& frame : part) frames->push_back(std::move(frame));
+          continue;
+        }
+        RawFrame frame;
+        frame.count = f.size;
+        frame.bytes.Allocate(f.size);
+        std::memcpy(frame.bytes.data(), f.data.get(), f.size);
+        frame.name = f.path;
+        frames->push_back(std::move(frame));
+      }
+      if (!frames->empty()) return true;
+    }
+  }
+  return ZVI_DocResManagerTmp::LoadRawFrames(link, frames);
+}
+
 EffectRef::~EffectRef() {
   if (effect) effect->Release();
 }

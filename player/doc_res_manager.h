@@ -221,6 +221,9 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   DocImage& LoadModuleImage(const DS_FileLink3& link);
   // *out = the effect with a reference added, or null. Returns out.
   ID3DXEffect** GetEffect(ID3DXEffect** out, const DS_FileLink3& link);
+  // As the base, but a module link whose project stores the picture's bytes
+  // takes those bytes rather than the module's stand-in.
+  bool LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) override;
   // The slot of the GUID's texture (possibly holding null).
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);

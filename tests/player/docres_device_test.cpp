@@ -186,6 +186,25 @@ TEST_F(DocResDevice, RecordImagesHaveTexturesRightAfterReading) {
   EXPECT_FLOAT_EQ(image.aspect, 0.5f);
 }
 
+TEST_F(DocResDevice, FrameSetOfAPackLinkTakesTheStoredCopyFirst) {
+  RegisterPictureModule();
+  pw::DocResRecord r;
+  r.moduleImages.push_back({u"docres_pics.dll", 20, {{20, u"docres_pics.dll", u"", Png(3, 5)}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 2);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+  ImageFrameSet& stored = m->GetImage(DS_ImageFileLink(20, u"docres_pics.dll"), D3DX_FILTER_NONE);
+  ASSERT_EQ(stored.textures.size(), 1u);
+  EXPECT_EQ(stored.imageWidth, 3u);
+  EXPECT_EQ(stored.imageHeight, 5u);
+  // Without a stored copy the module's picture (4 x 2) stands in.
+  DS_DocResManager plain;
+  ImageFrameSet& pack = plain.GetImage(DS_ImageFileLink(20, u"docres_pics.dll"), D3DX_FILTER_NONE);
+  ASSERT_EQ(pack.textures.size(), 1u);
+  EXPECT_EQ(pack.imageWidth, 4u);
+}
+
 TEST_F(DocResDevice, FrameSetScalesByFilter) {
   pw::DocResRecord r;
   r.rawFrames.push_back({u"C:\\wide.png", 1, {{1, Png(100, 50), 0.1f}, {1, Png(100, 50), 0.2f}}});
