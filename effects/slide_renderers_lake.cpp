@@ -119,7 +119,16 @@ ComPtr<IDirect3DTexture9> FakeLake2D::MakeNormalMap() const {
   if (!noise) return {};
   D3DSURFACE_DESC desc{};
   noise->GetLevelDesc(0, &desc);
-  if (desc.Width == 0 || desc.Height == 0 || desc.Format != D3DFMT_A8R8G8B8) return {};
+  // Where the red (or grey) byte of a texel sits.
+  UINT texel = 0, redOffset = 0;
+  switch (desc.Format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8: texel = 4; redOffset = 2; break;
+    case D3DFMT_A8L8: texel = 2; break;
+    case D3DFMT_L8: texel = 1; break;
+    default: return {};
+  }
+  if (desc.Width == 0 || desc.Height == 0) return {};
   D3DLOCKED_RECT src{};
   if (FAILED(noise->LockRect(0, &src, nullptr, D3DLOCK_READONLY))) return {};
   const UINT w = desc.Width, h = desc.Height;
@@ -129,7 +138,7 @@ ComPtr<IDirect3DTexture9> FakeLake2D::MakeNormalMap() const {
     const uint8_t* row = static_cast<const uint8_t*>(src.pBits) + static_cast<size_t>(y) * src.Pitch;
     for (UINT x = 0; x < w; ++x) {
       // Red under the grey veil.
-      const float red = static_cast<float>(row[x * 4 + 2]) * (1.0f - veil) + 128.0f * veil;
+      const float red = static_cast<float>(row[x * texel + redOffset]) * (1.0f - veil) + 128.0f * veil;
       height[static_cast<size_t>(y) * w + x] = red / 255.0f * static_cast<float>(BumpAmplitude.value);
     }
   }
