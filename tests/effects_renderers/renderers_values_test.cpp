@@ -427,3 +427,22 @@ TEST_F(RendererValues, WaterGridOfTheBackgroundAndItsDrops) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RendererValues, BuiltInPicturesOfTheDefaults) {
+  pw::DocResRecord r;
+  UseDocument(MakeDocument(r));
+  DS_GlassBallLight ball;
+  ball.BeginSlide();
+  EXPECT_NE(ball.overlay1Texture, nullptr);
+  EXPECT_NE(ball.overlay2Texture, nullptr);
+  EXPECT_NE(ball.standTexture, nullptr);
+  const DocImage& stand = doc_->GetTextures(ball.StandImage);
+  EXPECT_EQ(stand.width * 2, stand.height * 5) << "a stand of 2.5 : 1";
+  DS_MatrixCodeLight glyphs;
+  glyphs.BeginSlide();
+  EXPECT_EQ(glyphs.settings.glyphCount, 16u);
+}
+
+}  // namespace
