@@ -7,11 +7,14 @@
 #include <memory>
 
 #include "core/crt.h"
+#include "effects/registration.h"
 #include "effects/slide_renderers_glass.h"
 #include "effects/slide_renderers_glyphs.h"
 #include "effects/slide_renderers_lake.h"
 #include "effects/slide_renderers_water.h"
 #include "render_fixtures.h"
+#include "player/project_reader.h"
+#include "player/slide_container.h"
 #include "resources/builtin_resources.h"
 
 using namespace render_test;
@@ -248,6 +251,33 @@ TEST_F(RendererPixels, WaterOverTheFinishedSlide) {
   Pixels px = Frame(light);
   EXPECT_TRUE(Near(px.at(32, 32), kGreen, 8)) << std::hex << px.at(32, 32);
   EXPECT_TRUE(Near(px.at(4, 4), kRed, 8)) << std::hex << px.at(4, 4);
+}
+
+// The fuzz seed holding one slide of each renderer plays through the slide
+// show: every slide starts, draws and changes to the next.
+TEST_F(RendererPixels, SeedProjectPlaysEachRenderer) {
+  RegisterSlideReaders();
+  RegisterRenderReaders();
+  RegisterEffectReaders();
+  std::unique_ptr<DS_SlideShow_Light> show(ReadProjectFile(u"" TEST_DATA_DIR "/fuzz/project_reader/slide_renderers.qmf"));
+  ASSERT_NE(show, nullptr);
+  ASSERT_EQ(show->slides.size(), 4u);
+  show->SetRenderContext(rc_, nullptr);
+  for (auto& slide : show->slides) slide->BuildRuntime();
+  int changes = 0;
+  DS_SlideContainer* last = nullptr;
+  for (int frame = 0; frame < 100; ++frame) {
+    show->Update(0.1f * static_cast<float>(frame));
+    if (show->currentSlide.get() != last) ++changes;
+    last = show->currentSlide.get();
+    ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    show->Render(0);
+    ASSERT_EQ(dev_->EndScene(), D3D_OK);
+  }
+  EXPECT_GE(changes, 5) << "all four slides and the first again";
+  show.reset();
+  DestroyCurrentDocResManager();
 }
 
 }  // namespace
