@@ -129,31 +129,36 @@ void WaterGrid::AddDrop() {
 }
 
 void WaterGrid::Simulate() {
-  if (nodeCount <= 0) return;
+  if (nodeCount <= 0 || columns < 2 || rows < 2) return;
   next.resize(static_cast<size_t>(nodeCount));
+  const size_t cols = static_cast<size_t>(columns);
   for (int step = 0; step < 4; ++step) {
+    // Row by row, as the sweep reads: a border node is zeroed when the sweep
+    // reaches it, so later nodes see it zeroed and earlier ones did not.
     float sum = 0.0f;
-    for (int32_t r = 0; r < rows; ++r) {
-      const int32_t up = (r + rows - 1) % rows, down = (r + 1) % rows;
-      for (int32_t c = 0; c < columns; ++c) {
-        const size_t i = static_cast<size_t>(r) * columns + c;
-        WaterNode& n = nodes[i];
-        if (c == 0 || r == 0 || r == rows - 1) {
-          n.height = 0.0f;
-          n.velocity = 0.0f;
-          next[i] = 0.0f;
-          continue;
-        }
-        const int32_t left = (c + columns - 1) % columns, right = (c + 1) % columns;
-        auto h = [&](int32_t rr, int32_t cc) { return nodes[static_cast<size_t>(rr) * columns + cc].height; };
-        const float edges = h(up, c) + h(down, c) + h(r, left) + h(r, right);
-        const float diagonals = h(up, left) + h(up, right) + h(down, left) + h(down, right);
+    auto zero = [&](size_t i) {
+      nodes[i] = WaterNode{};
+      next[i] = 0.0f;
+    };
+    for (size_t c = 0; c < cols; ++c) zero(c);
+    for (int32_t r = 1; r < rows - 1; ++r) {
+      const size_t row = static_cast<size_t>(r) * cols;
+      zero(row);
+      const WaterNode* up = &nodes[row - cols];
+      const WaterNode* mid = &nodes[row];
+      const WaterNode* down = &nodes[row + cols];
+      for (size_t c = 1; c < cols; ++c) {
+        const size_t left = c - 1, right = c + 1 < cols ? c + 1 : 0;
+        const float edges = up[c].height + down[c].height + mid[left].height + mid[right].height;
+        const float diagonals = up[left].height + up[right].height + down[left].height + down[right].height;
         const float avg = edges / 6.0f + diagonals / 12.0f;
+        const WaterNode& n = mid[c];
         const float v = (avg - n.height) * 0.25f + damping * n.velocity;
-        next[i] = v;
+        next[row + c] = v;
         sum += n.height + v;
       }
     }
+    for (size_t c = 0; c < cols; ++c) zero(static_cast<size_t>(rows - 1) * cols + c);
     const float mean = sum / static_cast<float>(nodeCount);
     meanRemoved = mean;
     for (size_t i = 0; i < nodes.size(); ++i) {
