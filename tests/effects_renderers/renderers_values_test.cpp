@@ -398,6 +398,33 @@ TEST(WaterValues, DropImpulses) {
   EXPECT_FLOAT_EQ(sum, -0.45f);
 }
 
+// Four substeps after a drop on a 6 x 5 grid, against a reference worked out
+// separately from the sweep's rules (wrap-around neighbours, border nodes
+// zeroed as the sweep reaches them, the mean removed in a second pass).
+TEST(WaterValues, FourSubstepsAfterADrop) {
+  WaterGrid g;
+  g.columns = 6;
+  g.rows = 5;
+  g.nodeCount = 30;
+  g.nodes.assign(30, WaterNode{});
+  g.impulse = 0.45f;
+  g.damping = 0.99f;
+  g.speed = 1.0f;
+  auto at = [&](int r, int c) -> WaterNode& { return g.nodes[r * 6 + c]; };
+  at(3, 2).velocity = -0.45f * 0.25f;
+  for (auto [r, c] : {std::pair{2, 2}, {4, 2}, {3, 1}, {3, 3}}) at(r, c).velocity = -0.45f * 0.125f;
+  for (auto [r, c] : {std::pair{2, 1}, {2, 3}, {4, 1}, {4, 3}}) at(r, c).velocity = -0.45f * 0.0625f;
+  g.Simulate();
+  EXPECT_NEAR(at(3, 2).height, -0.2090554f, 1e-5f);
+  EXPECT_NEAR(at(2, 2).height, -0.1135112f, 1e-5f);
+  EXPECT_NEAR(at(2, 5).height, 0.0528175f, 1e-5f);  // the right neighbour wraps to column 0
+  EXPECT_NEAR(at(0, 0).height, 0.0177131f, 1e-5f);  // a border node keeps -mean until swept
+  EXPECT_NEAR(at(4, 3).height, 0.0177131f, 1e-5f);
+  EXPECT_NEAR(at(2, 1).velocity, -0.0293008f, 1e-5f);
+  EXPECT_NEAR(at(1, 4).velocity, -0.0098887f, 1e-5f);
+  EXPECT_EQ(at(4, 2).velocity, 0.0f);
+}
+
 TEST_F(RendererValues, WaterGridOfTheBackgroundAndItsDrops) {
   pw::DocResRecord r;
   r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(40, 30, [](int, int) { return 0xFF808080u; })}}});
