@@ -341,7 +341,8 @@ void DS_MatrixCodeLight::StepAndFill(float t) {
             static_cast<int32_t>(256.0f * static_cast<float>(q.column) / static_cast<float>(g.columns));
         I = luminance[static_cast<size_t>(256 * ly + lx)] * opacity;
       }
-      const uint32_t alpha = static_cast<uint32_t>(static_cast<int32_t>(I * 255.0f)) & 0xFFu;
+      // A transparency beyond 100 would give an opacity below 0: none.
+      const uint32_t alpha = static_cast<uint32_t>(std::clamp(I, 0.0f, 1.0f) * 255.0f);
       const D3DCOLOR colour = ((alpha << 24) | (q.kind == 2 ? highlightRgb : glyphRgb)) & mask;
       const float hw = q.half, hh = q.half;
       DX_V::PCT* quad = v + k * 4;

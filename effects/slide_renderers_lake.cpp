@@ -170,7 +170,9 @@ void FakeLake2D::BeginSlide() {
   const D3DCOLOR rgb = ColorrefToArgb(LakeColor.value, 0);
   tintQuad.Create(QuadRect{}, rgb);
   hazeQuad.Create(QuadRect{}, rgb);
-  const float bottom = TintOpacity.derived, atHorizon = (1.0f - TintFade.derived) * TintOpacity.derived;
+  // Stored values beyond the usual range give opacities outside 0..1: clamped.
+  const float bottom = std::clamp(TintOpacity.derived, 0.0f, 1.0f);
+  const float atHorizon = std::clamp((1.0f - TintFade.derived) * TintOpacity.derived, 0.0f, 1.0f);
   tintQuad.SetVertexAlphas(bottom, atHorizon, bottom, atHorizon);
   hazeQuad.SetVertexAlphas(0.0f, atHorizon, 0.0f, atHorizon);
   imageQuad.SetImageLink(backgroundLink);

@@ -237,6 +237,17 @@ TEST(GlyphGridValues, HugeOrTinyPicturesStayBounded) {
   for (int i = 0; i < 50; ++i) one.Step();
 }
 
+TEST(GlyphGridValues, OutOfRangeTransparencyDrawsNothing) {
+  DS_MatrixCodeLight light;
+  light.Transparency.SetValue(0xFFFFFFFFu);  // opacity far below 0
+  light.settings = GridSettings(0, 0);
+  light.grid = std::make_unique<GlyphGrid>(16, 16, light.settings);
+  light.grid->Cell(0, 0) = 1;
+  light.CreateBatches();
+  light.StepAndFill(0.0f);
+  EXPECT_EQ(light.glyphCountNow, 1);
+}
+
 TEST_F(RendererValues, GlyphCountFromTheAtlas) {
   pw::DocResRecord r;
   r.imageFiles.push_back({u"glyphs.png", 1, {{0, u"", u"glyphs.png", Png(16, 160, [](int, int) { return 0xFFFFFFFFu; })}}});
