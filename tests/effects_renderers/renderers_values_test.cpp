@@ -242,7 +242,7 @@ TEST(GlyphGridValues, OutOfRangeTransparencyDrawsNothing) {
   light.Transparency.SetValue(0xFFFFFFFFu);  // opacity far below 0
   light.settings = GridSettings(0, 0);
   light.grid = std::make_unique<GlyphGrid>(16, 16, light.settings);
-  light.grid->Cell(0, 0) = 1;
+  light.grid->Cell(0, 1) = 1;  // row 0 is fed with an empty glyph first
   light.CreateBatches();
   light.StepAndFill(0.0f);
   EXPECT_EQ(light.glyphCountNow, 1);
