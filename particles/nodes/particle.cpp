@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "core/crt.h"
-#include "core/math_routines.h"
 
 namespace {
 
@@ -15,10 +14,37 @@ constexpr D3DXVECTOR3 Particle::* kVectors[8] = {
     &Particle::position, &Particle::velocity, &Particle::acceleration, &Particle::heading,
     &Particle::color,    &Particle::offset,   &Particle::scale,        &Particle::auxVector};
 
-D3DXMATRIX Identity() {
-  D3DXMATRIX m;
-  D3DXMatrixIdentity(&m);
-  return m;
+const D3DXMATRIX& IdentityMatrix() {
+  static const D3DXMATRIX identity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+  return identity;
+}
+
+// The row-vector product a x b with the sums in the order D3DXMatrixMultiply
+// takes them, inlined for the per-frame path.
+inline void Multiply(D3DXMATRIX* out, const D3DXMATRIX& a, const D3DXMATRIX& b) {
+  D3DXMATRIX r;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    }
+  }
+  *out = r;
+}
+
+bool IsIdentity(const D3DXMATRIX& m) {
+  const D3DXMATRIX& id = IdentityMatrix();
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      if (m.m[i][j] != id.m[i][j]) return false;
+    }
+  }
+  return true;
+}
+
+// Translation(-p) x Scaling(s) x Translation(p), written out: the same
+// values as the three products, without them.
+void ScalingAboutPoint(D3DXMATRIX* out, const D3DXVECTOR3& p, float s) {
+  *out = D3DXMATRIX(s, 0, 0, 0, 0, s, 0, 0, 0, 0, s, 0, -p.x * s + p.x, -p.y * s + p.y, -p.z * s + p.z, 1);
 }
 
 void SetQuad(ParticleQuad& q, float a, float b, float c, float d) {
@@ -68,7 +94,7 @@ void Particle::Reset() {
   heading = D3DXVECTOR3(0, 1, 0);
   color = D3DXVECTOR3(1, 1, 1);
   scale = D3DXVECTOR3(1, 1, 1);
-  scaleMatrix = baseMatrix = Identity();
+  scaleMatrix = baseMatrix = IdentityMatrix();
   SetQuad(texWindow, 0, 1, 0, 1);
   SetQuad(atlasCell, 0, 1, 0, 1);
   SetQuad(quadWindow, 0, 1, 0, 1);
@@ -78,7 +104,7 @@ void Particle::Reset() {
 
 void Particle::ResetFrameState() {
   previousWorld = GetWorldMatrix();
-  modifier1 = modifier2 = Identity();
+  modifier1 = modifier2 = IdentityMatrix();
   acceleration = offset = D3DXVECTOR3(0, 0, 0);
   size = alpha = 1.0f;
   offsetAlong = offsetAcross = 0.0f;
@@ -99,18 +125,29 @@ D3DXVECTOR3 Particle::GetWorldPosition() const {
 }
 
 D3DXMATRIX Particle::GetWorldMatrix() const {
-  D3DXMATRIX s, t, m;
-  D3DXMatrixScaling(&s, size, size, size);
-  D3DXMatrixMultiply(&m, &s, &modifier2);
-  D3DXMatrixMultiply(&m, &m, &modifier1);
-  const D3DXVECTOR3 at = position + offset;
-  D3DXMatrixTranslation(&t, at.x, at.y, at.z);
-  D3DXMatrixMultiply(&m, &m, &t);
-  if (parent.get()) {
-    const D3DXMATRIX w = parent->GetWorldMatrix();
-    D3DXMatrixMultiply(&m, &m, &w);
+  // Scaling(size) x modifier2 x modifier1 x Translation(position + offset) x
+  // (the parent's world matrix or baseMatrix); the scaling and translation
+  // products are written out.
+  D3DXMATRIX m;
+  if (IsIdentity(modifier2)) {
+    m = D3DXMATRIX(size, 0, 0, 0, 0, size, 0, 0, 0, 0, size, 0, 0, 0, 0, 1);
   } else {
-    D3DXMatrixMultiply(&m, &m, &baseMatrix);
+    m = modifier2;
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 4; ++j) m.m[i][j] *= size;
+    }
+  }
+  Multiply(&m, m, modifier1);
+  const D3DXVECTOR3 at = position + offset;
+  for (int i = 0; i < 4; ++i) {
+    m.m[i][0] += m.m[i][3] * at.x;
+    m.m[i][1] += m.m[i][3] * at.y;
+    m.m[i][2] += m.m[i][3] * at.z;
+  }
+  if (parent.get()) {
+    Multiply(&m, m, parent->GetWorldMatrix());
+  } else {
+    Multiply(&m, m, baseMatrix);
   }
   return m;
 }
@@ -152,18 +189,17 @@ void Particle::ComposeScaleMatrix(D3DXMATRIX* m) const {
     // Kept as stored projects play it: a root multiplies its own scaling in
     // a second time.
     const D3DXMATRIX k = scaleMatrix;
-    D3DXMatrixMultiply(m, m, &k);
+    Multiply(m, *m, k);
     return;
   }
   if (flags & ParticleFlags::ParentRelative) {
-    const D3DXMATRIX k = parent->scaleMatrix;
-    D3DXMatrixMultiply(m, m, &k);
+    Multiply(m, *m, parent->scaleMatrix);
     return;
   }
   D3DXMATRIX k;
-  MatrixScalingAboutPoint(&k, OffsetPoint(position), parent->size, parent->size, parent->size);
+  ScalingAboutPoint(&k, OffsetPoint(position), parent->size);
   parent->ComposeScaleMatrix(&k);
-  D3DXMatrixMultiply(m, m, &k);
+  Multiply(m, *m, k);
 }
 
 bool StepParticle(Particle* p, float dt) {
@@ -183,7 +219,7 @@ bool StepParticle(Particle* p, float dt) {
   const float len = D3DXVec3Length(&p->velocity);
   p->heading = len > 0.0f ? p->velocity / len : D3DXVECTOR3(0, 1, 0);
   const D3DXVECTOR3 at = p->GetWorldPosition();
-  MatrixScalingAboutPoint(&p->scaleMatrix, at, p->size, p->size, p->size);
+  ScalingAboutPoint(&p->scaleMatrix, at, p->size);
   p->ComposeScaleMatrix(&p->scaleMatrix);
   return !p->IsDead();
 }

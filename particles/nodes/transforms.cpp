@@ -22,6 +22,9 @@ bool PtclTr_MaxAge::Apply(float dt, Particle* p) {
 }
 
 bool PtclTr_PhoenixLife::Apply(float dt, Particle* p) {
+  // A cycle of 0 (a lifetime jittered to nothing) would make the age
+  // infinite or NaN for good: the age then stands still.
+  if (!(cycle > 0.0f)) return true;
   p->age += dt / cycle;
   if (p->age >= 1.0f) p->age -= 1.0f;
   return true;

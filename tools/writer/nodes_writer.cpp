@@ -4,6 +4,13 @@
 
 namespace pw {
 
+ByteBuilder& WriteStandardForcesParams(ByteBuilder& b, int32_t version, int32_t gravityMode, uint32_t gravity,
+                                       int32_t dragMode, uint32_t drag) {
+  b.I32(version);
+  if (version >= 2) b.I32(dragMode);
+  return b.I32(gravityMode).U32(gravity).U32(drag);
+}
+
 ByteBuilder& WriteNodeBase(ByteBuilder& b, const NodeBaseRecord& r) {
   b.Header(u"ZVI_PtclSys_Node", r.version).WideString(r.name);
   b.I32(static_cast<int32_t>(r.children.size()));

@@ -1,5 +1,5 @@
 #pragma once
-// Records of node-tree particle systems: the model and its builder form, the
+// Records of the node particle blocks and of node-tree particle systems: the model and its builder form, the
 // node base, root, emitter, track, blank and picture nodes, the picture's
 // option blocks and its rotation effect.
 #include <cstdint>
@@ -11,6 +11,11 @@
 #include "tools/writer/values_writer.h"
 
 namespace pw {
+
+// The forces block of the point, sector and rectangle emitters: version;
+// from version 2 the drag mode; gravity mode, gravity, drag (stored values).
+ByteBuilder& WriteStandardForcesParams(ByteBuilder& b, int32_t version, int32_t gravityMode, uint32_t gravity,
+                                       int32_t dragMode, uint32_t drag);
 
 // "ZVI_PtclSys_Node" (version 1 or 2): children and effects are whole
 // object records.

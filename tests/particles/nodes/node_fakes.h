@@ -2,7 +2,9 @@
 // Fakes of the seams between the node engine and its sources, for the node
 // tests: a scripted transform, a point physics, a root point, trail and curve
 // physics, a geometry, an effect and the owners of the motion transforms.
+#include <algorithm>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -196,6 +198,62 @@ class FakeEffectBase : public ZVI_ParticlSystem_Effect {
   std::function<void(EffectContext&, Particle*)> body;
 };
 using FakeEffect = ZVI_PtclSysEffect<FakeEffectBase>;
+
+// A figure over the rectangle [x0, x0 + w] x [y0, y0 + h]: (u, v) maps
+// linearly onto it, the direction at a point is (1, 0, 0); random points
+// come from a script (then the centre) and record what was asked.
+class FakeFigure : public ZVI_VGeom2D {
+ public:
+  std::string GetTypeName() const override { return "FakeFigure"; }
+  ZVI_VGeom2D* Clone() const override { return new FakeFigure(*this); }
+  void Accept(ZVI_VGeom2DVisitor&) override {}
+  bool RandomPoint(D3DXVECTOR3* position, D3DXVECTOR3* uv) override {
+    ++random_points;
+    D3DXVECTOR3 at = Centre();
+    if (!scripted_points.empty()) {
+      at = scripted_points.front();
+      scripted_points.erase(scripted_points.begin());
+    }
+    if (position) *position = at;
+    if (uv) *uv = D3DXVECTOR3((at.x - x0) / w, (at.y - y0) / h, 0);
+    return true;
+  }
+  bool PointAtUV(float u, float v, D3DXVECTOR3* position, D3DXVECTOR3* direction) override {
+    if (position) *position = D3DXVECTOR3(x0 + u * w, y0 + v * h, 0);
+    if (direction) *direction = D3DXVECTOR3(1, 0, 0);
+    return true;
+  }
+  bool Contains(const D3DXVECTOR3& p) override { return p.x >= x0 && p.x <= x0 + w && p.y >= y0 && p.y <= y0 + h; }
+  // From an inside point along d to the rectangle's edge.
+  bool ExitPoint(const D3DXVECTOR3& p, const D3DXVECTOR3& d, D3DXVECTOR3* out) override {
+    float t = 1e30f;
+    if (d.x > 0) t = std::min(t, (x0 + w - p.x) / d.x);
+    if (d.x < 0) t = std::min(t, (x0 - p.x) / d.x);
+    if (d.y > 0) t = std::min(t, (y0 + h - p.y) / d.y);
+    if (d.y < 0) t = std::min(t, (y0 - p.y) / d.y);
+    if (t >= 1e30f) return false;
+    *out = p + d * t;
+    return true;
+  }
+  bool CenterPoint(D3DXVECTOR3* point) override {
+    *point = Centre();
+    return true;
+  }
+  bool NormalAt(const D3DXVECTOR3&, const D3DXVECTOR3&, D3DXVECTOR3* direction, D3DXVECTOR3* normal) override {
+    if (!frames) return false;
+    *direction = D3DXVECTOR3(0, 1, 0);
+    *normal = D3DXVECTOR3(-1, 0, 0);
+    return true;
+  }
+  bool IsClosed() override { return closed; }
+  bool QueryFlag() override { return flag; }
+  D3DXVECTOR3 Centre() const { return D3DXVECTOR3(x0 + w / 2, y0 + h / 2, 0); }
+
+  float x0 = 0, y0 = 0, w = 100, h = 100;
+  bool closed = false, flag = false, frames = false;
+  std::vector<D3DXVECTOR3> scripted_points;
+  int random_points = 0;
+};
 
 // Owners of the motion transforms, with plain settable values.
 class FakeSwarmBox : public PtclSwarmBox {

@@ -131,6 +131,35 @@ TEST(ParticleTest, ParentRelativePositionFollowsTheParent) {
   EXPECT_EQ(abs->GetWorldVelocity(), D3DXVECTOR3(1, 2, 0));
 }
 
+TEST(ParticleTest, WorldMatrixIsTheProductOfItsParts) {
+  ParticlePtr parent = NewParticle(D3DXVECTOR3(100, 50, 0));
+  parent->size = 2.0f;
+  D3DXMatrixRotationZ(&parent->modifier1, 0.3f);
+  ParticlePtr p = Child(parent);
+  p->position = D3DXVECTOR3(1, 2, 3);
+  p->offset = D3DXVECTOR3(0.5f, 0, 0);
+  p->size = 1.5f;
+  D3DXMatrixRotationZ(&p->modifier1, 0.7f);
+  D3DXMatrixScaling(&p->modifier2, 1.0f, 3.0f, 1.0f);
+  p->modifier2._42 = 4.0f;
+  auto product = [](const Particle& q, const D3DXMATRIX& w) {
+    D3DXMATRIX s, t, m;
+    D3DXMatrixScaling(&s, q.size, q.size, q.size);
+    D3DXMatrixMultiply(&m, &s, &q.modifier2);
+    D3DXMatrixMultiply(&m, &m, &q.modifier1);
+    D3DXMatrixTranslation(&t, q.position.x + q.offset.x, q.position.y + q.offset.y, q.position.z + q.offset.z);
+    D3DXMatrixMultiply(&m, &m, &t);
+    D3DXMatrixMultiply(&m, &m, &w);
+    return m;
+  };
+  const D3DXMATRIX parent_world = product(*parent, parent->baseMatrix);
+  const D3DXMATRIX expected = product(*p, parent_world);
+  const D3DXMATRIX got = p->GetWorldMatrix();
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) EXPECT_NEAR(got.m[i][j], expected.m[i][j], 1e-4f) << i << j;
+  }
+}
+
 TEST(ParticleTest, DetachKeepsThePlaceButNotTheParent) {
   ParticlePtr parent = NewParticle(D3DXVECTOR3(100, 50, 0));
   ParticlePtr p = Child(parent);
@@ -305,19 +334,19 @@ TEST(ParticleTest, StepVectorErasesTheDeadInPlace) {
   };
   for (const Row& r : rows) {
     ParticleVector v;
-    std::vector<ScriptedTransform*> transforms;
+    // Counted outside the transforms: the dead ones are freed by the step.
+    std::vector<int> calls(r.dies.size(), 0);
     for (size_t i = 0; i < r.dies.size(); ++i) {
       ParticlePtr p = NewParticle();
       p->auxVector.x = static_cast<float>(i + 1);
-      transforms.push_back(new ScriptedTransform(!r.dies[i]));
-      p->AddTransform(transforms.back());
+      p->AddTransform(new ScriptedTransform(!r.dies[i], [&calls, i](float, Particle*) { ++calls[i]; }));
       v.push_back(p);
     }
     const size_t capacity = v.capacity();
     StepParticleVector(v, 0.1f);
     EXPECT_EQ(Ids(v), r.survivors);
     EXPECT_EQ(v.capacity(), capacity);
-    for (ScriptedTransform* t : transforms) EXPECT_EQ(t->applied, 1);
+    for (int c : calls) EXPECT_EQ(c, 1);
   }
 }
 
