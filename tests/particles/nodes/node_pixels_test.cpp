@@ -346,3 +346,36 @@ TEST_F(ProjectNodes, ANodeSystemInAProjectPlays) {
 }
 
 }  // namespace
+
+namespace {
+
+// The default glow mode adds the glow to the background copy that the
+// slide's background chain hands over at the node's background pass.
+TEST_F(NodePixels, LinearDodgeGlowThroughTheBackgroundChain) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->glow.enabled.value = 1;  // mode 3
+  p->glow.color.value = 0x0000FFFF;
+  model_->StartTree();
+  Add(p, 32, 32);
+  ZVI_PtclSys_Obj* raw = object_.release();
+  RuntimeObjects objects{DS_SafePtr<DS_ABObj>(raw)};
+  raw->Update(0.04f);
+  const int n = raw->NeedsBackground();
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  light_->BeginBackgroundChain();
+  light_->ClearBackground(0);
+  light_->RenderObjects(objects, n);
+  EXPECT_EQ(dev_->EndScene(), D3D_OK);
+  Pixels px = ReadBackBuffer();
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 8)) << std::hex << px.at(32, 32);
+  const D3DCOLOR glow = px.at(24, 32);  // yellow added to the blue background
+  EXPECT_GT((glow >> 16) & 0xFF, 0x40u) << std::hex << glow;
+  EXPECT_GT((glow >> 8) & 0xFF, 0x40u) << std::hex << glow;
+  EXPECT_TRUE(Near(glow & 0xFF, 0x60, 4)) << std::hex << glow;
+  EXPECT_TRUE(Near(px.at(4, 4), kBackground)) << std::hex << px.at(4, 4);
+  objects.clear();
+}
+
+}  // namespace
