@@ -456,6 +456,7 @@ void ZVI_PtclSysNode_Picture::DrawBatch(ZVI_PtclSys_Obj* object, int32_t* index,
   ID3DXEffect* e = effect.Get();
   // A picture without a frame, an unfilled batch or a missing effect draws
   // nothing of its own; the indices stay in step with the fill.
+  bool stepped = false;
   if (b && frame && e && object->filled[static_cast<size_t>(i)]) {
     e->SetTexture("Texture0", frame);
     std::string technique = blendSum.value != 0 ? "BlendSum" : "BlendNormal";
@@ -478,8 +479,10 @@ void ZVI_PtclSysNode_Picture::DrawBatch(ZVI_PtclSys_Obj* object, int32_t* index,
       shadow.blur.GaussianBlur(light, shadow.blurPasses.value);
       ComposeBlur(light, shadow.blur, shadow.color.value, shadow.brightness.derived, "DrawGlowNormal", false);
     }
-    if (light && glow.enabled.value != 0 && glow.blur.effect && glow.blur.targetA) {
-      if (PassCount() != 0 && pass) light->BackgroundStep(pass, false);
+    if (glow.enabled.value != 0) {
+      stepped = StepBackground(context, pass);
+    }
+    if (light && glow.enabled.value != 0 && glow.blur.effect) {
       if (glow.blur.Begin(light)) {
         b->DrawBatchWithEffect(e, "BlendNormal_AlphaPM", wrap);
         glow.blur.GaussianBlur(light, glow.blurPasses.value);
@@ -490,6 +493,9 @@ void ZVI_PtclSysNode_Picture::DrawBatch(ZVI_PtclSys_Obj* object, int32_t* index,
     }
     b->DrawBatchWithEffect(e, technique.c_str(), wrap);
   }
+  // The background pass the glow asked for is taken even when nothing of
+  // the node is drawn, so that the slide's chain of passes still ends.
+  if (!stepped && glow.enabled.value != 0) StepBackground(context, pass);
   if (filledBatches_ == 2) {
     const int32_t j = (*index)++;
     MeshRecord* r = object->Batch(j);
@@ -502,6 +508,11 @@ void ZVI_PtclSysNode_Picture::DrawBatch(ZVI_PtclSys_Obj* object, int32_t* index,
     }
   }
   if (childrenAfter.value == 1) DrawChildren(object, index, context, pass);
+}
+
+bool ZVI_PtclSysNode_Picture::StepBackground(DS_ABRender* context, int* pass) {
+  if (context && pass && PassCount() != 0) context->BackgroundStep(pass, false);
+  return true;
 }
 
 int32_t ZVI_PtclSysNode_Picture::PassCount() {

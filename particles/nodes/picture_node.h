@@ -151,6 +151,8 @@ class ZVI_PtclSysNode_Picture : public ZVI_PtclSysNode_Emitter {
   int32_t Rows() const;
   // The first image's current frame, or null.
   IDirect3DTexture9* CurrentFrame() const;
+  // The glow's background pass when the subtree asks for any; true.
+  bool StepBackground(DS_ABRender* context, int* pass);
 
   // Versions 1 to 13 after the class name and version.
   void ReadRecord(DS_IOF_Archive& ar, int32_t version);

@@ -379,3 +379,26 @@ TEST_F(NodePixels, LinearDodgeGlowThroughTheBackgroundChain) {
 }
 
 }  // namespace
+
+namespace {
+
+// A glowing picture that has nothing to draw still takes the background
+// pass it asked for, so the slide's chain of passes ends.
+TEST_F(NodePixels, AGlowWithoutAPictureStillTakesItsBackgroundPass) {
+  ZVI_PtclSysNode_Picture* p = Picture(DS_SafePtr<ZVI_TextureSRC>());
+  p->glow.enabled.value = 1;
+  model_->StartTree();
+  Add(p, 32, 32);
+  object_->Update(0.04f);
+  int pass = object_->NeedsBackground();
+  EXPECT_EQ(pass, 1);
+  EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+  light_->ClearBackground(0);
+  object_->Render(light_.get(), &pass);
+  EXPECT_EQ(dev_->EndScene(), D3D_OK);
+  EXPECT_EQ(pass, 0);
+  Pixels px = ReadBackBuffer();
+  EXPECT_TRUE(Near(px.at(32, 32), kBackground)) << std::hex << px.at(32, 32);
+}
+
+}  // namespace
