@@ -402,3 +402,22 @@ TEST_F(NodePixels, AGlowWithoutAPictureStillTakesItsBackgroundPass) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NodePixels, TheDynamicPictureRereadsItsTextureWhenTheSourceChanges) {
+  auto* p = new ZVI_PtclSysNodePic_TexDynamic;
+  p->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(p));
+  p->texture.value = Source(u"halves.png", 3);
+  model_->StartTree();
+  EXPECT_EQ(p->particleSize.value, 16u);
+  EXPECT_FLOAT_EQ(p->axisV.y, 0.5f);
+  p->texture.SetValue(Source(u"wide.png", 4, 4, 1));
+  EXPECT_FLOAT_EQ(p->axisV.y, 0.25f);
+  ASSERT_EQ(p->texture.images.size(), 1u);
+  EXPECT_EQ(p->texture.images[0].imageWidth, 256u);
+  EXPECT_EQ(p->particleSize.value, 16u);  // a size once set stays
+}
+
+}  // namespace
