@@ -6,6 +6,7 @@
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
+#include "scene/registration.h"
 
 // Registers the readers of every library (explicit, so the linker keeps them)
 // and the platform's class factories. Safe to call more than once.
@@ -16,4 +17,5 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
+  RegisterSceneReaders();
 }
