@@ -14,6 +14,8 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Glowing sprites draw their glow, composite and sprites with 97.
+    {u"DS_DischargeFXConstructor", kAny, 97, true},
 };
 
 bool IsPackName(const zvi_string& name) {

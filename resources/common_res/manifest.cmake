@@ -4,8 +4,11 @@
 list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
   DDS:6:images/camera.png
+  DDS:95:common_res/images/bolt_95.png
+  DDS:98:common_res/images/bolt_98.png
   DDS:228:common_res/images/trace_228.png
   10:185:common_res/effects/radial_glow_185.fx
+  10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
   DDS:901:common_res/meshes/cube_text.x
