@@ -7,6 +7,9 @@
 
 namespace {
 
+// Arcs up to this many segments are built at every spawn.
+constexpr uint32_t kBuildAtOnce = 64;
+
 float Uniform(float a, float b) { return crt_rand01() * (b - a) + a; }
 
 D3DXVECTOR3 Normalized(const D3DXVECTOR3& v) {
@@ -59,8 +62,26 @@ void DS_DischargeFXConstructor::SpawnSprite(SpriteRecord&) {
   const uint32_t n = SegmentCount();
   previousArc.resize(n);
   currentArc.resize(n);
+  if (n <= kBuildAtOnce) {
+    arcsPending = false;
+    BuildArc(previousArc);
+    BuildArc(currentArc);
+    return;
+  }
+  // Both arcs draw two numbers for every segment but the last.
+  arcsPending = true;
+  pendingRandState = crt_rand_state();
+  crt_rand_discard(4ull * (n - 1));
+}
+
+void DS_DischargeFXConstructor::EnsureArcs() {
+  if (!arcsPending) return;
+  arcsPending = false;
+  const uint32_t now = crt_rand_state();
+  crt_srand(pendingRandState);
   BuildArc(previousArc);
   BuildArc(currentArc);
+  crt_srand(now);
 }
 
 void DS_DischargeFXConstructor::BuildArc(std::vector<ArcSegment>& arc) {
@@ -89,6 +110,7 @@ void DS_DischargeFXConstructor::BuildArc(std::vector<ArcSegment>& arc) {
 }
 
 void DS_DischargeFXConstructor::PrepareFrame() {
+  EnsureArcs();
   startCopy = startPoint.value;
   segmentCounter = 0;
   if (viewTime - rebuildTime > 0.1f) {
@@ -102,6 +124,7 @@ void DS_DischargeFXConstructor::PrepareFrame() {
 }
 
 void DS_DischargeFXConstructor::UpdateSprite(SpriteRecord& s) {
+  EnsureArcs();
   const size_t i = static_cast<size_t>(segmentCounter);
   if (i >= previousArc.size() || i >= currentArc.size()) return;
   const ArcSegment& A = previousArc[i];

@@ -33,6 +33,8 @@ class DS_DischargeFXConstructor : public DS_GlowEffectCtrl {
 
   // A new arc of arc.size() segments from the start to the end point.
   void BuildArc(std::vector<ArcSegment>& arc);
+  // Builds the arcs the last spawn left to build.
+  void EnsureArcs();
   // Segments as the sprite array holds them.
   uint32_t SegmentCount() const { return count.value < kMaxSprites ? count.value : kMaxSprites; }
 
@@ -48,4 +50,9 @@ class DS_DischargeFXConstructor : public DS_GlowEffectCtrl {
   int32_t segmentCounter = 0;
   float rebuildTime = 0.0f;
   uint8_t rebuilt = 1;
+  // Every spawn rebuilds both arcs of all segments; for long arcs only the
+  // last spawn's arcs are built, from the random state it started with,
+  // and the numbers the others would draw are skipped.
+  bool arcsPending = false;
+  uint32_t pendingRandState = 0;
 };

@@ -268,6 +268,34 @@ TEST_F(Discharge, FlickerIntervalSetsHowOftenTheRowsChange) {
   }
 }
 
+TEST_F(Discharge, LongArcsAreTheArcsOfTheLastSpawn) {
+  const uint32_t n = 300;
+  auto ref = Model(n, 50);
+  ref->previousArc.resize(n);
+  ref->currentArc.resize(n);
+  crt_srand(7);
+  for (uint32_t k = 0; k < n; ++k) {
+    crt_rand();  // size factor
+    crt_rand();  // twinkle sign
+    ref->BuildArc(ref->previousArc);
+    ref->BuildArc(ref->currentArc);
+  }
+  const int next[2] = {crt_rand(), crt_rand()};
+
+  auto model = Model(n, 50);
+  crt_srand(7);
+  ParticleGeomArray array;
+  array.Attach(model.get());
+  const int first = crt_rand();
+  model->EnsureArcs();
+  EXPECT_EQ(first, next[0]);
+  EXPECT_EQ(crt_rand(), next[1]);
+  for (uint32_t i = 0; i < n; i += 37) {
+    EXPECT_EQ(model->currentArc[i].position, ref->currentArc[i].position) << i;
+    EXPECT_EQ(model->previousArc[i].direction, ref->previousArc[i].direction) << i;
+  }
+}
+
 TEST_F(Discharge, ResetTimeRestartsTheRebuildClock) {
   auto model = Model(2, 50);
   model->viewTime = 3.0f;
