@@ -344,3 +344,29 @@ TEST_F(SpriteArrays, CountZeroAndMissingPicturesDrawNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SpriteTrack, SegmentsCloseOnBreaksAndStartFromTheFirstFramesState) {
+  TestSprites m;
+  auto* timeline = new ZVI_RandomTimeLine();
+  m.timing.SetCurrentTimeline(timeline);
+  timeline->state = 1;  // hidden from the first frame on: no break for it
+  ParticleGeomArray array;
+  array.Attach(&m);
+  SpriteTrackCollector c;
+  for (int i = 0; i < 11; ++i) array.WriteTrack(&c, false);
+  array.WriteTrack(&c, true);
+  EXPECT_EQ(c.header, "[ [0,1,11],[1,2,1] ]");
+  const std::string key = "[ {x:24,y:24,cx:16,cy:16,tr:[1,0,0,0,1,0],a:1}, ],";
+  EXPECT_EQ(c.body, "[ " + key + key + key + " ]");
+
+  // A change of state closes the segment at once.
+  SpriteTrackCollector d;
+  array.WriteTrack(&d, false);
+  timeline->state = 0;
+  array.WriteTrack(&d, false);
+  EXPECT_EQ(d.header, "[ [0,1,2],[1,2,");
+}
+
+}  // namespace
