@@ -10,8 +10,6 @@ namespace {
 // Arcs up to this many segments are built at every spawn.
 constexpr uint32_t kBuildAtOnce = 64;
 
-float Uniform(float a, float b) { return crt_rand01() * (b - a) + a; }
-
 D3DXVECTOR3 Normalized(const D3DXVECTOR3& v) {
   D3DXVECTOR3 out;
   D3DXVec3Normalize(&out, &v);

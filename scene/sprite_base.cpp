@@ -169,6 +169,10 @@ void SpriteRecord::Init(DS_BaseSpriteProp& model) {
   yAxis = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
 
   sizeFactor = crt_rand01() * (model.sizeMax - model.sizeMin) + model.sizeMin;
+  SetHalfSizes(model);
+}
+
+void SpriteRecord::SetHalfSizes(const DS_BaseSpriteProp& model) {
   const float d = static_cast<float>(model.size.value) * sizeFactor * 0.5f;
   if (aspect < 1.0f) {
     halfWidth = d;
@@ -251,6 +255,13 @@ uint32_t DS_BaseSpriteProp::BaseArgb(float alphaFactor) const {
   const uint32_t alpha = a > 0.0f ? (a >= 255.0f ? 255u : static_cast<uint32_t>(a)) : 0u;
   return ArgbOf(colour.value, alpha);
 }
+
+uint32_t DS_BaseSpriteProp::ColorByVisibilityUse(uint32_t argb) {
+  if (timing.timeMode.value != 1) return argb;
+  return DS_BaseSpriteProp::GetSpriteColor(argb);
+}
+
+float DS_BaseSpriteProp::Uniform(float a, float b) { return crt_rand01() * (b - a) + a; }
 
 void DS_BaseSpriteProp::ReadFields(DS_IOF_Archive& ar, int32_t v) {
   ReadViewRecord(ar);

@@ -105,6 +105,8 @@ struct SpriteRecord {
   // Position (100, 100), the image's aspect, whole-image ranges, upright
   // axes, a random size factor and the half sizes it gives.
   void Init(DS_BaseSpriteProp& model);
+  // Half sizes of size x size factor / 2 shaped by the aspect.
+  void SetHalfSizes(const DS_BaseSpriteProp& model);
   // Switch time, delay, deadline and wait clock to 0.
   void ClearTimers() {
     switchTime = 0.0f;
@@ -153,6 +155,11 @@ class DS_BaseSpriteProp : public DS_ViewObjCtrl {
   uint32_t FrameCount() const { return frameCount == 0 ? 1u : frameCount; }
   // The sprite colour as ARGB with the translucency's alpha byte scaled.
   uint32_t BaseArgb(float alphaFactor) const;
+  // The colour with the alpha scaled by the visibility when the visibility
+  // is used for opacity (visibility use 1); otherwise unchanged.
+  uint32_t ColorByVisibilityUse(uint32_t argb);
+  // A uniform value in [a, b] from the next random number.
+  static float Uniform(float a, float b);
 
   MediaParamT<unsigned int> count{1u};
   MediaParamT<unsigned int> size{0u};

@@ -261,7 +261,9 @@ TEST_F(Discharge, FlickerIntervalSetsHowOftenTheRowsChange) {
       if (sw != last) ++changes;
       last = sw;
       const float v0 = obj->sprites[0]->vRange[0], v1 = obj->sprites[0]->vRange[1];
-      if (sw != 0.0f) EXPECT_EQ(std::fabs(v1 - v0), 0.5f);
+      if (sw != 0.0f) {
+        EXPECT_EQ(std::fabs(v1 - v0), 0.5f);
+      }
     }
     // 100: every update; 0: whenever 0.1 s of raw time passed (0.12, 0.24).
     EXPECT_EQ(changes, interval == 100 ? 10 : 3);

@@ -84,4 +84,82 @@ DischargeRecord DefaultDischarge() {
   return r;
 }
 
+ByteBuilder& WriteGodRay(ByteBuilder& b, const GodRayRecord& r) {
+  b.Header(u"DS_GodRayConstructor", 1).U32(r.rayAngle);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteSparkle(ByteBuilder& b, const BaseSpriteRecord& sprite) {
+  b.Header(u"DS_SparkleConstructor", 1);
+  return WriteBaseSprite(b, sprite);
+}
+
+ByteBuilder& WriteFog(ByteBuilder& b, const FogRecord& r) {
+  b.Header(u"DS_FogConstructor", 1).F32(r.maxSpeedX).F32(r.maxSpeedY);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteLighting(ByteBuilder& b, const LightingRecord& r) {
+  b.Header(u"DS_LightingConstructor", r.version);
+  if (r.version >= 2) b.U32(r.minPause).U32(r.maxPause);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteBoundControl(ByteBuilder& b, const BoundControlRecord& r) {
+  b.Header(u"DS_BoundControl", 1);
+  return b.I32(r.mode).U32(r.fadeOut).U32(r.fadeIn).U32(r.minPause).U32(r.maxPause);
+}
+
+ByteBuilder& WriteFlow(ByteBuilder& b, const FlowRecord& r) {
+  b.Header(u"DS_FlowConstructor", r.version);
+  b.U32(r.flowAngle).U32(r.wobbleAmplitude).U32(r.wobbleRate).F32(r.flowSpeed);
+  if (r.version >= 2) b.I32(r.orientation);
+  if (r.version >= 4)
+    for (const BoundControlRecord& c : r.bounds) WriteBoundControl(b, c);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteRain(ByteBuilder& b, const FlowRecord& r) {
+  b.Header(u"DS_RainConstructor", 1);
+  return WriteFlow(b, r);
+}
+
+ByteBuilder& WriteFish(ByteBuilder& b, const FishRecord& r) {
+  b.Header(u"DS_FishConstructor", 1).F32(r.maxSpeedX).F32(r.maxSpeedY);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteBird(ByteBuilder& b, const FishRecord& r) {
+  b.Header(u"DS_BirdConstructor", 1);
+  return WriteFish(b, r);
+}
+
+ByteBuilder& WriteGhost(ByteBuilder& b, const FishRecord& r, int32_t version) {
+  b.Header(u"DS_GhostConstructor", version);
+  return WriteFish(b, r);
+}
+
+ByteBuilder& WriteStatObj(ByteBuilder& b, const StatObjRecord& r) {
+  b.Header(u"DS_StatObjConstructor", r.version);
+  for (int32_t v : r.rect) b.I32(v);
+  b.U32(r.rotationAngle);
+  if (r.version < 2) b.I32(r.flipVertical).I32(r.flipHorizontal);
+  return WriteBaseSprite(b, r.sprite);
+}
+
+ByteBuilder& WriteFlower(ByteBuilder& b, float swayAmplitude, const StatObjRecord& r) {
+  b.Header(u"DS_FlowerConstructor", 1).F32(swayAmplitude);
+  return WriteStatObj(b, r);
+}
+
+ByteBuilder& WriteDischargeSprite(ByteBuilder& b, const StatObjRecord& r) {
+  b.Header(u"DS_DischargeConstructor", 1);
+  return WriteStatObj(b, r);
+}
+
+ByteBuilder& WriteGrass(ByteBuilder& b, float swayAmplitude, const BaseSpriteRecord& sprite) {
+  b.Header(u"DS_GrassConstructor", 1).F32(swayAmplitude);
+  return WriteBaseSprite(b, sprite);
+}
+
 }  // namespace pw

@@ -2,7 +2,8 @@
 // Writers for the sprite models: "DS_ViewObjCtrl" (versions 1 and 2),
 // "DS_BaseSpriteProp" (versions 1 to 7), the effect-sprite bases
 // "DS_FXParticleSystemCtrl", "DS_GlowEffectCtrl", "DS_BaseFXCtrl",
-// "DS_StatBaseFXCtrl" (versions 1 and 2) and "DS_DischargeFXConstructor".
+// "DS_StatBaseFXCtrl" (versions 1 and 2), "DS_DischargeFXConstructor", and
+// the plain sprite effects built on the sprite record.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -91,5 +92,63 @@ struct DischargeRecord {
 ByteBuilder& WriteDischarge(ByteBuilder& b, const DischargeRecord& r);
 // A discharge record with the defaults of a new discharge.
 DischargeRecord DefaultDischarge();
+
+// Rays, sparkles, fog and lightning flashes.
+struct GodRayRecord {
+  uint32_t rayAngle = 80;
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteGodRay(ByteBuilder& b, const GodRayRecord& r);
+ByteBuilder& WriteSparkle(ByteBuilder& b, const BaseSpriteRecord& sprite);
+struct FogRecord {
+  float maxSpeedX = 40.0f, maxSpeedY = 40.0f;
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteFog(ByteBuilder& b, const FogRecord& r);
+struct LightingRecord {
+  int32_t version = 2;
+  uint32_t minPause = 100, maxPause = 500;  // version 2
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteLighting(ByteBuilder& b, const LightingRecord& r);
+
+// Flow and rain ("DS_FlowConstructor" versions 1 to 4).
+struct BoundControlRecord {
+  int32_t mode = 0;
+  uint32_t fadeOut = 0, fadeIn = 0, minPause = 0, maxPause = 0;  // milliseconds
+};
+ByteBuilder& WriteBoundControl(ByteBuilder& b, const BoundControlRecord& r);
+struct FlowRecord {
+  int32_t version = 4;
+  uint32_t flowAngle = 0, wobbleAmplitude = 0, wobbleRate = 0;
+  float flowSpeed = 0.0f;
+  int32_t orientation = 0;                 // version 2: a flag; 3 on: the value
+  std::array<BoundControlRecord, 4> bounds;  // version 4: top, bottom, left, right
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteFlow(ByteBuilder& b, const FlowRecord& r);
+ByteBuilder& WriteRain(ByteBuilder& b, const FlowRecord& r);
+
+// Fish, birds and ghosts ("DS_GhostConstructor" versions 1 and 2).
+struct FishRecord {
+  float maxSpeedX = 80.0f, maxSpeedY = 50.0f;
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteFish(ByteBuilder& b, const FishRecord& r);
+ByteBuilder& WriteBird(ByteBuilder& b, const FishRecord& r);
+ByteBuilder& WriteGhost(ByteBuilder& b, const FishRecord& r, int32_t version = 2);
+
+// Placed and swaying sprites ("DS_StatObjConstructor" versions 1 and 2).
+struct StatObjRecord {
+  int32_t version = 2;
+  std::array<int32_t, 6> rect{0, 0, 0, 0, 0, 0};  // left, right, top, bottom, centre x, centre y
+  uint32_t rotationAngle = 0;
+  int32_t flipVertical = 0, flipHorizontal = 0;  // version 1
+  BaseSpriteRecord sprite;
+};
+ByteBuilder& WriteStatObj(ByteBuilder& b, const StatObjRecord& r);
+ByteBuilder& WriteFlower(ByteBuilder& b, float swayAmplitude, const StatObjRecord& r);
+ByteBuilder& WriteDischargeSprite(ByteBuilder& b, const StatObjRecord& r);
+ByteBuilder& WriteGrass(ByteBuilder& b, float swayAmplitude, const BaseSpriteRecord& sprite);
 
 }  // namespace pw
