@@ -7,7 +7,9 @@
 
 #include "player/slide_render_context.h"
 #include "render_fixtures.h"
+#include "scene/sprite_effects.h"
 #include "scene/sprite_runtime.h"
+#include "scene/sprite_wanderers.h"
 #include "scene_fixtures.h"
 
 using namespace render_test;
@@ -325,6 +327,53 @@ TEST_F(SpriteArrays, FlipsAndAtlasFramesPickTheirPart) {
     EXPECT_TRUE(Near(px.at(30, 32), c.left)) << std::hex << px.at(30, 32);
     EXPECT_TRUE(Near(px.at(34, 32), c.right)) << std::hex << px.at(34, 32);
   }
+}
+
+// The mean x of the reddish pixels of a row, or -1.
+float RedCentre(const Pixels& px, UINT y) {
+  float sum = 0.0f;
+  int n = 0;
+  for (UINT x = 0; x < px.width; ++x) {
+    const D3DCOLOR c = px.at(x, y);
+    if (((c >> 16) & 0xFF) > 0xC0 && ((c >> 8) & 0xFF) < 0x40) {
+      sum += static_cast<float>(x);
+      ++n;
+    }
+  }
+  return n ? sum / static_cast<float>(n) : -1.0f;
+}
+
+TEST_F(SpriteArrays, RaysOfAngleEightyLeanLeftGoingDown) {
+  auto light = Light();
+  DS_GodRayConstructor model;
+  model.imageLink.name = u"red.png";
+  model.imageLink.id = 1;
+  model.size.value = 6;
+  std::unique_ptr<DS_SpriteArrayObj> obj(static_cast<DS_SpriteArrayObj*>(model.CreateRuntime()));
+  obj->sprites[0]->position = D3DXVECTOR3(32.0f, 32.0f, 0.0f);
+  obj->FillVertices(obj->spriteModel);
+  Pixels px = Frame(*light, obj.get());
+  const float top = RedCentre(px, 4), bottom = RedCentre(px, 60);
+  ASSERT_GE(top, 0.0f);
+  ASSERT_GE(bottom, 0.0f);
+  EXPECT_GT(top - bottom, 5.0f) << top << " " << bottom;
+}
+
+TEST_F(SpriteArrays, LeftFacingFishIsMirrored) {
+  auto light = Light();
+  DS_FishConstructor model;
+  model.imageLink.name = u"halves.png";
+  model.imageLink.id = 1;
+  model.size.value = 16;
+  std::unique_ptr<DS_SpriteArrayObj> obj(static_cast<DS_SpriteArrayObj*>(model.CreateRuntime()));
+  SpriteRecord& s = *obj->sprites[0];
+  s.position = D3DXVECTOR3(32.0f, 32.0f, 0.0f);
+  s.halfWidth = -8.0f;
+  s.halfHeight = 8.0f;
+  obj->FillVertices(obj->spriteModel);
+  Pixels px = Frame(*light, obj.get());
+  EXPECT_TRUE(Near(px.at(30, 32), kBlue)) << std::hex << px.at(30, 32);
+  EXPECT_TRUE(Near(px.at(34, 32), kRed)) << std::hex << px.at(34, 32);
 }
 
 TEST_F(SpriteArrays, CountZeroAndMissingPicturesDrawNothing) {
