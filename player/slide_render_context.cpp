@@ -340,6 +340,10 @@ void DS_2D_Light::DrawTexturedBatch(DS_SpriteArrayT<DX_V::PCT>* batch) {
   }
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  // Stage 0 back to its defaults: the fade overlay takes its alpha from the
+  // diffuse colour alone.
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 }
 
 void DS_2D_Light::DrawTexturedGrid(TexturedGridObject* object, int argument) {

@@ -357,6 +357,15 @@ TEST_F(Discharge, ArcGlowsBlueAlongItsLineAndLeavesTheRestAlone) {
   EXPECT_GE(brighter, 6) << std::hex << px.at(32, 28);
   for (auto [x, y] : {std::pair<UINT, UINT>{2, 2}, {60, 60}, {32, 6}, {32, 58}, {2, 32}})
     EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << "," << y << ": " << std::hex << px.at(x, y);
+  // The effect's own states are gone afterwards.
+  DWORD op = 0, src = 0, dest = 0, blend = 0;
+  dev_->GetRenderState(D3DRS_BLENDOP, &op);
+  dev_->GetRenderState(D3DRS_SRCBLEND, &src);
+  dev_->GetRenderState(D3DRS_DESTBLEND, &dest);
+  dev_->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
+  EXPECT_EQ(op, static_cast<DWORD>(D3DBLENDOP_ADD));
+  EXPECT_EQ(src, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+  EXPECT_EQ(dest, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
 }
 
 TEST_F(Discharge, WithoutAnEffectNothingIsDrawnAndThePictureStays) {

@@ -296,6 +296,12 @@ TEST_F(SpriteArrays, SecondImageDrawsASecondPass) {
   obj->Update(0.05f);
   Pixels px = Frame(*light, obj.get());
   EXPECT_TRUE(Near(px.at(32, 32), kGreen)) << std::hex << px.at(32, 32);
+  // The stage is left as the fade overlay expects it.
+  DWORD colourOp = 0, alphaOp = 0;
+  dev_->GetTextureStageState(0, D3DTSS_COLOROP, &colourOp);
+  dev_->GetTextureStageState(0, D3DTSS_ALPHAOP, &alphaOp);
+  EXPECT_EQ(colourOp, static_cast<DWORD>(D3DTOP_MODULATE));
+  EXPECT_EQ(alphaOp, static_cast<DWORD>(D3DTOP_SELECTARG1));
 }
 
 TEST_F(SpriteArrays, FlipsAndAtlasFramesPickTheirPart) {

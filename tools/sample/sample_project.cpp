@@ -111,6 +111,12 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     file.bytes = EncodePicture(s.picture);
     resources.imageFiles.push_back({s.picture.name, 0, {std::move(file)}});
   }
+  for (const auto& [name, png] : description.images) {
+    pw::EmbeddedFileSpec file;
+    file.path = name;
+    file.bytes = png;
+    resources.imageFiles.push_back({name, 0, {std::move(file)}});
+  }
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

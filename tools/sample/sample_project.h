@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/writer/byte_builder.h"
@@ -65,6 +66,8 @@ struct Music {
 struct Description {
   std::vector<Slide> slides;
   Music music;
+  // Further stored pictures (PNG bytes) by link name, id 0: sprite images.
+  std::vector<std::pair<std::u16string, std::vector<uint8_t>>> images;
 };
 
 // The sample as it is embedded in the player.
