@@ -63,6 +63,19 @@ TEST(GodRays, AngleNinetyIsUprightAndLowAlphaRespawns) {
   EXPECT_EQ(s.twinkleSpeed, 1.0f);
 }
 
+TEST(GodRays, AngleOneEightyGivesAHugeSlantAndTwinkleZeroKeepsAlpha) {
+  PictureDocument doc(800, 600);
+  DS_GodRayConstructor m;
+  m.rayAngle.value = 180;
+  SpriteRecord s;
+  m.SpawnSprite(s);
+  EXPECT_GT(std::fabs(s.yAxis.x), 1e5f);
+  const float a = s.alphaFactor;
+  s.twinkleSpeed = 0.0f;
+  for (int i = 0; i < 10; ++i) Step(m, s, 0.1f);
+  EXPECT_EQ(s.alphaFactor, a);
+}
+
 TEST(Sparkles, PulseWithTheirAlpha) {
   PictureDocument doc(800, 600);
   DS_SparkleConstructor m;
@@ -319,6 +332,16 @@ TEST(PlacedSprites, StillFlowerAndBladeFeet) {
     EXPECT_FLOAT_EQ(f.position.x, 200.0f);
     EXPECT_FLOAT_EQ(f.position.y, 100.0f);
     EXPECT_NEAR(f.yAxis.x, 0.0f, 1e-6f);
+  }
+
+  // A swaying flower keeps the bottom middle of its quad in place.
+  flower.swayAmplitude = 20.0f;
+  for (float t : {0.4f, 1.3f}) {
+    flower.spriteTime = t;
+    flower.UpdateSprite(f);
+    EXPECT_GT(std::fabs(f.yAxis.x), 0.01f);
+    EXPECT_NEAR(f.position.x + f.halfHeight * f.yAxis.x, 200.0f, 1e-3f);
+    EXPECT_NEAR(f.position.y + f.halfHeight * f.yAxis.y, 100.0f + f.halfHeight, 1e-3f);
   }
 
   DS_GrassConstructor grass;
