@@ -7,6 +7,10 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:95:common_res/images/bolt_95.png
   DDS:98:common_res/images/bolt_98.png
   DDS:228:common_res/images/trace_228.png
+  DDS:40:common_res/images/glyphs_40.png
+  DDS:58:common_res/images/glass_highlight_58.png
+  DDS:59:common_res/images/glass_rim_59.png
+  DDS:184:common_res/images/stand_184.png
   10:185:common_res/effects/radial_glow_185.fx
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx

@@ -168,8 +168,8 @@ TEST(SamplePlayback, EveryFitModePlacesThePicture) {
       {3, night.At(px * night.width / 460.0f, py * night.height / 215.0f)},
   };
   for (const Case& c : cases) {
-    // The view is the render context's: the slide shown sets it last.
     for (auto& slide : runner::Document()->slides) slide->SetViewMode(c.mode);
+    // The view in force is the one set last: the shown slide's.
     runner::Document()->slides[3]->SetViewMode(c.mode);
     t += step;
     runner::FrameAt(t);

@@ -52,6 +52,9 @@ struct Slide {
   float fadeIn = 1.0f, show = 10.0f, fadeOut = 1.0f;
   Camera camera;
   std::vector<std::function<void(pw::ByteBuilder&)>> objects;
+  // When set, writes the slide's render context (a slide renderer's record)
+  // in place of the plain one.
+  std::function<void(pw::ByteBuilder&, const Slide&)> renderContext;
 
   float Duration() const { return fadeIn + show + fadeOut; }
 };
@@ -69,6 +72,9 @@ struct Description {
   // Further stored pictures (PNG bytes) by link name, id 0: sprite images.
   std::vector<std::pair<std::u16string, std::vector<uint8_t>>> images;
 };
+
+// The slides shown by the slide renderers (glass ball, lake), appended.
+void AddRendererSlides(Description& d);
 
 // The sample as it is embedded in the player.
 const Description& TheSample();
