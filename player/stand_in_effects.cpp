@@ -14,6 +14,11 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Generators: masks into their own target and the blends over the scene.
+    {u"DS_Bling", kAny, 7001, false},
+    {u"DS_CustomAirBrush", kAny, 7001, false},
+    {u"DS_TwinklingStars", kAny, 7001, false},
+    {u"DS_Aurora", kAny, 7001, false},
 };
 
 bool IsPackName(const zvi_string& name) {
