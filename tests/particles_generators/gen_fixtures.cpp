@@ -7,6 +7,7 @@
 #include "player/app/register_all.h"
 #include "player/current_device.h"
 #include "player/scene_object.h"
+#include "resources/builtin_resources.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -76,7 +77,10 @@ bool Near(D3DCOLOR got, D3DCOLOR want, int tol) {
   return true;
 }
 
-void DeviceTest::SetUpTestSuite() { RegisterEverything(); }
+void DeviceTest::SetUpTestSuite() {
+  RegisterEverything();
+  RegisterBuiltInResources();
+}
 
 void DeviceTest::SetUp() {
   dev_ = Device();
