@@ -361,6 +361,9 @@ void DS_TexParticleGenerator::Composite(DS_ABRender* context) {
       return;
   }
   context->DrawGeometry(context->GetScreenQuad(), &effect);
+  // The effect must not keep render targets alive: a device reset needs them gone.
+  effect->SetTexture("Texture1", nullptr);
+  effect->SetTexture("Texture2", nullptr);
 }
 
 void DS_TexParticleGenerator::DrawLayerDirect(DS_ABRender* context, DS_ParticlesObj* object) {

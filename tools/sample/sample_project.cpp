@@ -1,6 +1,7 @@
 // The sample project's description and its assembly with the project writer.
 #include "tools/sample/sample_project.h"
 
+#include "tools/sample/sample_generators.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -62,6 +63,7 @@ Description Describe() {
   d.music.seconds = 8.0f;
   d.music.sampleRate = 22050;
   d.music.volume = 80;
+  AddGenerators(d);
   return d;
 }
 
@@ -108,6 +110,7 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     file.bytes = EncodePicture(s.picture);
     resources.imageFiles.push_back({s.picture.name, 0, {std::move(file)}});
   }
+  for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

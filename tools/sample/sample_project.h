@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/docres_writer.h"
 
 namespace sample {
 
@@ -65,6 +66,8 @@ struct Music {
 struct Description {
   std::vector<Slide> slides;
   Music music;
+  // Further files the project stores (objects' pictures and effects).
+  std::vector<pw::LinkFiles> storedFiles;
 };
 
 // The sample as it is embedded in the player.
