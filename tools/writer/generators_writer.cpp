@@ -74,4 +74,70 @@ ByteBuilder& WriteAurora(ByteBuilder& b, const AuroraRecord& r) {
   return WriteAirBrush(b, r.brush);
 }
 
+namespace {
+ByteBuilder& Point(ByteBuilder& b, const Point3& p) { return b.F32(p[0]).F32(p[1]).F32(p[2]); }
+}  // namespace
+
+ByteBuilder& WriteStaticGenerator(ByteBuilder& b, const StaticGeneratorRecord& r) {
+  b.Header(u"DS_StaticGenerator", 1);
+  Point(b, r.origin);
+  return WriteTexGenerator(b, r.tex);
+}
+
+ByteBuilder& WriteAnimatedFont(ByteBuilder& b, const AnimatedFontRecord& r) {
+  b.Header(u"DS_AnimatedFont", 1);
+  b.WideString(r.text);
+  b.U32(r.animationSpeed).U32(r.scale);
+  for (uint32_t v : r.settings) b.U32(v);
+  b.I32(r.setting);
+  b.I32(static_cast<int32_t>(r.glyphMap.size()));
+  for (const GlyphEntry& e : r.glyphMap) b.U16(static_cast<uint16_t>(e.character)).FileLink(e.name, static_cast<uint64_t>(e.id));
+  WriteImageFileLinks(b, r.glyphLinks);
+  return WriteStaticGenerator(b, r.base);
+}
+
+ByteBuilder& WriteSingleRect(ByteBuilder& b, const SingleRectRecord& r) {
+  b.Header(u"DS_SingleRectGN", r.version);
+  for (const Point3& c : r.corners) Point(b, c);
+  if (r.version < 2) b.F32(r.extra[0]).F32(r.extra[1]);
+  return WriteStaticGenerator(b, r.base);
+}
+
+ByteBuilder& WritePlant(ByteBuilder& b, const PlantRecord& r) {
+  b.Header(u"DS_Plant", 1);
+  b.U32(r.speed).U32(r.frequency).U32(r.wMagnitude).U32(r.bMagnitude);
+  return WriteSingleRect(b, r.rect);
+}
+
+ByteBuilder& WriteRegionPart(ByteBuilder& b, const RegionRecord& r) {
+  for (const Point3& c : r.corners) Point(b, c);
+  return WriteTexGenerator(b, r.tex);
+}
+
+ByteBuilder& WriteRegionGenerator(ByteBuilder& b, const RegionRecord& r) {
+  b.Header(u"DS_ParticleRctRgnGenerator", 1);
+  return WriteRegionPart(b, r);
+}
+
+ByteBuilder& WriteFallingStars(ByteBuilder& b, const FallingStarsRecord& r) {
+  b.Header(u"DS_FallingStars", 1);
+  b.U32(r.fallSpeed).U32(r.starRate).U32(r.direction).U32(r.starSize).U32(r.glowFactor);
+  b.U32(r.holdTime).U32(r.fadeInTime).U32(r.fadeOutTime);
+  return WriteRegionPart(b, r.region);
+}
+
+ByteBuilder& WriteOriginGenerator(ByteBuilder& b, const OriginGeneratorRecord& r) {
+  b.Header(u"DS_ParticleOriginGenerator", r.version);
+  b.U32(r.lifetime).U32(r.launchRate).U32(r.originSize).U32(r.direction);
+  if (r.version >= 2) b.U32(r.spread);
+  b.U32(r.speed);
+  return WriteStaticGenerator(b, r.base);
+}
+
+ByteBuilder& WriteFireworkSimple(ByteBuilder& b, const FireworkSimpleRecord& r) {
+  b.Header(u"DS_FireworkSimple", 1);
+  b.U32(r.sparkCount).U32(r.sparkSize).U32(r.launchSpeed).U32(r.glowFactor);
+  return WriteOriginGenerator(b, r.origin);
+}
+
 }  // namespace pw
