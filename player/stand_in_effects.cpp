@@ -21,7 +21,7 @@ constexpr StandInRow kRows[] = {
     {u"DS_Aurora", kAny, 7001, false},
     {u"DS_AnimatedFont", kAny, 7001, false},
     // These cannot draw without an effect: an empty link takes one too.
-    {u"DS_FallingStars", kAny, 7002, true},
+    {u"DS_FallingStars", kAny, 7004, true},
     {u"DS_FireworkSimple", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
 };
