@@ -111,6 +111,8 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     resources.imageFiles.push_back({s.picture.name, 0, {std::move(file)}});
   }
   for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
+  for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
+  for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

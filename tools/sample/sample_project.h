@@ -66,8 +66,11 @@ struct Music {
 struct Description {
   std::vector<Slide> slides;
   Music music;
-  // Further files the project stores (objects' pictures and effects).
+  // Further files the project stores (objects' pictures and effects), module
+  // pictures it stores copies of, and frame delays by link.
   std::vector<pw::LinkFiles> storedFiles;
+  std::vector<pw::LinkFiles> storedModuleImages;
+  std::vector<pw::LinkDelays> storedDelays;
 };
 
 // The sample as it is embedded in the player.
