@@ -416,8 +416,11 @@ void DS_ParticlesObj::ReserveQuads(size_t layer, uint32_t n) {
   n = std::min(n, kMaxLayerQuads);
   DS_IndexedMesh<DX_V::PCT>& mesh = *layers[layer];
   if (static_cast<uint64_t>(mesh.triangleCount) < 2ull * n) {
+    // Half as much again, so a count that creeps up does not rebuild the
+    // buffers every frame.
+    const uint32_t capacity = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{n} + n / 2, kMaxLayerQuads));
     mesh.vertexBuffer = nullptr;
-    mesh.Allocate(n);
+    mesh.Allocate(capacity);
   }
   rects[layer].resize(n);
   counts[layer] = n;
@@ -425,7 +428,15 @@ void DS_ParticlesObj::ReserveQuads(size_t layer, uint32_t n) {
 
 bool DS_ParticlesObj::LockLayer(size_t layer) {
   if (layer >= layers.size()) return false;
-  return layers[layer]->Lock() != nullptr;
+  DS_IndexedMesh<DX_V::PCT>& mesh = *layers[layer];
+  mesh.lockPointer = nullptr;
+  if (!mesh.vertexBuffer) return false;
+  // Only the quads in use: the rest of a grown buffer is not sent again.
+  const uint64_t quads = std::max<uint64_t>(1, std::min<uint64_t>(counts[layer], static_cast<uint64_t>(mesh.vertexCount) / 4));
+  void* data = nullptr;
+  if (FAILED(mesh.vertexBuffer->Lock(0, static_cast<UINT>(quads * 4 * sizeof(DX_V::PCT)), &data, 0))) return false;
+  mesh.lockPointer = data;
+  return data != nullptr;
 }
 
 void DS_ParticlesObj::UnlockLayer(size_t layer) {
