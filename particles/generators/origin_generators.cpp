@@ -1,6 +1,7 @@
 #include "particles/generators/origin_generators.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/archive.h"
 #include "core/crt.h"
@@ -144,7 +145,9 @@ void DS_Firework::Update(float time, DS_ParticlesObj* object) {
       InitSpark(spark, 0.5f);
       heads.push_back(std::move(spark));
     }
-    nextLaunch = generatorSpeed.elapsed + 0.5f / static_cast<float>(sparkCount.value);
+    // No sparks a half second: none after this one.
+    nextLaunch = sparkCount.value == 0 ? std::numeric_limits<float>::infinity()
+                                       : generatorSpeed.elapsed + 0.5f / static_cast<float>(sparkCount.value);
   }
   FillLayers(object);
 }
