@@ -4,6 +4,7 @@
 #include "effects/registration.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
+#include "particles/generators/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
@@ -20,4 +21,5 @@ void RegisterEverything() {
   RegisterAudioReaders();
   RegisterEffectReaders();
   RegisterSceneReaders();
+  RegisterGeneratorReaders();
 }

@@ -15,6 +15,10 @@ list(APPEND COMMON_RES_RESOURCES
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
+  10:7001:common_res/effects/generator_blends_7001.fx
+  10:7002:common_res/effects/generator_glow_7002.fx
+  10:7003:common_res/effects/plant_sway_7003.fx
+  10:7004:common_res/effects/falling_stars_7004.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x

@@ -2,6 +2,7 @@
 #include "tools/sample/sample_project.h"
 
 #include "tools/sample/sample_scene.h"
+#include "tools/sample/sample_generators.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -65,6 +66,7 @@ Description Describe() {
   d.music.seconds = 8.0f;
   d.music.sampleRate = 22050;
   d.music.volume = 80;
+  AddGenerators(d);
   return d;
 }
 
@@ -121,6 +123,9 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     file.bytes = png;
     resources.imageFiles.push_back({name, 0, {std::move(file)}});
   }
+  for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
+  for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
+  for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;
