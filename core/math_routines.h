@@ -3,7 +3,11 @@
 // Angles in degrees convert with 3.1415927 / 180, in single precision.
 #include <cstdint>
 
-#include "core/smart_values.h"  // kDegToRadPi, defined once
+// The float pi every degree conversion of the engine uses, defined before
+// smart_values.h, which includes this header for it.
+constexpr float kDegToRadPi = 3.1415927f;
+
+#include "core/smart_values.h"
 #include "platform/d3dx9/d3dx9_math.h"
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
