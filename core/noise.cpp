@@ -85,6 +85,19 @@ double SmoothNoise2D(double x, double y) {
   return (s00 * s(1.0 - fx) + s10 * s(fx)) * s(1.0 - fy) + (s01 * s(1.0 - fx) + s11 * s(fx)) * s(fy);
 }
 
+double PerlinNoise1D::Sum(double t) const {
+  double sum = 0.0;
+  double f = frequency;
+  double w = 1.0;
+  const double s = static_cast<double>(seed);
+  for (int32_t i = 0; i < octaves; ++i) {
+    sum += SmoothNoise2D(s, s + t * f) * w;
+    f *= 2.0;
+    w *= persistence;
+  }
+  return sum;
+}
+
 void SetNoiseSeedSource(std::function<uint32_t()> source) { SeedSource() = std::move(source); }
 
 ImprovedNoise::ImprovedNoise() {
