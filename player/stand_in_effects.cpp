@@ -14,6 +14,15 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Classic particle systems draw their quads and glow with one effect,
+    // also when the project links none.
+    {u"ZVI_BurstPtclSys", kAny, 6001, true},
+    {u"ZVI_FontainPtclSys", kAny, 6001, true},
+    {u"DS_PtclFire", kAny, 6001, true},
+    {u"DS_WaterJet", kAny, 6001, true},
+    {u"DS_LightBeams", kAny, 6001, true},
+    {u"DS_PtclSmoke", kAny, 6001, true},
+    {u"DS_PtclFireStream", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -8,6 +8,7 @@ list(APPEND COMMON_RES_RESOURCES
   10:185:common_res/effects/radial_glow_185.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
+  10:6001:common_res/effects/classic_particles_6001.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x
