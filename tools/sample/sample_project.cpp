@@ -1,6 +1,7 @@
 // The sample project's description and its assembly with the project writer.
 #include "tools/sample/sample_project.h"
 
+#include "tools/sample/sample_classic.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -57,6 +58,8 @@ Description Describe() {
   night.show = 2.0f;
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
+
+  AddClassicSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;

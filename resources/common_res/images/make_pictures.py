@@ -4,7 +4,13 @@
 trace_228.png: the default texture of particle traces. Trace bands take u
 across the band (0.5 on the centre line) and v = 0, so the picture is white
 with an alpha that is 1 on the centre column and falls smoothly to 0 at both
-edges, the same in every row."""
+edges, the same in every row.
+
+particle_dot_6001.png: the classic systems' soft dot: white, its alpha 1 at
+the centre falling smoothly to 0 at the rim.
+
+particle_atlas_6002.png: a 4 x 2 atlas of numbered cells (1 to 8 row by
+row), each a coloured disc with its number in white, for atlas tests."""
 import math
 import struct
 import zlib
@@ -32,4 +38,52 @@ def trace(width=64, height=8):
     png('trace_228.png', width, height, [row] * height)
 
 
+def dot(size=32):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            dx = (x + 0.5) / size * 2.0 - 1.0
+            dy = (y + 0.5) / size * 2.0 - 1.0
+            r = min(1.0, math.sqrt(dx * dx + dy * dy))
+            a = math.cos(r * math.pi / 2) ** 2
+            row += [255, 255, 255, int(a * 255 + 0.5)]
+        rows.append(row)
+    png('particle_dot_6001.png', size, size, rows)
+
+
+# 3 x 5 digits, one string of rows per digit.
+DIGITS = {
+    1: ['010', '110', '010', '010', '111'], 2: ['111', '001', '111', '100', '111'],
+    3: ['111', '001', '011', '001', '111'], 4: ['101', '101', '111', '001', '001'],
+    5: ['111', '100', '111', '001', '111'], 6: ['111', '100', '111', '101', '111'],
+    7: ['111', '001', '010', '010', '010'], 8: ['111', '101', '111', '101', '111'],
+}
+CELL_COLOURS = [(220, 60, 60), (60, 180, 60), (60, 90, 220), (220, 180, 40),
+                (180, 60, 200), (40, 190, 190), (230, 120, 40), (120, 120, 120)]
+
+
+def atlas(cell=32, cols=4, rows=2):
+    width, height = cell * cols, cell * rows
+    pixels = [[0, 0, 0, 0] * width for _ in range(height)]
+    scale = 4                            # a digit is 12 x 20 pixels
+    for index in range(cols * rows):
+        cx, cy = (index % cols) * cell, (index // cols) * cell
+        colour = CELL_COLOURS[index]
+        glyph = DIGITS[index + 1]
+        ox, oy = (cell - 3 * scale) // 2, (cell - 5 * scale) // 2
+        for y in range(cell):
+            for x in range(cell):
+                dx, dy = x + 0.5 - cell / 2, y + 0.5 - cell / 2
+                if dx * dx + dy * dy > (cell / 2 - 1) ** 2:
+                    continue
+                gx, gy = (x - ox) // scale, (y - oy) // scale
+                on = 0 <= gx < 3 and 0 <= gy < 5 and x >= ox and y >= oy and glyph[gy][gx] == '1'
+                rgb = (255, 255, 255) if on else colour
+                pixels[cy + y][(cx + x) * 4:(cx + x) * 4 + 4] = [rgb[0], rgb[1], rgb[2], 255]
+    png('particle_atlas_6002.png', width, height, pixels)
+
+
 trace()
+dot()
+atlas()
