@@ -100,4 +100,60 @@ ByteBuilder& WritePreset(ByteBuilder& b, const PresetRecord& r) {
   return WriteFountain(b, r.fountain);
 }
 
+std::vector<ByteBuilder> ClassicSampleRecords() {
+  std::vector<ByteBuilder> out;
+  auto block = [](int32_t version) {
+    ClassicBlockRecord k;
+    k.version = version;
+    k.image.links = {{u"common_res.dll", 6001}};
+    k.image.currentName = u"common_res.dll";
+    k.image.currentId = 6001;
+    k.glowMode = version % 3;
+    k.sizeOscillation = {100, 50, version % 3};
+    k.forwardOscillation = {20, 30, 2};
+    k.flags = version >= 9 ? 1 : 0;
+    k.gravityDirection = 2;
+    k.airResistance = 10;
+    return k;
+  };
+  auto burst = [&](int32_t version, int32_t systemVersion, int32_t blockVersion) {
+    BurstRecord r;
+    r.version = version;
+    r.source[0] = 40.0f;
+    r.source[1] = 30.0f;
+    r.burstCount = 20;
+    r.areaMode = version % 2;
+    r.areaRadius = 5;
+    r.system.version = systemVersion;
+    r.system.shapeName = u"Sphere";
+    r.system.block = block(blockVersion);
+    return r;
+  };
+  for (int32_t v = 1; v <= 4; ++v) {
+    out.emplace_back();
+    WriteBurst(out.back(), burst(v, v, 11));
+  }
+  for (int32_t b : {3, 5, 11}) {
+    out.emplace_back();
+    WriteBurst(out.back(), burst(4, 5, b));
+  }
+  for (int32_t v = 1; v <= 2; ++v) {
+    FountainRecord f;
+    f.version = v;
+    f.burst = burst(4, 5, v == 1 ? 6 : 8);
+    out.emplace_back();
+    WriteFountain(out.back(), f);
+  }
+  const char16_t* presets[] = {u"DS_PtclFire", u"DS_WaterJet", u"DS_LightBeams", u"DS_PtclSmoke", u"DS_PtclFireStream"};
+  const int32_t blocks[] = {2, 4, 7, 9, 10};
+  for (int i = 0; i < 5; ++i) {
+    PresetRecord p;
+    p.className = presets[i];
+    p.fountain.burst = burst(4, 5, blocks[i]);
+    out.emplace_back();
+    WritePreset(out.back(), p);
+  }
+  return out;
+}
+
 }  // namespace pw

@@ -111,4 +111,9 @@ struct PresetRecord {
 };
 ByteBuilder& WritePreset(ByteBuilder& b, const PresetRecord& r);
 
+// Whole model records of every classic class and record version: bursts 1
+// to 4, fountains 1 and 2, the five presets, system records 1 to 5 and
+// blocks 1 to 11 among them.
+std::vector<ByteBuilder> ClassicSampleRecords();
+
 }  // namespace pw
