@@ -258,7 +258,9 @@ TEST(BurstRecords, FountainsAndPresets) {
     ASSERT_TRUE(s);
     EXPECT_EQ(s->ClassName(), std::u16string_view(name));
     EXPECT_FLOAT_EQ(s->counter.rate.derived, 6.0f);
-    if (auto* smoke = dynamic_cast<DS_PtclSmoke*>(s.get())) EXPECT_FLOAT_EQ(smoke->wind.derived, 100.0f);
+    if (auto* smoke = dynamic_cast<DS_PtclSmoke*>(s.get())) {
+      EXPECT_FLOAT_EQ(smoke->wind.derived, 100.0f);
+    }
   }
 }
 
