@@ -23,6 +23,15 @@ constexpr StandInRow kRows[] = {
     {u"DS_LightBeams", kAny, 6001, true},
     {u"DS_PtclSmoke", kAny, 6001, true},
     {u"DS_PtclFireStream", kAny, 6001, true},
+    {u"ZVI_SplashPtclSys", kAny, 6001, true},
+    {u"ZVI_SprayPtclSys", kAny, 6001, true},
+    {u"DS_PtclFog", kAny, 6001, true},
+    {u"DS_BokehLights", kAny, 6001, true},
+    {u"DS_PtclSmoke3", kAny, 6001, true},
+    {u"DS_Shimmer", kAny, 6001, true},
+    {u"DS_StreamPtclSys", kAny, 6001, true},
+    {u"DS_PtclSmoke2", kAny, 6001, true},
+    {u"ZVI_VortexPtclSys", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

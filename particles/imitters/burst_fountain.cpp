@@ -63,8 +63,7 @@ ClassicParticleList& ZVI_BurstPtclSys::Emit(ClassicParticleList& out, float dt) 
 }
 
 ClassicParticleList& ZVI_BurstPtclSys::MakeParticles(ClassicParticleList& out, int count) {
-  const size_t room = particles.size() < kMaxBatchParticles ? kMaxBatchParticles - particles.size() : 0;
-  count = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(count, 0)), room));
+  count = std::clamp(count, 0, RoomLeft(particles));
   source.Make(out, count);
   for (const ClassicParticlePtr& p : out) SetupParticle(p);
   particles.insert(particles.end(), out.begin(), out.end());

@@ -14,6 +14,11 @@
 // 16-bit indices reach.
 constexpr uint32_t kMaxBatchParticles = 16384;
 
+// How many more particles a system's list may take.
+inline int RoomLeft(const ClassicParticleList& list) {
+  return list.size() < kMaxBatchParticles ? static_cast<int>(kMaxBatchParticles - list.size()) : 0;
+}
+
 class ZVI_ImetterGeom {
  public:
   virtual ~ZVI_ImetterGeom() = default;

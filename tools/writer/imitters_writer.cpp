@@ -100,6 +100,70 @@ ByteBuilder& WritePreset(ByteBuilder& b, const PresetRecord& r) {
   return WriteFountain(b, r.fountain);
 }
 
+namespace {
+
+ByteBuilder& WriteQuad(ByteBuilder& b, const std::array<float, 12>& q) {
+  for (float f : q) b.F32(f);
+  return b;
+}
+
+ByteBuilder& WriteOldTiming(ByteBuilder& b, const SplashRecord& r) {
+  b.U32(r.sizeVariation).I32(r.ignored);
+  return b.U32(r.durations[0]).U32(r.durations[1]).U32(r.durations[2]).I32(r.envelopeFlag);
+}
+
+}  // namespace
+
+ByteBuilder& WriteSplashFields(ByteBuilder& b, const SplashRecord& r) {
+  WriteQuad(b, r.area);
+  b.F32(r.sectorPosition[0]).F32(r.sectorPosition[1]).F32(r.sectorPosition[2]);
+  b.U32(r.sectorRadius).U32(r.sectorAngle).U32(r.sectorSpread).I32(r.useSector).U32(r.burstCount);
+  if (r.version >= 2) return b.U32(r.life).U32(r.velocityAngle).U32(r.velocitySpread).U32(r.speed);
+  return WriteOldTiming(b, r);
+}
+
+ByteBuilder& WriteSplash(ByteBuilder& b, const SplashRecord& r) {
+  b.Header(u"ZVI_SplashPtclSys", r.version);
+  WriteSplashFields(b, r);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteSpray(ByteBuilder& b, const SprayRecord& r) {
+  b.Header(u"ZVI_SprayPtclSys", r.version).U32(r.rate);
+  if (r.version == 1) {
+    WriteQuad(b, r.splash.area);
+    WriteOldTiming(b, r.splash);
+    return WriteParticleSystem(b, r.splash.system);
+  }
+  return WriteSplash(b, r.splash);
+}
+
+ByteBuilder& WriteSprayPreset(ByteBuilder& b, const SprayPresetRecord& r) {
+  b.Header(r.className, 1);
+  if (r.className != u"DS_Shimmer") b.U32(r.kept);
+  return WriteSpray(b, r.spray);
+}
+
+ByteBuilder& WriteStream(ByteBuilder& b, const StreamRecord& r) {
+  b.Header(u"DS_StreamPtclSys", 1).U32(r.rate);
+  WriteQuad(b, r.edges);
+  b.U32(r.life).U32(r.firstSpeed).U32(r.firstJitter).U32(r.speed).U32(r.jitter).U32(r.deviation);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteSmoke2(ByteBuilder& b, uint32_t kept1, uint32_t kept2, int32_t kept3, const StreamRecord& r) {
+  b.Header(u"DS_PtclSmoke2", 1).U32(kept1).U32(kept2).I32(kept3);
+  return WriteStream(b, r);
+}
+
+ByteBuilder& WriteVortex(ByteBuilder& b, const VortexRecord& r) {
+  b.Header(u"ZVI_VortexPtclSys", 1).U32(r.rate);
+  b.F32(r.source[0]).F32(r.source[1]).F32(r.source[2]);
+  b.U32(r.speed).U32(r.twist).I32(r.reverse).U32(r.angle).U32(r.spread).U32(r.arms);
+  b.U32(r.rotationSpeed).I32(r.rotationReverse).U32(r.range);
+  return WriteParticleSystem(b, r.system);
+}
+
 std::vector<ByteBuilder> ClassicSampleRecords() {
   std::vector<ByteBuilder> out;
   auto block = [](int32_t version) {
@@ -153,6 +217,53 @@ std::vector<ByteBuilder> ClassicSampleRecords() {
     out.emplace_back();
     WritePreset(out.back(), p);
   }
+  auto system = [&](int32_t blockVersion) {
+    ParticleSystemRecord s;
+    s.block = block(blockVersion);
+    return s;
+  };
+  const std::array<float, 12> quad{0, 0, 0, 0, 40, 0, 60, 0, 0, 60, 40, 0};
+  for (int32_t v = 1; v <= 2; ++v) {
+    SplashRecord splash;
+    splash.version = v;
+    splash.area = quad;
+    splash.useSector = v - 1;
+    splash.sectorRadius = 30;
+    splash.system = system(v == 1 ? 3 : 11);
+    out.emplace_back();
+    WriteSplash(out.back(), splash);
+    SprayRecord spray;
+    spray.version = v;
+    spray.splash = splash;
+    spray.splash.version = 2;
+    out.emplace_back();
+    WriteSpray(out.back(), spray);
+  }
+  const char16_t* sprays[] = {u"DS_PtclFog", u"DS_BokehLights", u"DS_PtclSmoke3", u"DS_Shimmer"};
+  for (const char16_t* name : sprays) {
+    SprayPresetRecord p;
+    p.className = name;
+    p.kept = 3;
+    p.spray.splash.area = quad;
+    p.spray.splash.system = system(11);
+    out.emplace_back();
+    WriteSprayPreset(out.back(), p);
+  }
+  StreamRecord stream;
+  stream.edges = quad;
+  stream.deviation = 20;
+  stream.jitter = 50;
+  stream.system = system(10);
+  out.emplace_back();
+  WriteStream(out.back(), stream);
+  out.emplace_back();
+  WriteSmoke2(out.back(), 1, 2, 3, stream);
+  VortexRecord vortex;
+  vortex.source[0] = 50.0f;
+  vortex.source[1] = 50.0f;
+  vortex.system = system(11);
+  out.emplace_back();
+  WriteVortex(out.back(), vortex);
   return out;
 }
 

@@ -2,6 +2,7 @@
 // Writers for the classic particle systems: the parameter block (versions 1
 // to 11), the system record (5, and the legacy 1 to 4), bursts (1 to 4),
 // fountains (1 and 2) and the five fountain presets.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -111,9 +112,81 @@ struct PresetRecord {
 };
 ByteBuilder& WritePreset(ByteBuilder& b, const PresetRecord& r);
 
+// "ZVI_SplashPtclSys" (versions 1 and 2).
+struct SplashRecord {
+  int32_t version = 2;
+  std::array<float, 12> area{};  // x, y, z of corners 0..3
+  float sectorPosition[3] = {0.0f, 0.0f, 0.0f};
+  uint32_t sectorRadius = 0, sectorAngle = 0, sectorSpread = 0;
+  int32_t useSector = 0;
+  uint32_t burstCount = 20;
+  // Version 2.
+  uint32_t life = 100;  // hundredths of a second
+  uint32_t velocityAngle = 90, velocitySpread = 30;
+  uint32_t speed = 50;
+  // Version 1: the old timing form.
+  uint32_t sizeVariation = 0;
+  int32_t ignored = 0;
+  uint32_t durations[3] = {25, 50, 25};
+  int32_t envelopeFlag = 0;
+  ParticleSystemRecord system;
+};
+// The splash fields of the record's version, without header or base record.
+ByteBuilder& WriteSplashFields(ByteBuilder& b, const SplashRecord& r);
+ByteBuilder& WriteSplash(ByteBuilder& b, const SplashRecord& r);
+
+// "ZVI_SprayPtclSys" (versions 1 and 2); version 1 writes the rate, the
+// area, the old timing form and the system record without the splash header.
+struct SprayRecord {
+  int32_t version = 2;
+  uint32_t rate = 100;
+  SplashRecord splash;
+};
+ByteBuilder& WriteSpray(ByteBuilder& b, const SprayRecord& r);
+
+// "DS_PtclFog", "DS_BokehLights", "DS_PtclSmoke3", "DS_Shimmer" (version 1):
+// the kept field (none for the shimmer), then the spray record.
+struct SprayPresetRecord {
+  std::u16string className = u"DS_PtclFog";
+  uint32_t kept = 0;
+  SprayRecord spray;
+};
+ByteBuilder& WriteSprayPreset(ByteBuilder& b, const SprayPresetRecord& r);
+
+// "DS_StreamPtclSys" (version 1): the speed pair is written twice.
+struct StreamRecord {
+  uint32_t rate = 100;
+  std::array<float, 12> edges{};
+  uint32_t life = 200;
+  uint32_t speed = 25, jitter = 0;  // the pair written second
+  uint32_t firstSpeed = 25, firstJitter = 0;
+  uint32_t deviation = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteStream(ByteBuilder& b, const StreamRecord& r);
+// "DS_PtclSmoke2" (version 1): two unsigned values, an integer, the stream.
+ByteBuilder& WriteSmoke2(ByteBuilder& b, uint32_t kept1, uint32_t kept2, int32_t kept3, const StreamRecord& r);
+
+// "ZVI_VortexPtclSys" (version 1).
+struct VortexRecord {
+  uint32_t rate = 100;
+  float source[3] = {0.0f, 0.0f, 0.0f};
+  uint32_t speed = 25;  // x 2
+  uint32_t twist = 100;  // x 0.01
+  int32_t reverse = 0;
+  uint32_t angle = 0, spread = 20;
+  uint32_t arms = 4;
+  uint32_t rotationSpeed = 1;  // x 2 degrees per second
+  int32_t rotationReverse = 0;
+  uint32_t range = 200;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteVortex(ByteBuilder& b, const VortexRecord& r);
+
 // Whole model records of every classic class and record version: bursts 1
-// to 4, fountains 1 and 2, the five presets, system records 1 to 5 and
-// blocks 1 to 11 among them.
+// to 4, fountains 1 and 2, the five fountain presets, splashes and sprays 1
+// and 2, the four spray presets, the streams and the vortex; system records
+// 1 to 5 and blocks 1 to 11 among them.
 std::vector<ByteBuilder> ClassicSampleRecords();
 
 }  // namespace pw
