@@ -3,9 +3,12 @@
 // the slide's background copy.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 #include "particles/imitters/burst_fountain.h"
+#include "particles/imitters/splash_spray.h"
+#include "particles/imitters/stream_vortex.h"
 #include "player/slide_render_context.h"
 #include "resources/builtin_resources.h"
 #include "tests/player/render_fixtures.h"
@@ -15,17 +18,22 @@ using namespace render_test;
 namespace {
 
 constexpr D3DCOLOR kGrey = 0xFF808080;
+constexpr D3DCOLOR kBlack = 0xFF000000;
 
 class ClassicPixels : public RenderTest {
  protected:
+  virtual D3DCOLOR BackgroundColour() const { return kGrey; }
+
   void SetUp() override {
     RenderTest::SetUp();
     RegisterBuiltInResources();  // the stand-in effect and the blur
     pw::DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
+    const D3DCOLOR bg = BackgroundColour();
+    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [bg](int, int) { return bg; })}}});
     // Upper half red, lower half blue, both half transparent.
     r.rawFrames.push_back(
         {u"dot.png", 2, {{1, Png(8, 8, [](int, int y) { return y < 4 ? 0x80FF0000u : 0x800000FFu; }), 0.0f}}});
+    r.rawFrames.push_back({u"white.png", 3, {{1, Png(2, 2, [](int, int) { return 0xFFFFFFFFu; }), 0.0f}}});
     UseDocument(MakeDocument(r));
     light_ = std::make_unique<DS_2D_Light>();
     light_->backgroundLink.name = u"bg.png";
@@ -60,6 +68,20 @@ class ClassicPixels : public RenderTest {
     model.params.glowColorRef.value = 0x000000FFu;  // red
     objects_.push_back(DS_SafePtr<DS_ABObj>(model.CreateRuntime()));
     objects_.back()->Update(0.0f);
+  }
+
+  // A small opaque white sprite on the model, its runtime object added.
+  void AddWhite(ZVI_ParticleSystemCtrl& model, uint32_t size) {
+    model.params.particleSize.value = size;
+    model.params.particleImage.value.links.push_back(DS_ImageFileLink(DS_FileLink3()));
+    model.params.particleImage.value.links.back().name = u"white.png";
+    model.params.particleImage.value.links.back().id = 3;
+    objects_.push_back(DS_SafePtr<DS_ABObj>(model.CreateRuntime()));
+  }
+  // Updates every object over the seconds in frames of 1/30 s.
+  void Play(float seconds) {
+    for (float t = 0.0f; t <= seconds + 1e-4f; t += 1.0f / 30.0f)
+      for (auto& o : objects_) o->Update(t);
   }
 
   Pixels Frame() {
@@ -132,6 +154,100 @@ TEST_F(ClassicPixels, ScreenGlowComposesOverTheBackgroundCopy) {
   EXPECT_TRUE(Near(px.at(2, 2), kGrey)) << std::hex << px.at(2, 2);
   const D3DCOLOR inside = px.at(32, 36);
   EXPECT_GT(Channel(inside, 0), Channel(inside, 16) + 0x30) << std::hex << inside;
+}
+
+
+class ClassicPixelsOverBlack : public ClassicPixels {
+ protected:
+  D3DCOLOR BackgroundColour() const override { return kBlack; }
+  static bool Lit(D3DCOLOR c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0) > 24; }
+};
+
+TEST_F(ClassicPixelsOverBlack, VortexArmsOnTheTwoAxes) {
+  ZVI_VortexPtclSys v;
+  v.source.point.value = D3DXVECTOR3(32.0f, 32.0f, 0.0f);
+  v.arms.value = 4;
+  v.speed.SetValue(10u);  // 20 pixels per second
+  v.range.value = 26;
+  v.rotationSpeed.SetValue(0u);
+  v.counter.rate.SetValue(300u);
+  AddWhite(v, 2);
+  Play(1.0f);
+  Pixels px = Frame();
+  // Quads sit one pixel off their particles (the unit offset multipliers):
+  // the arms are the bands around the lines x = 31..33 and y = 31..33.
+  int onAxes = 0;
+  for (UINT y = 0; y < kBack; ++y)
+    for (UINT x = 0; x < kBack; ++x) {
+      const int dx = static_cast<int>(x) - 32, dy = static_cast<int>(y) - 32;
+      const bool axis = std::abs(dx) <= 3 || std::abs(dy) <= 3;
+      if (!axis) {
+        EXPECT_FALSE(Lit(px.at(x, y))) << x << "," << y << " " << std::hex << px.at(x, y);
+      } else if (Lit(px.at(x, y))) {
+        ++onAxes;
+      }
+    }
+  EXPECT_GT(onAxes, 40);
+  for (int d : {8, 14, 20}) {
+    EXPECT_FALSE(Lit(px.at(32 + d, 32 + d)));
+    EXPECT_FALSE(Lit(px.at(32 - d, 32 + d)));
+  }
+}
+
+TEST_F(ClassicPixelsOverBlack, SplashInAQuarterSector) {
+  ZVI_SplashPtclSys s;
+  s.useSector.value = 1;
+  s.sectorSource.point.value = D3DXVECTOR3(32.0f, 32.0f, 0.0f);
+  s.sectorSource.radius.value = 20;
+  s.sectorSource.sector.value = 0;  // towards +x, 45 degrees either side
+  s.sectorSource.sector.Recompute();
+  s.sectorSource.sector.spread.value = 90;
+  s.burstCount.value = 600;
+  s.life.SetValue(1000u);
+  AddWhite(s, 2);
+  Play(0.1f);
+  Pixels px = Frame();
+  // The wedge's apex sits at (31, 33): one unit along the normal and direction.
+  int inside = 0;
+  for (UINT y = 0; y < kBack; ++y)
+    for (UINT x = 0; x < kBack; ++x) {
+      const float dx = x + 0.5f - 31.0f, dy = y + 0.5f - 33.0f;
+      const float r = std::sqrt(dx * dx + dy * dy);
+      const bool near = dx > -2.5f && std::fabs(dy) <= dx + 3.0f && r <= 23.0f;
+      if (!near) {
+        EXPECT_FALSE(Lit(px.at(x, y))) << x << "," << y;
+      } else if (Lit(px.at(x, y))) {
+        ++inside;
+      }
+    }
+  EXPECT_GT(inside, 100);
+}
+
+TEST_F(ClassicPixels, StreamStaysInItsBand) {
+  DS_StreamPtclSys s;
+  // From the left edge (x 8, y 24..36) to the right edge (x 56).
+  s.edges.corners[0].value = D3DXVECTOR3(8.0f, 24.0f, 0.0f);
+  s.edges.corners[1].value = D3DXVECTOR3(56.0f, 24.0f, 0.0f);
+  s.edges.corners[2].value = D3DXVECTOR3(8.0f, 36.0f, 0.0f);
+  s.edges.corners[3].value = D3DXVECTOR3(56.0f, 36.0f, 0.0f);
+  s.speedJitter.SetValue(10u);  // 20 pixels per second
+  s.life.SetValue(200u);
+  s.counter.rate.SetValue(500u);
+  AddWhite(s, 3);
+  Play(1.0f);
+  Pixels px = Frame();
+  int lit = 0;
+  // Row 0 is the slide's own border row, not the picture.
+  for (UINT y = 1; y < kBack; ++y)
+    for (UINT x = 0; x < kBack; ++x) {
+      const bool band = y >= 21 && y <= 39 && x >= 5 && x <= 60;
+      if (!band) {
+        EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << "," << y << " " << std::hex << px.at(x, y);
+      } else if (!Near(px.at(x, y), kGrey, 8)) {
+        ++lit;
+      }
+    }
+  EXPECT_GT(lit, 50);
 }
 
 }  // namespace
