@@ -7,6 +7,7 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:228:common_res/images/trace_228.png
   DDS:6001:common_res/images/particle_dot_6001.png
   DDS:6002:common_res/images/particle_atlas_6002.png
+  DDS:6003:common_res/images/particle_puff_6003.png
   10:185:common_res/effects/radial_glow_185.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx

@@ -17,6 +17,23 @@ struct ClassicFountain {
 
 const ClassicFountain& DawnFountain();
 
+// Ground fog drifting along the bottom of its slide's picture.
+struct ClassicFog {
+  size_t slide = 1;
+  float left = 0.0f, top = 560.0f, right = 640.0f, bottom = 620.0f;  // birth area
+  uint32_t size = 120;
+};
+const ClassicFog& ForestFog();
+
+// A vortex of added sparks; no spark leaves the range about its centre.
+struct ClassicVortex {
+  size_t slide = 2;
+  float x = 1000.0f, y = 180.0f;
+  float range = 80.0f;
+  uint32_t size = 10;
+};
+const ClassicVortex& VoyageVortex();
+
 // Adds the classic systems to the slides of the description.
 void AddClassicSystems(Description& d);
 

@@ -84,6 +84,27 @@ def atlas(cell=32, cols=4, rows=2):
     png('particle_atlas_6002.png', width, height, pixels)
 
 
+def puff(size=64):
+    lumps = [(0.0, 0.0, 0.55), (-0.3, -0.2, 0.35), (0.32, -0.12, 0.38), (-0.12, 0.3, 0.33), (0.25, 0.28, 0.3)]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            px = (x + 0.5) / size * 2.0 - 1.0
+            py = (y + 0.5) / size * 2.0 - 1.0
+            a = 0.0
+            for cx, cy, r in lumps:
+                d = math.sqrt((px - cx) ** 2 + (py - cy) ** 2) / r
+                if d < 1.0:
+                    a += 0.45 * math.cos(d * math.pi / 2) ** 2
+            edge = min(1.0, math.sqrt(px * px + py * py))
+            a = min(1.0, a) * (1.0 - edge ** 4)
+            row += [255, 255, 255, int(a * 255 + 0.5)]
+        rows.append(row)
+    png('particle_puff_6003.png', size, size, rows)
+
+
 trace()
 dot()
 atlas()
+puff()
