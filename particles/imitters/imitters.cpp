@@ -91,8 +91,14 @@ ClassicParticleList& ZVI_PosArrImitter::Make(ClassicParticleList& out, int count
 }
 
 IPR_ArrayPtclDeath::~IPR_ArrayPtclDeath() {
-  if (dead != 0 || !owner || index >= owner->positions.size()) return;
-  owner->positions[index].holder = nullptr;
+  if (!owner || index >= owner->positions.size()) return;
+  ZVI_PosArrImitter::Entry& entry = owner->positions[index];
+  if (dead != 0) {
+    // The owner keeps the position; it must not keep a pointer to us either.
+    if (entry.holder == this) entry.holder = nullptr;
+    return;
+  }
+  entry.holder = nullptr;
   owner->freeList.push_back(index);
 }
 

@@ -146,8 +146,10 @@ TEST(PositionArray, UsesEachPositionOnceAndFreesItAgain) {
   EXPECT_TRUE(StepClassicParticle(*out[0], 0.1f));
   death->dead = 1;
   EXPECT_FALSE(StepClassicParticle(*out[0], 0.1f));
+  const uint32_t kept = death->index;
   out.erase(out.begin());
   EXPECT_EQ(arr.freeList.size(), 1u);
+  EXPECT_EQ(arr.positions[kept].holder, nullptr);  // no pointer to the gone routine
 }
 
 TEST(PositionArray, ParticlesOutliveTheImitter) {
