@@ -376,6 +376,40 @@ void ClassicParticleParams::FillBatch(const ClassicParticleList& list, ZVI_Parti
   batch->Unlock();
 }
 
+void ClassicParticleParams::FillUprightBatch(ZVI_ParticleSystemCtrl* system, float scale,
+                                             const ClassicParticleList& list) {
+  ZVI_ParticleSystemMech* runtime = system ? system->runtime : nullptr;
+  if (!runtime) return;
+  const ImageFrameSet* image = FirstImage();
+  if (!image) {
+    runtime->SetCount(0, 0);
+    return;
+  }
+  const uint32_t n = static_cast<uint32_t>(std::min<size_t>(list.size(), kMaxBatchParticles));
+  runtime->PrepareBatch(0, n, *image, *this);
+  ZVI_ParticleSystemMech::Batch* batch = runtime->BatchAt(0);
+  if (!batch || n == 0) return;
+  DX_V::PCT* v = batch->LockVertices();
+  if (!v) return;
+  const float w = static_cast<float>(image->imageWidth) * scale;
+  const float h = static_cast<float>(image->imageHeight) * scale;
+  for (uint32_t i = 0; i < n; ++i, v += 4) {
+    const ClassicParticle& p = *list[i];
+    const float hw = w * p.Factor1() / 2.0f;
+    const float hh = h * p.Factor1() / 2.0f;
+    const D3DXVECTOR3& q = p.position;
+    const float xs[4] = {q.x - hw, q.x - hw, q.x + hw, q.x + hw};
+    const float ys[4] = {q.y + hh, q.y - hh, q.y + hh, q.y - hh};
+    for (int c = 0; c < 4; ++c) {
+      v[c].x = xs[c];
+      v[c].y = ys[c];
+      v[c].z = q.z;
+    }
+    runtime->SetQuadColor(p.Factor2(), v);
+  }
+  batch->Unlock();
+}
+
 void ClassicParticleParams::DrawBatch(ZVI_ParticleSystemMech* runtime, uint32_t b, DS_ABRender* context) {
   if (!runtime || !context) return;
   DrawGlow(runtime, b, context);

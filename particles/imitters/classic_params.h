@@ -22,6 +22,7 @@
 class DS_ABRender;
 class DS_IOF_Archive;
 class ZVI_BlurSurface;
+class ZVI_ParticleSystemCtrl;
 class ZVI_ParticleSystemMech;
 struct ID3DXEffect;
 namespace DX_V {
@@ -78,6 +79,9 @@ class ClassicParticleParams {
   float SizeFactor(const ClassicParticle& p) const;
   // One quad per particle into batch b of the runtime object.
   void FillBatch(const ClassicParticleList& list, ZVI_ParticleSystemMech* runtime, uint32_t size, uint32_t b);
+  // Upright sprites into batch 0 of the system's runtime object: the image's
+  // pixel size x scale x factor 1, coloured by the first colour x factor 2.
+  void FillUprightBatch(ZVI_ParticleSystemCtrl* system, float scale, const ClassicParticleList& list);
   void DrawBatch(ZVI_ParticleSystemMech* runtime, uint32_t b, DS_ABRender* context);
   void DrawGlow(ZVI_ParticleSystemMech* runtime, uint32_t b, DS_ABRender* context);
 

@@ -250,4 +250,30 @@ TEST_F(ClassicPixels, StreamStaysInItsBand) {
   EXPECT_GT(lit, 50);
 }
 
+
+TEST_F(ClassicPixels, UprightBatchFromThePixelSize) {
+  ZVI_BurstPtclSys model;
+  AddWhite(model, 16);
+  auto* mech = static_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  ClassicParticleList list;
+  list.push_back(ClassicParticlePtr(new ClassicParticle(D3DXVECTOR3(20.0f, 30.0f, 0.0f))));
+  list[0]->Factor1() = 0.5f;
+  list[0]->Factor2() = 0.5f;
+  list[0]->matrix._11 = 0.0f;  // neither rotation nor atlas cell applies
+  mech->system->params.FillUprightBatch(mech->system, 3.0f, list);
+  ASSERT_EQ(mech->CountAt(0), 1u);
+  DX_V::PCT* v = mech->BatchAt(0)->LockVertices();
+  ASSERT_NE(v, nullptr);
+  // The 2 x 2 picture x 3 x 0.5: half sides of 1.5.
+  const float want[4][2] = {{18.5f, 31.5f}, {18.5f, 28.5f}, {21.5f, 31.5f}, {21.5f, 28.5f}};
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_FLOAT_EQ(v[c].x, want[c][0]) << c;
+    EXPECT_FLOAT_EQ(v[c].y, want[c][1]) << c;
+    EXPECT_EQ(v[c].color, 0x80FFFFFFu) << c;
+  }
+  EXPECT_FLOAT_EQ(v[0].v, 1.0f);
+  EXPECT_FLOAT_EQ(v[1].v, 0.0f);
+  mech->BatchAt(0)->Unlock();
+}
+
 }  // namespace
