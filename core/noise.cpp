@@ -85,19 +85,6 @@ double SmoothNoise2D(double x, double y) {
   return (s00 * s(1.0 - fx) + s10 * s(fx)) * s(1.0 - fy) + (s01 * s(1.0 - fx) + s11 * s(fx)) * s(fy);
 }
 
-double PerlinNoise1D::Sum(double t) const {
-  double sum = 0.0;
-  double f = frequency;
-  double w = 1.0;
-  const double s = static_cast<double>(seed);
-  for (int32_t i = 0; i < octaves; ++i) {
-    sum += SmoothNoise2D(s, s + t * f) * w;
-    f *= 2.0;
-    w *= persistence;
-  }
-  return sum;
-}
-
 void SetNoiseSeedSource(std::function<uint32_t()> source) { SeedSource() = std::move(source); }
 
 ImprovedNoise::ImprovedNoise() {
@@ -141,4 +128,19 @@ double ImprovedNoise::Noise(double x, double y, double z) const {
                    Lerp(u, Grad(p[AB], x, y - 1, z), Grad(p[BB], x - 1, y - 1, z))),
               Lerp(v, Lerp(u, Grad(p[AA + 1], x, y, z - 1), Grad(p[BA + 1], x - 1, y, z - 1)),
                    Lerp(u, Grad(p[AB + 1], x, y - 1, z - 1), Grad(p[BB + 1], x - 1, y - 1, z - 1))));
+}
+
+double PerlinNoise1D::Sum(double t) const {
+  // More octaves than a double's exponent can double add nothing but time.
+  const int32_t n = octaves < 0 ? 0 : (octaves > 64 ? 64 : octaves);
+  const double s = static_cast<double>(seed);
+  double f = frequency;
+  double w = 1.0;
+  double sum = 0.0;
+  for (int32_t i = 0; i < n; ++i) {
+    sum += SmoothNoise2D(s, t * f + s) * w;
+    f *= 2.0;
+    w *= persistence;
+  }
+  return sum;
 }

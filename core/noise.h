@@ -17,23 +17,6 @@ double OctaveNoise1D(int32_t octaves, double x, double wavelength, double persis
 // blended with the fade 3t^2 - 2t^3. Callers pass the seed as x.
 double SmoothNoise2D(double x, double y);
 
-// One-dimensional octave noise read along the second axis of SmoothNoise2D
-// at a fixed first coordinate (the seed): shared by the particle routines
-// that make a value wander.
-struct PerlinNoise1D {
-  double persistence = 0.5;
-  double frequency = 1.0;
-  double amplitude = 2.0;
-  int32_t octaves = 1;
-  int32_t seed = 0;
-
-  // Sum over octaves i of persistence^i x SmoothNoise2D(seed, seed + t x
-  // frequency x 2^i); not scaled by the amplitude.
-  double Sum(double t) const;
-  // amplitude x Sum(t).
-  double Value(double t) const { return amplitude * Sum(t); }
-};
-
 class ImprovedNoise {
  public:
   // Shuffles 0..255 with a Mersenne twister seeded from the seed source
@@ -53,3 +36,19 @@ class ImprovedNoise {
 // Tests may replace the seed source of ImprovedNoise; an empty function
 // restores the random device.
 void SetNoiseSeedSource(std::function<uint32_t()> source);
+
+// A one-dimensional noise setting shared by counted pointer between the
+// particle transforms that hold it: octaves of SmoothNoise2D along a line
+// through the seed.
+struct PerlinNoise1D {
+  double persistence = 0.5;
+  double frequency = 1.0;
+  double amplitude = 2.0;
+  int32_t octaves = 1;
+  int32_t seed = 0;
+
+  // Sum over octaves of SmoothNoise2D(seed, t x F + seed) x W, F starting at
+  // the frequency and doubling, W starting at 1 and multiplied by the
+  // persistence. The amplitude is the caller's to apply.
+  double Sum(double t) const;
+};

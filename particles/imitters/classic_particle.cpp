@@ -219,7 +219,7 @@ IPR_Perlin::IPR_Perlin(ClassicParticle& p, int index, float amplitudeValue, floa
 bool IPR_Perlin::Apply(float dt, ClassicParticle& p) {
   ownTime += dt;
   if (!ValidMultiplier(k) || !noise) return true;
-  p.Multiplier(k) *= static_cast<float>(noise->Value(ownTime)) + base;
+  p.Multiplier(k) *= static_cast<float>(noise->amplitude * noise->Sum(ownTime)) + base;
   return true;
 }
 

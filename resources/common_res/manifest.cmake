@@ -5,6 +5,10 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
   DDS:6:images/camera.png
   DDS:228:common_res/images/trace_228.png
+  DDS:40:common_res/images/glyphs_40.png
+  DDS:58:common_res/images/glass_highlight_58.png
+  DDS:59:common_res/images/glass_rim_59.png
+  DDS:184:common_res/images/stand_184.png
   DDS:6001:common_res/images/particle_dot_6001.png
   DDS:6002:common_res/images/particle_atlas_6002.png
   DDS:6003:common_res/images/particle_puff_6003.png

@@ -253,7 +253,7 @@ TEST(Routines, AttachAroundOneAndZero) {
   EXPECT_DOUBLE_EQ(n->noise->persistence, 0.5);
   EXPECT_FLOAT_EQ(n->base, 0.0f);
   // Applied once by its constructor, with the noise at time 0.
-  EXPECT_FLOAT_EQ(p.Multiplier(4), static_cast<float>(n->noise->Value(0.0)));
+  EXPECT_FLOAT_EQ(p.Multiplier(4), static_cast<float>(n->noise->amplitude * n->noise->Sum(0.0)));
 }
 
 TEST(Conditions, EmptyOrNeverFires) {
