@@ -5,6 +5,7 @@
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 #include "particles/generators/registration.h"
+#include "particles/imitters/registration.h"
 #include "particles/nodes/particle_system.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
@@ -21,6 +22,7 @@ void RegisterEverything() {
   RegisterGeometryReaders();
   RegisterAudioReaders();
   RegisterNodeParticleReaders();
+  RegisterImitterReaders();
   RegisterEffectReaders();
   RegisterSceneReaders();
   RegisterGeneratorReaders();
