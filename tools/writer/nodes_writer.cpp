@@ -115,16 +115,16 @@ ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture) {
 }
 
 namespace {
-ByteBuilder& WriteSystemBody(ByteBuilder& b, const ParticleSystemRecord& r) {
+ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);
   if (r.version > 1) b.U32(r.speed);
   return WriteConstructorBase(b, r.object);
 }
 }  // namespace
 
-ByteBuilder& WriteParticleSystem(ByteBuilder& b, const ParticleSystemRecord& r) { return WriteSystemBody(b, r); }
+ByteBuilder& WriteNodeSystem(ByteBuilder& b, const NodeSystemRecord& r) { return WriteSystemBody(b, r); }
 
-ByteBuilder& WriteParticleSystemBuilder(ByteBuilder& b, const ParticleSystemRecord& r) {
+ByteBuilder& WriteNodeSystemBuilder(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Builder", 1);
   return WriteSystemBody(b, r);
 }

@@ -98,14 +98,14 @@ ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture);
 
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
-struct ParticleSystemRecord {
+struct NodeSystemRecord {
   int32_t version = 2;
   ByteBuilder root;
   uint32_t speed = 100;
   ConstructorRecord object;
 };
-ByteBuilder& WriteParticleSystem(ByteBuilder& b, const ParticleSystemRecord& r);
+ByteBuilder& WriteNodeSystem(ByteBuilder& b, const NodeSystemRecord& r);
 // "ZVI_PtclSys_Builder" version 1, then a whole constructor record.
-ByteBuilder& WriteParticleSystemBuilder(ByteBuilder& b, const ParticleSystemRecord& r);
+ByteBuilder& WriteNodeSystemBuilder(ByteBuilder& b, const NodeSystemRecord& r);
 
 }  // namespace pw

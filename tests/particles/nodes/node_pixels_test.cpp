@@ -298,7 +298,7 @@ TEST_F(ProjectNodes, ANodeSystemInAProjectPlays) {
   pw::NodeBaseRecord root;
   root.children.emplace_back();
   pw::WritePictureNode(root.children.back(), picture);
-  pw::ParticleSystemRecord system;
+  pw::NodeSystemRecord system;
   pw::WriteRootNode(system.root, RootPointRecord(32, 24, 0), root);
 
   pw::SlideRecord slide;
@@ -308,7 +308,7 @@ TEST_F(ProjectNodes, ANodeSystemInAProjectPlays) {
   light.version = 2;  // no camera record: the view stays on the picture
   pw::WriteLight(slide.renderContext, light);
   slide.drawn.emplace_back();
-  pw::WriteParticleSystemBuilder(slide.drawn.back(), system);
+  pw::WriteNodeSystemBuilder(slide.drawn.back(), system);
   pw::SlideShowRecord show;
   show.slides.emplace_back();
   pw::WriteSlide(show.slides.back(), slide);

@@ -555,16 +555,16 @@ TEST_F(NodeTree, ModelRecordsWithAndWithoutSpeedAndTheBuilderForm) {
   child.name = u"emitter";
   for (int32_t version : {1, 2}) {
     for (bool builder : {false, true}) {
-      pw::ParticleSystemRecord r;
+      pw::NodeSystemRecord r;
       r.version = version;
       r.root = RootWith({Emitter(child)});
       r.speed = 40;
       r.object.name = u"sparks";
       pw::ByteBuilder bytes;
       if (builder) {
-        pw::WriteParticleSystemBuilder(bytes, r);
+        pw::WriteNodeSystemBuilder(bytes, r);
       } else {
-        pw::WriteParticleSystem(bytes, r);
+        pw::WriteNodeSystem(bytes, r);
       }
       auto model = ReadModel(bytes);
       auto* system = dynamic_cast<ZVI_PtclSys_Constructor*>(model.get());
@@ -589,10 +589,10 @@ TEST_F(NodeTree, ModelRecordsWithAndWithoutSpeedAndTheBuilderForm) {
 }
 
 TEST_F(NodeTree, AModelWhoseRootIsNoRootDrawsNothing) {
-  pw::ParticleSystemRecord r;
+  pw::NodeSystemRecord r;
   r.root = Emitter(pw::NodeBaseRecord{});
   pw::ByteBuilder bytes;
-  pw::WriteParticleSystem(bytes, r);
+  pw::WriteNodeSystem(bytes, r);
   auto model = ReadModel(bytes);
   auto* system = dynamic_cast<ZVI_PtclSys_Constructor*>(model.get());
   ASSERT_NE(system, nullptr);
