@@ -5,8 +5,7 @@
 
 #include "platform/d3dx9/d3dx9_math.h"
 
-// The float pi every degree conversion of the engine uses (smart_values.h
-// takes it from here).
+// The float pi of every degree conversion, defined once.
 constexpr float kDegToRadPi = 3.1415927f;
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
