@@ -1,6 +1,7 @@
 #include "player/app/register_all.h"
 
 #include "audio/sound_objects.h"
+#include "effects/registration.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 #include "platform/audio/dshow.h"
@@ -16,4 +17,5 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
+  RegisterEffectReaders();
 }

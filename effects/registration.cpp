@@ -1,0 +1,20 @@
+#include "effects/registration.h"
+
+#include "core/reader_registry.h"
+#include "effects/light_effects.h"
+#include "effects/pattern_effects.h"
+
+// Every screen-effect class, under the name its records carry.
+void RegisterEffectReaders() {
+  RegisterReader<DS_PatternBrush, DS_ABObj_Constructor>(u"DS_PatternBrush");
+  RegisterReader<DS_PatternBrushC, DS_ABObj_Constructor>(u"DS_PatternBrushC");
+  RegisterReader<DS_BackgroundCopy, DS_ABObj_Constructor>(u"DS_BackgroundCopy");
+  RegisterReader<DS_EraseLayerFX, DS_ABObj_Constructor>(u"DS_EraseLayerFX");
+  RegisterReader<DS_LightFX, DS_ABObj_Constructor>(u"DS_LightFX");
+  RegisterReader<DS_LightFX_II, DS_ABObj_Constructor>(u"DS_LightFX_II");
+  RegisterReader<DS_LightWaveFX, DS_ABObj_Constructor>(u"DS_LightWaveFX");
+  RegisterReader<DS_ColorShiftFX, DS_ABObj_Constructor>(u"DS_ColorShiftFX");
+  RegisterReader<DS_SaturationWaveFX, DS_ABObj_Constructor>(u"DS_SaturationWaveFX");
+  RegisterReader<DS_SaturationFX, DS_ABObj_Constructor>(u"DS_SaturationFX");
+  RegisterReader<DS_BlureFX, DS_ABObj_Constructor>(u"DS_BlureFX");
+}

@@ -1,0 +1,96 @@
+#include "tools/writer/effects_writer.h"
+
+namespace pw {
+
+ByteBuilder& WriteFXBase(ByteBuilder& b, const FXRecord& r) {
+  b.Header(u"DS_FX_Constructor", r.version);
+  b.U32(r.speed).I32(r.mode).Guid(r.maskGuid).WideString(r.maskName).U8(r.maskFlag);
+  b.FileLink(r.effectName, static_cast<uint64_t>(r.effectId));
+  if (r.version >= 2) b.U32(r.scale);
+  if (r.version >= 3) {
+    for (const Corner& c : r.quad) b.F32(c[0]).F32(c[1]).F32(c[2]);
+    b.I32(r.reserved);
+  }
+  if (r.version >= 4) b.U32(r.phase);
+  return WriteConstructorBase(b, r.base);
+}
+
+namespace {
+
+ByteBuilder& PatternFields(ByteBuilder& b, const PatternBrushRecord& r) {
+  b.Header(u"DS_PatternBrush", 1);
+  b.FileLink(r.imageName, static_cast<uint64_t>(r.imageId));
+  b.I32(r.flipY).I32(r.flipX).U32(r.angle).U32(r.patternScale).U32(r.offsetX).U32(r.offsetY);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& LightIIFields(ByteBuilder& b, const LightIIRecord& r) {
+  b.Header(u"DS_LightFX_II", r.version);
+  b.U32(r.intensity).I32(r.flicker).I32(r.blendMode).U32(r.color);
+  if (r.version >= 3) b.I32(r.layerMode);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& SaturationFields(ByteBuilder& b, const SaturationRecord& r) {
+  b.Header(u"DS_SaturationWaveFX", 1);
+  b.I32(r.waveKind).U32(r.spareFactor).U32(r.strength).U32(r.direction).U32(r.waveWidth);
+  return WriteFXBase(b, r.fx);
+}
+
+}  // namespace
+
+ByteBuilder& WritePatternBrush(ByteBuilder& b, const PatternBrushRecord& r) { return PatternFields(b, r); }
+
+ByteBuilder& WritePatternBrushC(ByteBuilder& b, const PatternBrushRecord& r) {
+  b.Header(u"DS_PatternBrushC", 1);
+  return PatternFields(b, r);
+}
+
+ByteBuilder& WriteBackgroundCopy(ByteBuilder& b, const BackgroundCopyRecord& r) {
+  b.Header(u"DS_BackgroundCopy", r.version);
+  for (int32_t edge : r.rect) b.I32(edge);
+  b.I32(r.offsetX).I32(r.offsetY).I32(r.shiftY).I32(r.shiftX);
+  if (r.version >= 2) b.Guid(r.source);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteEraseLayer(ByteBuilder& b, int32_t invert, const FXRecord& fx) {
+  b.Header(u"DS_EraseLayerFX", 1).I32(invert);
+  return WriteFXBase(b, fx);
+}
+
+ByteBuilder& WriteLightFX(ByteBuilder& b, const LightFXRecord& r) {
+  b.Header(u"DS_LightFX", 1).U32(r.intensity).I32(r.flicker);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteLightII(ByteBuilder& b, const LightIIRecord& r) { return LightIIFields(b, r); }
+
+ByteBuilder& WriteLightWave(ByteBuilder& b, const LightWaveRecord& r) {
+  b.Header(u"DS_LightWaveFX", r.version);
+  for (float f : r.waveStart) b.F32(f);
+  for (float f : r.waveEnd) b.F32(f);
+  b.U32(r.waveLength);
+  if (r.version >= 2) b.I32(r.oneWay);
+  return LightIIFields(b, r.light);
+}
+
+ByteBuilder& WriteColorShift(ByteBuilder& b, const ColorShiftRecord& r) {
+  b.Header(u"DS_ColorShiftFX", 1);
+  b.I32(r.waveKind).U32(r.amplitude).U32(r.hueShift).U32(r.saturation).U32(r.brightness);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteSaturationWave(ByteBuilder& b, const SaturationRecord& r) { return SaturationFields(b, r); }
+
+ByteBuilder& WriteSaturation(ByteBuilder& b, const SaturationRecord& r) {
+  b.Header(u"DS_SaturationFX", 1);
+  return SaturationFields(b, r);
+}
+
+ByteBuilder& WriteBlur(ByteBuilder& b, const BlurRecord& r) {
+  b.Header(u"DS_BlureFX", 1).U32(r.radius).I32(r.waveKind);
+  return WriteFXBase(b, r.fx);
+}
+
+}  // namespace pw

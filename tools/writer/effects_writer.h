@@ -1,0 +1,112 @@
+#pragma once
+// Writers for the screen effects: the "DS_FX_Constructor" base (versions 1
+// to 4) and the records of the pattern, copy, colour and light effects.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/com/com.h"
+#include "tools/writer/byte_builder.h"
+#include "tools/writer/slides_writer.h"
+
+namespace pw {
+
+using Corner = std::array<float, 3>;
+
+// "DS_FX_Constructor": speed, mode, mask, effect link; scale from version 2;
+// quad and the reserved word from 3; phase from 4; the scene-object base.
+struct FXRecord {
+  int32_t version = 4;
+  uint32_t speed = 50;
+  int32_t mode = 0;
+  GUID maskGuid = GUID_NULL;
+  std::u16string maskName;
+  uint8_t maskFlag = 1;
+  std::u16string effectName = u"common_res.dll";
+  int64_t effectId = 0;
+  uint32_t scale = 50;
+  std::array<Corner, 4> quad{};
+  int32_t reserved = 0;
+  uint32_t phase = 0;
+  ConstructorRecord base;
+};
+ByteBuilder& WriteFXBase(ByteBuilder& b, const FXRecord& r);
+
+struct PatternBrushRecord {
+  std::u16string imageName;
+  int64_t imageId = 0;
+  int32_t flipY = 0, flipX = 0;
+  uint32_t angle = 0;
+  uint32_t patternScale = 100;
+  uint32_t offsetX = 0, offsetY = 0;
+  FXRecord fx;
+};
+ByteBuilder& WritePatternBrush(ByteBuilder& b, const PatternBrushRecord& r);
+// "DS_PatternBrushC" (1) around a whole "DS_PatternBrush" record.
+ByteBuilder& WritePatternBrushC(ByteBuilder& b, const PatternBrushRecord& r);
+
+struct BackgroundCopyRecord {
+  int32_t version = 2;
+  int32_t rect[4] = {0, 0, 0, 0};  // left, right, top, bottom
+  int32_t offsetX = 0, offsetY = 0;
+  int32_t shiftY = 0, shiftX = 0;
+  GUID source = GUID_NULL;  // version 2 on
+  FXRecord fx;
+};
+ByteBuilder& WriteBackgroundCopy(ByteBuilder& b, const BackgroundCopyRecord& r);
+
+ByteBuilder& WriteEraseLayer(ByteBuilder& b, int32_t invert, const FXRecord& fx);
+
+struct LightFXRecord {
+  uint32_t intensity = 40;
+  int32_t flicker = 0;
+  FXRecord fx;
+};
+ByteBuilder& WriteLightFX(ByteBuilder& b, const LightFXRecord& r);
+
+struct LightIIRecord {
+  int32_t version = 3;
+  uint32_t intensity = 0;
+  int32_t flicker = 0;
+  int32_t blendMode = 0;
+  uint32_t color = 0;  // COLORREF: red in the lowest byte
+  int32_t layerMode = 0;  // version 3 on
+  FXRecord fx;
+};
+ByteBuilder& WriteLightII(ByteBuilder& b, const LightIIRecord& r);
+
+struct LightWaveRecord {
+  int32_t version = 2;
+  Corner waveStart{}, waveEnd{};
+  uint32_t waveLength = 100;
+  int32_t oneWay = 0;  // version 2 on
+  LightIIRecord light;
+};
+ByteBuilder& WriteLightWave(ByteBuilder& b, const LightWaveRecord& r);
+
+struct ColorShiftRecord {
+  int32_t waveKind = 2;
+  uint32_t amplitude = 50, hueShift = 0, saturation = 100, brightness = 100;
+  FXRecord fx;
+};
+ByteBuilder& WriteColorShift(ByteBuilder& b, const ColorShiftRecord& r);
+
+struct SaturationRecord {
+  int32_t waveKind = 2;
+  uint32_t spareFactor = 50, strength = 100;
+  uint32_t direction = 0;  // degrees
+  uint32_t waveWidth = 100;
+  FXRecord fx;
+};
+ByteBuilder& WriteSaturationWave(ByteBuilder& b, const SaturationRecord& r);
+// "DS_SaturationFX" (1) around a whole "DS_SaturationWaveFX" record.
+ByteBuilder& WriteSaturation(ByteBuilder& b, const SaturationRecord& r);
+
+struct BlurRecord {
+  uint32_t radius = 10;
+  int32_t waveKind = 0;
+  FXRecord fx;
+};
+ByteBuilder& WriteBlur(ByteBuilder& b, const BlurRecord& r);
+
+}  // namespace pw
