@@ -14,6 +14,19 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Screen effects: pattern, copy, colour and light. Their projects carry
+    // compiled binaries, or no link at all (erase, Light II, blur).
+    {u"DS_BackgroundCopy", kAny, 75, true},
+    {u"DS_LightFX", kAny, 76, true},
+    {u"DS_PatternBrush", kAny, 78, true},
+    {u"DS_PatternBrushC", kAny, 78, true},
+    {u"DS_LightFX_II", kAny, 190, true},
+    {u"DS_EraseLayerFX", kAny, 9001, true},
+    {u"DS_LightWaveFX", kAny, 9002, true},
+    {u"DS_ColorShiftFX", kAny, 9003, true},
+    {u"DS_SaturationWaveFX", kAny, 9004, true},
+    {u"DS_SaturationFX", kAny, 9004, true},
+    {u"DS_BlureFX", kAny, 9005, true},
 };
 
 bool IsPackName(const zvi_string& name) {

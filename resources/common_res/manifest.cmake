@@ -8,6 +8,15 @@ list(APPEND COMMON_RES_RESOURCES
   10:185:common_res/effects/radial_glow_185.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
+  10:75:common_res/effects/background_copy_75.fx
+  10:76:common_res/effects/light_76.fx
+  10:78:common_res/effects/pattern_brush_78.fx
+  10:190:common_res/effects/light_blends_190.fx
+  10:9001:common_res/effects/erase_layer_9001.fx
+  10:9002:common_res/effects/light_wave_9002.fx
+  10:9003:common_res/effects/colour_shift_9003.fx
+  10:9004:common_res/effects/saturation_9004.fx
+  10:9005:common_res/effects/blur_9005.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x
