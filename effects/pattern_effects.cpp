@@ -141,7 +141,7 @@ IDirect3DTexture9* DS_BackgroundCopy::RenderSource(DS_ABRender* context) {
   targets->Begin();
   context->PushTarget(static_cast<int>(targets->width), static_cast<int>(targets->height), 3);
   if (IDirect3DDevice9* d = CurrentDevice()) d->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-  if (source && !IsBusy(sourceObject.value)) {
+  if (source && sourceObject.value != guid && !IsBusy(sourceObject.value)) {
     g_copiesBusy.push_back(guid);
     g_copiesBusy.push_back(sourceObject.value);
     int pass = 0;

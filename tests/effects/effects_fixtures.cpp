@@ -4,6 +4,7 @@
 
 #include "effects/registration.h"
 #include "player/timelines.h"
+#include "resources/builtin_resources.h"
 
 namespace fx_test {
 
@@ -36,6 +37,7 @@ pw::FXRecord ProbeFX(int32_t mode) {
 
 void EffectTest::SetUp() {
   RenderTest::SetUp();
+  RegisterBuiltInResources();
   RegisterTimelineReaders();
   RegisterEffectReaders();
   MakeDocumentWith(PictureSpec{32, 16, [](int, int) -> D3DCOLOR { return 0xFF808080; }});
@@ -43,7 +45,11 @@ void EffectTest::SetUp() {
 
 void EffectTest::MakeDocumentWith(const PictureSpec& picture, const pw::DocResRecord& extra) {
   pw::DocResRecord r = extra;
-  r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(picture.width, picture.height, picture.colour)}}});
+  // A name of its own per picture: decoded pictures are cached by path and size.
+  static int pictures = 0;
+  pictureName_ = u"bg" + std::u16string(1, static_cast<char16_t>(u'a' + pictures++ % 26)) + u".png";
+  r.imageFiles.push_back(
+      {pictureName_, 1, {{0, u"", pictureName_, Png(picture.width, picture.height, picture.colour)}}});
   const std::string probe = ProbeEffectText();
   r.moduleImages.push_back({kProbeName, kProbeId, {{0, u"", kProbeName, std::vector<uint8_t>(probe.begin(), probe.end())}}});
   if (doc_) SetCurrentDocResManager(nullptr);
@@ -53,7 +59,7 @@ void EffectTest::MakeDocumentWith(const PictureSpec& picture, const pw::DocResRe
 
 std::unique_ptr<DS_2D_Light> EffectTest::MakeLight(int fitMode) {
   auto light = std::make_unique<DS_2D_Light>();
-  light->backgroundLink.name = u"bg.png";
+  light->backgroundLink.name = pictureName_;
   light->backgroundLink.id = 1;
   light->BeginSlide();
   QuadCorners screen;

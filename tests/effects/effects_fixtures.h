@@ -38,9 +38,9 @@ struct PictureSpec {
 class EffectTest : public RenderTest {
  protected:
   void SetUp() override;
-  // A document with the picture as "bg.png" (id 1) and the probe.
+  // A document with the picture as its own name (id 1) and the probe.
   void MakeDocumentWith(const PictureSpec& picture, const pw::DocResRecord& extra = {});
-  // A light showing bg.png on the whole back buffer in the fit mode.
+  // A light showing the picture on the whole back buffer in the fit mode.
   std::unique_ptr<DS_2D_Light> MakeLight(int fitMode = 1);
   // One frame of the objects over the light's picture; the back buffer.
   Pixels Frame(DS_2D_Light& light, RuntimeObjects& objects);
@@ -62,6 +62,8 @@ class EffectTest : public RenderTest {
   static DS_FX_Constructor* Clone(const DS_SafePtr<DS_ABObj>& runtime) {
     return static_cast<DS_BrushObj*>(runtime.get())->fx;
   }
+
+  std::u16string pictureName_;
 
   // n floats of a parameter of the clone's effect.
   static std::vector<float> Floats(DS_FX_Constructor* fx, const char* name, int n);

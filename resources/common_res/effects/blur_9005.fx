@@ -11,7 +11,21 @@ matrix WorldViewProj
 texture Mask
 texture Background
 
-# Pixel centres on integer positions, as pre-transformed drawing has them.
+# The passes inside the private target sample its texels at their centres.
+program TransformExact
+void main() {
+  gl_Position = WorldViewProj * vec4(a_pos.xyz, 1.0);
+  v_col0 = vec4(1.0);
+  v_col1 = vec4(1.0);
+  v_tc0 = a_tc0.xy;
+  v_tc1 = a_tc0.xy;
+  v_tc2 = a_tc0.xy;
+  v_tc3 = a_tc0.xy;
+}
+end
+
+# On the slide's target, pixel centres on integer positions as the picture
+# itself is drawn.
 program Transform
 void main() {
   gl_Position = WorldViewProj * vec4(a_pos.xyz, 1.0);
@@ -54,7 +68,7 @@ technique BlurPassBG
     state ZENABLE = FALSE
     state CULLMODE = NONE
     sampler Background MINFILTER = LINEAR MAGFILTER = LINEAR MIPFILTER = NONE ADDRESSU = CLAMP ADDRESSV = CLAMP
-    vertex Transform
+    vertex TransformExact
     fragment Blur
   end
 end
@@ -65,7 +79,7 @@ technique BlurPass
     state ZENABLE = FALSE
     state CULLMODE = NONE
     sampler Background MINFILTER = LINEAR MAGFILTER = LINEAR MIPFILTER = NONE ADDRESSU = CLAMP ADDRESSV = CLAMP
-    vertex Transform
+    vertex TransformExact
     fragment Blur
   end
 end
