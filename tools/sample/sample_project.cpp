@@ -11,6 +11,7 @@ Rgb DawnColour(float x, float y, float w, float h);
 Rgb ForestColour(float x, float y, float w, float h);
 Rgb VoyageColour(float x, float y, float w, float h);
 Rgb NightColour(float x, float y, float w, float h);
+void AddEffectsSlide(Description& d);
 
 namespace {
 
@@ -57,6 +58,7 @@ Description Describe() {
   night.show = 2.0f;
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
+  AddEffectsSlide(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
