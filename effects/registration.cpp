@@ -1,6 +1,7 @@
 #include "effects/registration.h"
 
 #include "core/reader_registry.h"
+#include "effects/centre_distortions.h"
 #include "effects/light_effects.h"
 #include "effects/pattern_effects.h"
 
@@ -17,4 +18,10 @@ void RegisterEffectReaders() {
   RegisterReader<DS_SaturationWaveFX, DS_ABObj_Constructor>(u"DS_SaturationWaveFX");
   RegisterReader<DS_SaturationFX, DS_ABObj_Constructor>(u"DS_SaturationFX");
   RegisterReader<DS_BlureFX, DS_ABObj_Constructor>(u"DS_BlureFX");
+  RegisterReader<DS_ExpandFX, DS_ABObj_Constructor>(u"DS_ExpandFX");
+  RegisterReader<DS_RadialWaveFX, DS_ABObj_Constructor>(u"DS_RadialWaveFX");
+  RegisterReader<DS_RotationFX, DS_ABObj_Constructor>(u"DS_RotationFX");
+  RegisterReader<DS_BendFX, DS_ABObj_Constructor>(u"DS_BendFX");
+  RegisterReader<DS_KestraneRadial, DS_ABObj_Constructor>(u"DS_KestraneRadial");
+  RegisterReader<DS_KestraneVortical, DS_ABObj_Constructor>(u"DS_KestraneVortical");
 }

@@ -27,6 +27,13 @@ constexpr StandInRow kRows[] = {
     {u"DS_SaturationWaveFX", kAny, 9004, true},
     {u"DS_SaturationFX", kAny, 9004, true},
     {u"DS_BlureFX", kAny, 9005, true},
+    // Screen effects: centre-based distortions.
+    {u"DS_ExpandFX", kAny, 102, true},
+    {u"DS_RadialWaveFX", kAny, 103, true},
+    {u"DS_RotationFX", kAny, 9006, true},
+    {u"DS_BendFX", kAny, 9007, true},
+    {u"DS_KestraneRadial", kAny, 9008, true},
+    {u"DS_KestraneVortical", kAny, 9009, true},
 };
 
 bool IsPackName(const zvi_string& name) {

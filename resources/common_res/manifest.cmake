@@ -17,6 +17,12 @@ list(APPEND COMMON_RES_RESOURCES
   10:9003:common_res/effects/colour_shift_9003.fx
   10:9004:common_res/effects/saturation_9004.fx
   10:9005:common_res/effects/blur_9005.fx
+  10:102:common_res/effects/expand_102.fx
+  10:103:common_res/effects/radial_wave_103.fx
+  10:9006:common_res/effects/rotation_9006.fx
+  10:9007:common_res/effects/bend_9007.fx
+  10:9008:common_res/effects/kestrane_radial_9008.fx
+  10:9009:common_res/effects/kestrane_vortical_9009.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x

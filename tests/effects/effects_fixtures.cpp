@@ -12,13 +12,17 @@ std::string ProbeEffectText() {
   static const char* const kFloats[] = {
       "mask_position", "Scale",    "offset",  "mix_color", "scale",    "coord_transf", "mask_mod",
       "multiplier",    "BlendColor", "WaveDir", "WavePos",  "BgSize",   "WaveFreq",     "color_shift",
-      "val_shift",     "sat_shift", "SatMax",  "SatMin",    "Radius",   "PixelSize"};
+      "val_shift",     "sat_shift", "SatMax",  "SatMin",    "Radius",   "PixelSize",    "Center",
+      "Ln",            "Lt",        "t",       "n",         "Perspective", "amplitude", "bg_scale_factor",
+      "center",        "frequency", "time",    "Angle",     "Bend",     "Amplitude",    "Shift",
+      "ElipsDeform"};
   static const char* const kTechniques[] = {"Main",         "MainFX",    "Blend_Normal", "Blend_Screen",
                                             "Blend_ColorDodge", "Linear_Dodge", "Blend_Sum", "BlurPassBG",
                                             "BlurPass",     "FinalPass"};
   std::string s = "effect 1\n";
   for (const char* f : kFloats) s += std::string("float4 ") + f + "\n";
-  s += "matrix WorldViewProj\ntexture Mask\ntexture Background\ntexture Pattern\n";
+  s += "matrix WorldViewProj\nmatrix r_matrix2\nmatrix r_matrix3\nmatrix r_matrix5\n";
+  s += "texture Mask\ntexture Background\ntexture Pattern\n";
   s += "program Nothing\nvoid main() { o_color = vec4(0.0); }\nend\n";
   for (const char* t : kTechniques) {
     s += std::string("technique ") + t + "\n  pass P0\n    state ALPHABLENDENABLE = TRUE\n"
@@ -91,6 +95,13 @@ std::vector<float> EffectTest::Floats(DS_FX_Constructor* fx, const char* name, i
   if (fx && fx->Effect()) fx->Effect()->GetFloatArray(name, v.data(), 4);
   v.resize(n);
   return v;
+}
+
+D3DXMATRIX EffectTest::Matrix(DS_FX_Constructor* fx, const char* name) {
+  D3DXMATRIX m;
+  D3DXMatrixIdentity(&m);
+  if (fx && fx->Effect()) fx->Effect()->GetMatrix(name, &m);
+  return m;
 }
 
 std::string EffectTest::Technique(DS_FX_Constructor* fx) {

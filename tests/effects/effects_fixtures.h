@@ -68,6 +68,7 @@ class EffectTest : public RenderTest {
   // n floats of a parameter of the clone's effect.
   static std::vector<float> Floats(DS_FX_Constructor* fx, const char* name, int n);
   static std::string Technique(DS_FX_Constructor* fx);
+  static D3DXMATRIX Matrix(DS_FX_Constructor* fx, const char* name);
 };
 
 // An FX base record drawing with the probe.

@@ -86,6 +86,14 @@ TEST_F(EffectPixels, StandInsCarryTheNamesTheirClassesUse) {
       {9004, main, {"BgSize", "WaveDir", "WavePos", "WaveFreq", "SatMax", "SatMin", "mask_position", "Mask",
                     "Background"}},
       {9005, {"BlurPassBG", "BlurPass", "FinalPass"}, {"Radius", "Mask", "Background", "WorldViewProj", "PixelSize"}},
+      {102, main, {"Scale", "Mask", "Background", "mask_position", "Center", "amplitude"}},
+      {103, main, {"Scale", "Mask", "Background", "mask_position", "bg_scale_factor", "center", "frequency",
+                   "amplitude", "time"}},
+      {9006, main, {"Scale", "Mask", "Background", "mask_position", "coord_transf", "offset", "mix_color"}},
+      {9007, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Angle", "Bend"}},
+      {9008, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Amplitude", "Shift"}},
+      {9009, main, {"Scale", "Mask", "Background", "mask_position", "Center", "r_matrix2", "r_matrix3",
+                    "ElipsDeform", "Amplitude", "Shift"}},
   };
   for (const Case& c : cases) {
     ID3DXEffect* fx = nullptr;

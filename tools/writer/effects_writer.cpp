@@ -94,3 +94,45 @@ ByteBuilder& WriteBlur(ByteBuilder& b, const BlurRecord& r) {
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteCentralBase(ByteBuilder& b, const CentralRecord& r) {
+  b.Header(u"DS_CentralBased", 1).F32(r.center[0]).F32(r.center[1]).F32(r.center[2]);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteExpand(ByteBuilder& b, const ExpandRecord& r) {
+  b.Header(u"DS_ExpandFX", r.version).U32(r.upper).U32(r.lower).I32(r.waveKind);
+  return WriteCentralBase(b, r.central);
+}
+
+ByteBuilder& WriteRadialWave(ByteBuilder& b, const RadialWaveRecord& r) {
+  b.Header(u"DS_RadialWaveFX", r.version);
+  if (r.version > 1) b.U32(r.amplitude).U32(r.wavelength).U32(r.ringScale).I32(r.waveDirection);
+  return WriteCentralBase(b, r.central);
+}
+
+ByteBuilder& WriteRotation(ByteBuilder& b, const RotationRecord& r) {
+  b.Header(u"DS_RotationFX", r.version).U32(r.ellipseRatio).U32(r.ellipseAngle).I32(r.reverse);
+  if (r.version > 1) b.I32(r.rotationMode).U32(r.rotation);
+  return WriteCentralBase(b, r.central);
+}
+
+ByteBuilder& WriteBend(ByteBuilder& b, const BendRecord& r) {
+  b.Header(u"DS_BendFX", r.version).U32(r.upper).U32(r.lower).U32(r.bend).I32(r.waveKind);
+  return WriteCentralBase(b, r.central);
+}
+
+ByteBuilder& WriteKestraneRadial(ByteBuilder& b, const KestraneRadialRecord& r) {
+  b.Header(u"DS_KestraneRadial", r.version).U32(r.amplitude);
+  if (r.version >= 2) b.I32(r.variant);
+  return WriteCentralBase(b, r.central);
+}
+
+ByteBuilder& WriteKestraneVortical(ByteBuilder& b, const KestraneVorticalRecord& r) {
+  b.Header(u"DS_KestraneVortical", 1).U32(r.ellipseDeform).U32(r.ellipseAngle).I32(r.reverse).U32(r.amplitude);
+  return WriteCentralBase(b, r.central);
+}
+
+}  // namespace pw

@@ -110,3 +110,66 @@ struct BlurRecord {
 ByteBuilder& WriteBlur(ByteBuilder& b, const BlurRecord& r);
 
 }  // namespace pw
+
+namespace pw {
+
+// "DS_CentralBased" (1): the centre, then the base record.
+struct CentralRecord {
+  Corner center{};
+  FXRecord fx;
+};
+ByteBuilder& WriteCentralBase(ByteBuilder& b, const CentralRecord& r);
+
+struct ExpandRecord {
+  int32_t version = 2;
+  uint32_t upper = 50, lower = 0;
+  int32_t waveKind = 0;
+  CentralRecord central;
+};
+ByteBuilder& WriteExpand(ByteBuilder& b, const ExpandRecord& r);
+
+struct RadialWaveRecord {
+  int32_t version = 3;
+  uint32_t amplitude = 50, wavelength = 50, ringScale = 50;  // version 2 on
+  int32_t waveDirection = 0;
+  CentralRecord central;
+};
+ByteBuilder& WriteRadialWave(ByteBuilder& b, const RadialWaveRecord& r);
+
+struct RotationRecord {
+  int32_t version = 2;
+  uint32_t ellipseRatio = 1000;
+  uint32_t ellipseAngle = 0;
+  int32_t reverse = 0;
+  int32_t rotationMode = 0;  // version 2 on
+  uint32_t rotation = 0;
+  CentralRecord central;
+};
+ByteBuilder& WriteRotation(ByteBuilder& b, const RotationRecord& r);
+
+struct BendRecord {
+  int32_t version = 2;
+  uint32_t upper = 0, lower = 0, bend = 0;
+  int32_t waveKind = 0;
+  CentralRecord central;
+};
+ByteBuilder& WriteBend(ByteBuilder& b, const BendRecord& r);
+
+struct KestraneRadialRecord {
+  int32_t version = 2;
+  uint32_t amplitude = 0;
+  int32_t variant = 0;  // version 2 on
+  CentralRecord central;
+};
+ByteBuilder& WriteKestraneRadial(ByteBuilder& b, const KestraneRadialRecord& r);
+
+struct KestraneVorticalRecord {
+  uint32_t ellipseDeform = 0;
+  uint32_t ellipseAngle = 0;
+  int32_t reverse = 0;
+  uint32_t amplitude = 0;
+  CentralRecord central;
+};
+ByteBuilder& WriteKestraneVortical(ByteBuilder& b, const KestraneVorticalRecord& r);
+
+}  // namespace pw
