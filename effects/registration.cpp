@@ -3,6 +3,7 @@
 #include "core/reader_registry.h"
 #include "effects/centre_distortions.h"
 #include "effects/light_effects.h"
+#include "effects/line_distortions.h"
 #include "effects/pattern_effects.h"
 
 // Every screen-effect class, under the name its records carry.
@@ -24,4 +25,8 @@ void RegisterEffectReaders() {
   RegisterReader<DS_BendFX, DS_ABObj_Constructor>(u"DS_BendFX");
   RegisterReader<DS_KestraneRadial, DS_ABObj_Constructor>(u"DS_KestraneRadial");
   RegisterReader<DS_KestraneVortical, DS_ABObj_Constructor>(u"DS_KestraneVortical");
+  RegisterReader<DS_PerspectiveFX, DS_ABObj_Constructor>(u"DS_PerspectiveFX");
+  RegisterReader<DS_StretchFX, DS_ABObj_Constructor>(u"DS_StretchFX");
+  RegisterReader<DS_TurnFX, DS_ABObj_Constructor>(u"DS_TurnFX");
+  RegisterReader<DS_KestraneLinear, DS_ABObj_Constructor>(u"DS_KestraneLinear");
 }

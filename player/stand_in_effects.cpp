@@ -34,6 +34,11 @@ constexpr StandInRow kRows[] = {
     {u"DS_BendFX", kAny, 9007, true},
     {u"DS_KestraneRadial", kAny, 9008, true},
     {u"DS_KestraneVortical", kAny, 9009, true},
+    // Screen effects: line, perspective and direction distortions.
+    {u"DS_PerspectiveFX", kAny, 9013, true},
+    {u"DS_StretchFX", kAny, 9014, true},
+    {u"DS_TurnFX", kAny, 9015, true},
+    {u"DS_KestraneLinear", kAny, 9016, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -23,6 +23,10 @@ list(APPEND COMMON_RES_RESOURCES
   10:9007:common_res/effects/bend_9007.fx
   10:9008:common_res/effects/kestrane_radial_9008.fx
   10:9009:common_res/effects/kestrane_vortical_9009.fx
+  10:9013:common_res/effects/perspective_9013.fx
+  10:9014:common_res/effects/stretch_9014.fx
+  10:9015:common_res/effects/turn_9015.fx
+  10:9016:common_res/effects/kestrane_linear_9016.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x

@@ -15,7 +15,7 @@ std::string ProbeEffectText() {
       "val_shift",     "sat_shift", "SatMax",  "SatMin",    "Radius",   "PixelSize",    "Center",
       "Ln",            "Lt",        "t",       "n",         "Perspective", "amplitude", "bg_scale_factor",
       "center",        "frequency", "time",    "Angle",     "Bend",     "Amplitude",    "Shift",
-      "ElipsDeform"};
+      "ElipsDeform",   "p_amplitude", "PerspectivePrm", "Direction"};
   static const char* const kTechniques[] = {"Main",         "MainFX",    "Blend_Normal", "Blend_Screen",
                                             "Blend_ColorDodge", "Linear_Dodge", "Blend_Sum", "BlurPassBG",
                                             "BlurPass",     "FinalPass"};

@@ -94,6 +94,12 @@ TEST_F(EffectPixels, StandInsCarryTheNamesTheirClassesUse) {
       {9008, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Amplitude", "Shift"}},
       {9009, main, {"Scale", "Mask", "Background", "mask_position", "Center", "r_matrix2", "r_matrix3",
                     "ElipsDeform", "Amplitude", "Shift"}},
+      {9013, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Ln", "Lt", "t", "n", "amplitude",
+                    "p_amplitude"}},
+      {9014, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Ln", "Lt", "t", "n", "amplitude"}},
+      {9015, main, {"Scale", "Mask", "Background", "mask_position", "r_matrix2", "r_matrix5", "PerspectivePrm"}},
+      {9016, main, {"Scale", "Mask", "Background", "mask_position", "r_matrix2", "r_matrix5", "PerspectivePrm",
+                    "Direction", "Shift"}},
   };
   for (const Case& c : cases) {
     ID3DXEffect* fx = nullptr;

@@ -136,3 +136,58 @@ ByteBuilder& WriteKestraneVortical(ByteBuilder& b, const KestraneVorticalRecord&
 }
 
 }  // namespace pw
+
+namespace pw {
+
+namespace {
+ByteBuilder& CornerOf(ByteBuilder& b, const Corner& c) { return b.F32(c[0]).F32(c[1]).F32(c[2]); }
+}  // namespace
+
+ByteBuilder& WriteLineBase(ByteBuilder& b, const LineRecord& r) {
+  b.Header(u"DS_LineBased", 1).U32(r.axis);
+  CornerOf(b, r.center);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WritePerspectiveBase(ByteBuilder& b, const PerspectiveBaseRecord& r) {
+  b.Header(u"DS_PerspectiveBased", 1).U32(r.tilt).U32(r.perspectiveScale).U32(r.axis);
+  CornerOf(b, r.center);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteDirectionBase(ByteBuilder& b, const DirectionRecord& r) {
+  b.Header(u"DS_DirectionBased", 1).U32(r.amplitude).U32(r.angle);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WritePerspectiveFX(ByteBuilder& b, const PerspectiveFXRecord& r) {
+  b.Header(u"DS_PerspectiveFX", r.version).U32(r.upper).U32(r.depth);
+  if (r.version >= 2) {
+    b.I32(r.waveKind);
+    if (r.version >= 3) b.U32(r.lower);
+  } else {
+    b.I32(r.legacyMode);
+  }
+  return WriteLineBase(b, r.line);
+}
+
+ByteBuilder& WriteStretch(ByteBuilder& b, const StretchRecord& r) {
+  b.Header(u"DS_StretchFX", 1).I32(r.waveKind).U32(r.upper).U32(r.lower);
+  return WriteLineBase(b, r.line);
+}
+
+ByteBuilder& WriteTurn(ByteBuilder& b, const PerspectiveBaseRecord& r) {
+  b.Header(u"DS_TurnFX", 1);
+  return WritePerspectiveBase(b, r);
+}
+
+ByteBuilder& WriteKestraneLinear(ByteBuilder& b, const KestraneLinearRecord& r) {
+  b.Header(u"DS_KestraneLinear", r.version);
+  if (r.version > 1) {
+    b.U32(r.tilt).U32(r.perspectiveScale).U32(r.axis);
+    CornerOf(b, r.center);
+  }
+  return WriteDirectionBase(b, r.direction);
+}
+
+}  // namespace pw

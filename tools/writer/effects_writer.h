@@ -173,3 +173,61 @@ struct KestraneVorticalRecord {
 ByteBuilder& WriteKestraneVortical(ByteBuilder& b, const KestraneVorticalRecord& r);
 
 }  // namespace pw
+
+namespace pw {
+
+// "DS_LineBased" (1): axis, centre, the base record; no inner header.
+struct LineRecord {
+  uint32_t axis = 0;
+  Corner center{};
+  FXRecord fx;
+};
+ByteBuilder& WriteLineBase(ByteBuilder& b, const LineRecord& r);
+
+// "DS_PerspectiveBased" (1): tilt, scale, axis, centre, the base record.
+struct PerspectiveBaseRecord {
+  uint32_t tilt = 0;
+  uint32_t perspectiveScale = 100;
+  uint32_t axis = 90;
+  Corner center{};
+  FXRecord fx;
+};
+ByteBuilder& WritePerspectiveBase(ByteBuilder& b, const PerspectiveBaseRecord& r);
+
+// "DS_DirectionBased" (1): amplitude, angle, the base record.
+struct DirectionRecord {
+  uint32_t amplitude = 0;
+  uint32_t angle = 0;
+  FXRecord fx;
+};
+ByteBuilder& WriteDirectionBase(ByteBuilder& b, const DirectionRecord& r);
+
+struct PerspectiveFXRecord {
+  int32_t version = 3;
+  uint32_t upper = 0, depth = 0;
+  int32_t waveKind = 0;      // version 2 on
+  uint32_t lower = 0;        // version 3 on
+  int32_t legacyMode = 0;    // version 1
+  LineRecord line;
+};
+ByteBuilder& WritePerspectiveFX(ByteBuilder& b, const PerspectiveFXRecord& r);
+
+struct StretchRecord {
+  int32_t waveKind = 0;
+  uint32_t upper = 0, lower = 0;
+  LineRecord line;
+};
+ByteBuilder& WriteStretch(ByteBuilder& b, const StretchRecord& r);
+
+// "DS_TurnFX" (1): no own fields, then the perspective base record.
+ByteBuilder& WriteTurn(ByteBuilder& b, const PerspectiveBaseRecord& r);
+
+struct KestraneLinearRecord {
+  int32_t version = 2;
+  uint32_t tilt = 0, perspectiveScale = 100, axis = 0;  // version 2 on
+  Corner center{};
+  DirectionRecord direction;
+};
+ByteBuilder& WriteKestraneLinear(ByteBuilder& b, const KestraneLinearRecord& r);
+
+}  // namespace pw
