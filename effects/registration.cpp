@@ -5,6 +5,7 @@
 #include "effects/light_effects.h"
 #include "effects/line_distortions.h"
 #include "effects/pattern_effects.h"
+#include "effects/procedural_effects.h"
 
 // Every screen-effect class, under the name its records carry.
 void RegisterEffectReaders() {
@@ -29,4 +30,7 @@ void RegisterEffectReaders() {
   RegisterReader<DS_StretchFX, DS_ABObj_Constructor>(u"DS_StretchFX");
   RegisterReader<DS_TurnFX, DS_ABObj_Constructor>(u"DS_TurnFX");
   RegisterReader<DS_KestraneLinear, DS_ABObj_Constructor>(u"DS_KestraneLinear");
+  RegisterReader<DS_CloudFX, DS_ABObj_Constructor>(u"DS_CloudFX");
+  RegisterReader<DS_CausticFX, DS_ABObj_Constructor>(u"DS_CausticFX");
+  RegisterReader<DS_DayToNight, DS_ABObj_Constructor>(u"DS_DayToNight");
 }

@@ -39,6 +39,10 @@ constexpr StandInRow kRows[] = {
     {u"DS_StretchFX", kAny, 9014, true},
     {u"DS_TurnFX", kAny, 9015, true},
     {u"DS_KestraneLinear", kAny, 9016, true},
+    // Screen effects: clouds, caustics and the day-to-night grade.
+    {u"DS_CloudFX", kAny, 9010, true},
+    {u"DS_CausticFX", kAny, 9011, true},
+    {u"DS_DayToNight", kAny, 9012, true},
 };
 
 bool IsPackName(const zvi_string& name) {

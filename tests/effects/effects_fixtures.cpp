@@ -15,7 +15,10 @@ std::string ProbeEffectText() {
       "val_shift",     "sat_shift", "SatMax",  "SatMin",    "Radius",   "PixelSize",    "Center",
       "Ln",            "Lt",        "t",       "n",         "Perspective", "amplitude", "bg_scale_factor",
       "center",        "frequency", "time",    "Angle",     "Bend",     "Amplitude",    "Shift",
-      "ElipsDeform",   "p_amplitude", "PerspectivePrm", "Direction"};
+      "ElipsDeform",   "p_amplitude", "PerspectivePrm", "Direction", "Threshold", "Density", "ColorK1",
+      "ColorK2",       "Velocity",  "mask_tex_shift", "PX_Transform", "PY_TransformH", "PY_TransformZ",
+      "tex_shift",     "cauScale",  "fTime",   "fBrightness", "fPower", "mul_color", "soft_light_color",
+      "Fade",          "Disaturate"};
   static const char* const kTechniques[] = {"Main",         "MainFX",    "Blend_Normal", "Blend_Screen",
                                             "Blend_ColorDodge", "Linear_Dodge", "Blend_Sum", "BlurPassBG",
                                             "BlurPass",     "FinalPass"};

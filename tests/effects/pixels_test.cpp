@@ -100,6 +100,13 @@ TEST_F(EffectPixels, StandInsCarryTheNamesTheirClassesUse) {
       {9015, main, {"Scale", "Mask", "Background", "mask_position", "r_matrix2", "r_matrix5", "PerspectivePrm"}},
       {9016, main, {"Scale", "Mask", "Background", "mask_position", "r_matrix2", "r_matrix5", "PerspectivePrm",
                     "Direction", "Shift"}},
+      {9010, main, {"Scale", "Mask", "Background", "mask_position", "Threshold", "Density", "ColorK1", "ColorK2",
+                    "Velocity", "mask_tex_shift", "PX_Transform", "PY_TransformH", "PY_TransformZ", "tex_shift"}},
+      {9011, {"Blend_Normal", "Blend_Screen", "Blend_ColorDodge", "Linear_Dodge", "Blend_Sum"},
+       {"Perspective", "r_matrix2", "r_matrix5", "WorldViewProj", "cauScale", "fTime", "fBrightness", "fPower",
+        "BlendColor", "Mask", "Background"}},
+      {9012, main, {"Scale", "Mask", "Background", "mask_position", "mul_color", "soft_light_color", "Fade",
+                    "Disaturate"}},
   };
   for (const Case& c : cases) {
     ID3DXEffect* fx = nullptr;

@@ -191,3 +191,29 @@ ByteBuilder& WriteKestraneLinear(ByteBuilder& b, const KestraneLinearRecord& r) 
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteCloud(ByteBuilder& b, const CloudRecord& r) {
+  b.Header(u"DS_CloudFX", 1).U32(r.colorK1).U32(r.colorK2);
+  b.FileLink(r.cloudName, static_cast<uint64_t>(r.cloudId)).FileLink(r.secondName, static_cast<uint64_t>(r.secondId));
+  b.U32(r.threshold).U32(r.density).U32(r.depth).U32(r.height).U32(r.shift).I32(r.flipShift);
+  b.U32(r.spare1).U32(r.spare2);
+  return WriteDirectionBase(b, r.direction);
+}
+
+ByteBuilder& WriteCaustic(ByteBuilder& b, const CausticRecord& r) {
+  b.Header(u"DS_CausticFX", r.version).U32(r.brightness).U32(r.scaleX).U32(r.scaleY);
+  b.U32(r.blendColor).I32(r.blendMode).I32(r.backgroundMode).U32(r.power);
+  if (r.version < 2) return WriteLineBase(b, r.line);
+  return WritePerspectiveBase(b, r.perspective);
+}
+
+ByteBuilder& WriteDayToNight(ByteBuilder& b, const DayToNightRecord& r) {
+  b.Header(u"DS_DayToNight", 1).U32(r.mulColor).U32(r.hue).U32(r.saturation).U32(r.brightness);
+  for (float f : r.rgba) b.F32(f);
+  b.U32(r.desaturate);
+  return WriteFXBase(b, r.fx);
+}
+
+}  // namespace pw

@@ -231,3 +231,40 @@ struct KestraneLinearRecord {
 ByteBuilder& WriteKestraneLinear(ByteBuilder& b, const KestraneLinearRecord& r);
 
 }  // namespace pw
+
+namespace pw {
+
+struct CloudRecord {
+  uint32_t colorK1 = 0, colorK2 = 0;
+  std::u16string cloudName;
+  int64_t cloudId = 0;
+  std::u16string secondName;
+  int64_t secondId = 0;
+  uint32_t threshold = 0, density = 0, depth = 0, height = 0, shift = 0;
+  int32_t flipShift = 0;
+  uint32_t spare1 = 0, spare2 = 0;
+  DirectionRecord direction;
+};
+ByteBuilder& WriteCloud(ByteBuilder& b, const CloudRecord& r);
+
+struct CausticRecord {
+  int32_t version = 2;
+  uint32_t brightness = 100, scaleX = 200, scaleY = 200;
+  uint32_t blendColor = 0x00FFFFFF;
+  int32_t blendMode = 0, backgroundMode = 0;
+  uint32_t power = 100;
+  PerspectiveBaseRecord perspective;  // version 2 on
+  LineRecord line;                    // version 1
+};
+ByteBuilder& WriteCaustic(ByteBuilder& b, const CausticRecord& r);
+
+struct DayToNightRecord {
+  uint32_t mulColor = 0;
+  uint32_t hue = 0, saturation = 0, brightness = 0;
+  float rgba[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // as stored; the player recomputes them
+  uint32_t desaturate = 0;
+  FXRecord fx;
+};
+ByteBuilder& WriteDayToNight(ByteBuilder& b, const DayToNightRecord& r);
+
+}  // namespace pw
