@@ -1,6 +1,7 @@
 #include "effects/registration.h"
 
 #include "core/reader_registry.h"
+#include "effects/bump_effects.h"
 #include "effects/centre_distortions.h"
 #include "effects/light_effects.h"
 #include "effects/line_distortions.h"
@@ -33,4 +34,6 @@ void RegisterEffectReaders() {
   RegisterReader<DS_CloudFX, DS_ABObj_Constructor>(u"DS_CloudFX");
   RegisterReader<DS_CausticFX, DS_ABObj_Constructor>(u"DS_CausticFX");
   RegisterReader<DS_DayToNight, DS_ABObj_Constructor>(u"DS_DayToNight");
+  RegisterReader<DS_HeatDistortion, DS_ABObj_Constructor>(u"DS_HeatDistortion");
+  RegisterReader<DS_BumpFX, DS_ABObj_Constructor>(u"DS_BumpFX");
 }

@@ -43,6 +43,9 @@ constexpr StandInRow kRows[] = {
     {u"DS_CloudFX", kAny, 9010, true},
     {u"DS_CausticFX", kAny, 9011, true},
     {u"DS_DayToNight", kAny, 9012, true},
+    // Screen effects: heat shimmer and bump lighting.
+    {u"DS_HeatDistortion", kAny, 9017, true},
+    {u"DS_BumpFX", kAny, 9018, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -5,6 +5,7 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
   DDS:6:images/camera.png
   DDS:228:common_res/images/trace_228.png
+  DDS:62:common_res/images/bump_62.png
   10:185:common_res/effects/radial_glow_185.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
@@ -30,6 +31,8 @@ list(APPEND COMMON_RES_RESOURCES
   10:9014:common_res/effects/stretch_9014.fx
   10:9015:common_res/effects/turn_9015.fx
   10:9016:common_res/effects/kestrane_linear_9016.fx
+  10:9017:common_res/effects/heat_9017.fx
+  10:9018:common_res/effects/bump_9018.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x

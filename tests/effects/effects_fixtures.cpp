@@ -18,14 +18,15 @@ std::string ProbeEffectText() {
       "ElipsDeform",   "p_amplitude", "PerspectivePrm", "Direction", "Threshold", "Density", "ColorK1",
       "ColorK2",       "Velocity",  "mask_tex_shift", "PX_Transform", "PY_TransformH", "PY_TransformZ",
       "tex_shift",     "cauScale",  "fTime",   "fBrightness", "fPower", "mul_color", "soft_light_color",
-      "Fade",          "Disaturate"};
+      "Fade",          "Disaturate", "stenght", "Offset", "bump_scale", "BumpStep", "BumpTexScale",
+      "LightDir",      "AmbientLight", "Animator"};
   static const char* const kTechniques[] = {"Main",         "MainFX",    "Blend_Normal", "Blend_Screen",
                                             "Blend_ColorDodge", "Linear_Dodge", "Blend_Sum", "BlurPassBG",
                                             "BlurPass",     "FinalPass"};
   std::string s = "effect 1\n";
   for (const char* f : kFloats) s += std::string("float4 ") + f + "\n";
   s += "matrix WorldViewProj\nmatrix r_matrix2\nmatrix r_matrix3\nmatrix r_matrix5\n";
-  s += "texture Mask\ntexture Background\ntexture Pattern\n";
+  s += "texture Mask\ntexture Background\ntexture Pattern\ntexture Bumpmap\ntexture Bumpmap1\n";
   s += "program Nothing\nvoid main() { o_color = vec4(0.0); }\nend\n";
   for (const char* t : kTechniques) {
     s += std::string("technique ") + t + "\n  pass P0\n    state ALPHABLENDENABLE = TRUE\n"

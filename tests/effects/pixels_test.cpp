@@ -107,6 +107,9 @@ TEST_F(EffectPixels, StandInsCarryTheNamesTheirClassesUse) {
         "BlendColor", "Mask", "Background"}},
       {9012, main, {"Scale", "Mask", "Background", "mask_position", "mul_color", "soft_light_color", "Fade",
                     "Disaturate"}},
+      {9017, main, {"Scale", "Mask", "Background", "mask_position", "Center", "Ln", "Lt", "t", "n", "Perspective",
+                    "r_matrix2", "r_matrix5", "WorldViewProj", "stenght", "Offset", "bump_scale", "Bumpmap"}},
+      {9018, main, {"Background", "BumpStep", "BumpTexScale", "LightDir", "AmbientLight", "Animator", "Bumpmap1"}},
   };
   for (const Case& c : cases) {
     ID3DXEffect* fx = nullptr;

@@ -217,3 +217,20 @@ ByteBuilder& WriteDayToNight(ByteBuilder& b, const DayToNightRecord& r) {
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteHeat(ByteBuilder& b, const HeatRecord& r) {
+  b.Header(u"DS_HeatDistortion", r.version).U32(r.heatSpeed).U32(r.strength).U32(r.bumpScale);
+  if (r.version >= 3) return WritePerspectiveBase(b, r.perspective);
+  return WriteFXBase(b, r.fx);
+}
+
+ByteBuilder& WriteBump(ByteBuilder& b, const BumpRecord& r) {
+  b.Header(u"DS_BumpFX", 1).I32(r.animationMode).I32(r.waveKind).U32(r.animationAmount);
+  b.FileLink(r.imageName, static_cast<uint64_t>(r.imageId));
+  b.U32(r.lightElevation).U32(r.lightAzimuth).U32(r.bumpSpeed);
+  return WriteFXBase(b, r.fx);
+}
+
+}  // namespace pw

@@ -268,3 +268,25 @@ struct DayToNightRecord {
 ByteBuilder& WriteDayToNight(ByteBuilder& b, const DayToNightRecord& r);
 
 }  // namespace pw
+
+namespace pw {
+
+struct HeatRecord {
+  int32_t version = 3;
+  uint32_t heatSpeed = 1, strength = 0, bumpScale = 0;
+  PerspectiveBaseRecord perspective;  // version 3 on
+  FXRecord fx;                        // versions 1 and 2: the base record directly
+};
+ByteBuilder& WriteHeat(ByteBuilder& b, const HeatRecord& r);
+
+struct BumpRecord {
+  int32_t animationMode = 1, waveKind = 1;
+  uint32_t animationAmount = 100;
+  std::u16string imageName;
+  int64_t imageId = 0;
+  uint32_t lightElevation = 45, lightAzimuth = 0, bumpSpeed = 50;
+  FXRecord fx;
+};
+ByteBuilder& WriteBump(ByteBuilder& b, const BumpRecord& r);
+
+}  // namespace pw
