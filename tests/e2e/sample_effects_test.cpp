@@ -1,10 +1,13 @@
-// The sample's screen-effect slide played headlessly: during even seconds of
+// The sample's screen-effect slides played headlessly. Glow: during even seconds of
 // the colour shift's clock the picture shows as it is, during odd seconds
 // every hue is turned half round (for a colour, max + min - channel), while
 // the light wave keeps to the picture's left part.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -23,9 +26,10 @@ TEST(SampleEffects, ColourShiftAlternatesEverySecond) {
   e2e::StartSample();
   if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
   const sample::Description& d = sample::TheSample();
-  const int last = static_cast<int>(d.slides.size()) - 1;
+  int last = 0;
+  while (last < static_cast<int>(d.slides.size()) && d.slides[last].name != u"Glow") ++last;
+  ASSERT_LT(last, static_cast<int>(d.slides.size()));
   const sample::Slide& slide = d.slides[last];
-  ASSERT_EQ(slide.name, u"Glow");
   const sample::Rgb centre = slide.picture.At(slide.picture.width * 0.5f, slide.picture.height * 0.5f);
 
   e2e::SlideClock clock(d);
@@ -48,6 +52,43 @@ TEST(SampleEffects, ColourShiftAlternatesEverySecond) {
     ++checks;
   }
   EXPECT_GT(checks, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// The pool ripples and shimmers in its middle while its white corners stay.
+TEST(SampleEffects, PoolMovesInTheMiddleAndNotInTheCorners) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Description& d = sample::TheSample();
+  const int last = static_cast<int>(d.slides.size()) - 1;
+  ASSERT_EQ(d.slides[last].name, u"Pool");
+  e2e::SlideClock clock(d);
+  const double step = 0.05;
+  std::vector<runner::Frame> shown;
+  for (int n = 0; shown.size() < 2; ++n) {
+    const double t = n * step;
+    ASSERT_LT(t, 80.0) << "the pool slide never showed";
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+    if (clock.slide != last) continue;
+    // Two frames of the shown phase, 1.5 s apart.
+    if ((shown.empty() && clock.local >= 2.0f) || (shown.size() == 1 && clock.local >= 3.5f))
+      shown.push_back(runner::ReadBackBuffer());
+  }
+  int moved = 0;
+  for (int y = 97; y <= 117; y += 5)
+    for (int x = 220; x <= 240; x += 5)
+      for (int c = 0; c < 3; ++c) {
+        const size_t i = shown[0].Index(x, y) + c;
+        moved = std::max(moved, std::abs(shown[0].bgra[i] - shown[1].bgra[i]));
+      }
+  EXPECT_GT(moved, 20) << "the middle changes over time";
+  for (auto [x, y] : {std::pair{4, 4}, std::pair{455, 4}, std::pair{4, 210}, std::pair{455, 210}})
+    for (const runner::Frame& f : shown)
+      EXPECT_TRUE(PixelNear(f, x, y, {255.0f, 255.0f, 255.0f})) << "corner " << x << ", " << y;
 }
 
 }  // namespace
