@@ -57,8 +57,7 @@ void DS_HeatDistortion::LoadEffect(TextureHolder* maskHolder) {
                                static_cast<float>(settings.pictureHeight) / 2.0f, 0.0f);
   }
   UpdateLines();
-  grid.Create(2, 2);
-  UpdateMaskQuad();
+  MakeGrid();
   bumpTexture = nullptr;
   if (DS_DocResManager* manager = CurrentDocResManager()) {
     const DocImage& image = manager->GetTextures(DS_ImageFileLink(62, u"common_res.dll"));
@@ -125,8 +124,7 @@ void DS_BumpFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
 void DS_BumpFX::LoadEffect(TextureHolder* maskHolder) {
   DS_FX_Constructor::LoadEffect(maskHolder);
-  grid.Create(2, 2);
-  UpdateMaskQuad();
+  MakeGrid();
   if (DS_DocResManager* manager = CurrentDocResManager()) bumpFrames = manager->GetImage(bumpImage, 4);
   UpdateGrid();
 }

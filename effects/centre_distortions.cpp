@@ -14,12 +14,6 @@ float CycleShift(float time) {
   return x - std::floor(x);
 }
 
-// The grid form of LoadEffect of the centre-based distortions.
-void MakeGrid(DS_FX_Constructor& fx) {
-  fx.grid.Create(2, 2);
-  fx.UpdateMaskQuad();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -165,7 +159,7 @@ void DS_BendFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
 void DS_BendFX::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_BendFX::AdvanceTime(float t) {
@@ -202,7 +196,7 @@ void DS_KestraneRadial::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
 void DS_KestraneRadial::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_KestraneRadial::DrawEffect(DS_ABRender* context) {
@@ -232,7 +226,7 @@ void DS_KestraneVortical::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
 void DS_KestraneVortical::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_KestraneVortical::DrawEffect(DS_ABRender* context) {

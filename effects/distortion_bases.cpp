@@ -39,11 +39,6 @@ float Radians(unsigned int degrees) { return static_cast<float>(degrees) * 3.141
 
 }  // namespace
 
-D3DXVECTOR2 ViewportSize() {
-  RenderContext* rc = CurrentRenderContext();
-  return rc ? rc->visibleSize : D3DXVECTOR2(0.0f, 0.0f);
-}
-
 // ---------------------------------------------------------------------------
 // DS_DirectionBased
 

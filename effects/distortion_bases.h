@@ -87,6 +87,3 @@ class DS_PerspectiveBased : public DS_LineBased {
 // "r_matrix2" and "r_matrix5" for a turn by (angle + 90) degrees about a
 // point in pixels: to the point and turned, and back.
 void UploadRotationMatrices(DS_ABRender* context, ID3DXEffect* effect, unsigned int angle, const D3DXVECTOR3& point);
-
-// The current render context's viewport size.
-D3DXVECTOR2 ViewportSize();

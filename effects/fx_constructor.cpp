@@ -21,6 +21,17 @@ NamedGuid FreshMask() {
 
 }  // namespace
 
+D3DXVECTOR2 ViewportSize() {
+  RenderContext* rc = CurrentRenderContext();
+  return rc ? rc->visibleSize : D3DXVECTOR2(0.0f, 0.0f);
+}
+
+void ColourRGB(COLORREF colour, float* r, float* g, float* b) {
+  *r = static_cast<float>(colour & 0xFF) / 255.0f;
+  *g = static_cast<float>((colour >> 8) & 0xFF) / 255.0f;
+  *b = static_cast<float>((colour >> 16) & 0xFF) / 255.0f;
+}
+
 bool CreateBackBufferTargets(RenderTargetSet& targets) {
   const BackBufferInfo& bb = GetBackBufferInfo();
   for (uint32_t k = bb.factor; k >= 1; --k) {
@@ -141,6 +152,10 @@ void DS_FX_Constructor::LoadEffect(TextureHolder* maskHolder) {
 
 void DS_FX_Constructor::LoadEffectOnGrid(TextureHolder* maskHolder) {
   DS_FX_Constructor::LoadEffect(maskHolder);
+  MakeGrid();
+}
+
+void DS_FX_Constructor::MakeGrid() {
   grid.Create(2, 2);
   UpdateMaskQuad();
 }

@@ -93,8 +93,10 @@ class DS_FX_Constructor : public DS_ABObj_Constructor {
   GridMesh grid;
 
  protected:
-  // The grid form of LoadEffect: the base, a 2 x 2 grid, the grid filled.
+  // The grid form of LoadEffect: the base, then MakeGrid.
   void LoadEffectOnGrid(TextureHolder* maskHolder);
+  // A 2 x 2 cell grid, filled from the quad.
+  void MakeGrid();
 };
 
 // Runtime object of every screen effect; owns the clone it runs.
@@ -134,6 +136,13 @@ class DeviceObjectsGuard : public ZVI_LosableObj {
 // supersample factor down to 1, stopping at the first success; false (and
 // no textures) when none succeeds.
 bool CreateBackBufferTargets(RenderTargetSet& targets);
+
+// The current render context's viewport size (the picture's size while the
+// camera shows all of it); zero without a context.
+D3DXVECTOR2 ViewportSize();
+
+// (r, g, b) / 255 of a COLORREF, red in the low byte.
+void ColourRGB(COLORREF colour, float* r, float* g, float* b);
 
 // Sends float values by name.
 inline void SetFloats(ID3DXEffect* e, const char* name, std::initializer_list<float> values) {

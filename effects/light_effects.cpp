@@ -19,12 +19,6 @@ void SetBackground(ID3DXEffect* e, DS_ABRender* context) {
   e->SetTexture("Background", background ? background->Get() : nullptr);
 }
 
-// The viewport size of the calling thread's render context.
-D3DXVECTOR2 ViewportSize() {
-  RenderContext* rc = CurrentRenderContext();
-  return rc ? rc->visibleSize : D3DXVECTOR2(0.0f, 0.0f);
-}
-
 void ReadHeader(DS_IOF_Archive& ar, int32_t* version) {
   zvi_string name;
   ar.ReadWideString(&name);
@@ -109,12 +103,6 @@ void DS_LightFX_II::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   }
 }
 
-void DS_LightFX_II::ColourFloats(float* r, float* g, float* b) const {
-  *r = static_cast<float>(color.value & 0xFF) / 255.0f;
-  *g = static_cast<float>((color.value >> 8) & 0xFF) / 255.0f;
-  *b = static_cast<float>((color.value >> 16) & 0xFF) / 255.0f;
-}
-
 void DS_LightFX_II::DrawEffect(DS_ABRender* context) {
   ID3DXEffect* e = Effect();
   if (!e || !context) return;
@@ -128,7 +116,7 @@ void DS_LightFX_II::DrawEffect(DS_ABRender* context) {
     default: f = 1.0f; break;
   }
   float r, g, b;
-  ColourFloats(&r, &g, &b);
+  ColourRGB(color.value, &r, &g, &b);
   SetFloats(e, "BlendColor", {r, g, b, intensity.derived * f * Visibility()});
   e->SetTexture("Mask", maskTexture.Get());
   SetBackground(e, context);
@@ -183,7 +171,7 @@ void DS_LightWaveFX::DrawEffect(DS_ABRender* context) {
   float a = intensity.derived;
   if (flicker.value != 0) a *= Visibility();
   float r, g, b;
-  ColourFloats(&r, &g, &b);
+  ColourRGB(color.value, &r, &g, &b);
   SetFloats(e, "BlendColor", {r, g, b, a});
   e->SetTexture("Mask", maskTexture.Get());
   SetBackground(e, context);

@@ -54,9 +54,6 @@ class DS_LightFX_II : public DS_FX_Constructor {
   bool IsEraseMode() const override { return layerMode.value == 1; }
   DS_FX_Constructor* Clone() const override { return new DS_LightFX_II(*this); }
 
-  // Red, green and blue of the colour in [0, 1].
-  void ColourFloats(float* r, float* g, float* b) const;
-
   UINTSclaleTo<float> intensity;
   MediaParamT<int> flicker{0};
   MediaParamT<int> blendMode{0};

@@ -7,15 +7,6 @@
 #include "player/doc_res_manager.h"
 #include "player/timelines.h"
 
-namespace {
-
-void MakeGrid(DS_FX_Constructor& fx) {
-  fx.grid.Create(2, 2);
-  fx.UpdateMaskQuad();
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // Perspective
 
@@ -48,7 +39,7 @@ void DS_PerspectiveFX::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
   UpdateLines();
   UpdateLinesAxisScaled();
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_PerspectiveFX::AdvanceTime(float t) {
@@ -101,7 +92,7 @@ void DS_StretchFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 void DS_StretchFX::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
   UpdateLines();
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_StretchFX::AdvanceTime(float t) {
@@ -137,7 +128,7 @@ void DS_TurnFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) { ReadPerspectiv
 void DS_TurnFX::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
   UpdateLines();
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_TurnFX::DrawEffect(DS_ABRender* context) {
@@ -190,7 +181,7 @@ void DS_KestraneLinear::LoadEffect(TextureHolder* maskHolder) {
     center.value = D3DXVECTOR3(static_cast<float>(settings.pictureWidth) / 2.0f,
                                static_cast<float>(settings.pictureHeight) / 2.0f, 0.0f);
   }
-  MakeGrid(*this);
+  MakeGrid();
 }
 
 void DS_KestraneLinear::DrawEffect(DS_ABRender* context) {

@@ -7,12 +7,6 @@
 #include "player/slide_render_context.h"
 #include "player/timelines.h"
 
-void ColourRGB(COLORREF colour, float* r, float* g, float* b) {
-  *r = static_cast<float>(colour & 0xFF) / 255.0f;
-  *g = static_cast<float>((colour >> 8) & 0xFF) / 255.0f;
-  *b = static_cast<float>((colour >> 16) & 0xFF) / 255.0f;
-}
-
 // ---------------------------------------------------------------------------
 // Clouds
 
@@ -59,8 +53,7 @@ void DS_CloudFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 void DS_CloudFX::LoadEffect(TextureHolder* maskHolder) {
   if (DS_DocResManager* manager = CurrentDocResManager()) cloudFrames = manager->GetTextures(cloudImage);
   DS_FX_Constructor::LoadEffect(maskHolder);
-  grid.Create(2, 2);
-  UpdateMaskQuad();
+  MakeGrid();
 }
 
 void DS_CloudFX::UpdateMaskQuad() {
@@ -132,8 +125,7 @@ void DS_CausticFX::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 void DS_CausticFX::LoadEffect(TextureHolder* maskHolder) {
   DS_CentralBased::LoadEffect(maskHolder);
   UpdateLines();
-  grid.Create(2, 2);
-  UpdateMaskQuad();
+  MakeGrid();
 }
 
 void DS_CausticFX::DrawEffect(DS_ABRender* context) {

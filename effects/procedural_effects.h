@@ -87,6 +87,3 @@ class DS_DayToNight : public DS_FX_Constructor {
   SmartColorHSB softLightColor;
   UINTSclaleTo<float> desaturate;
 };
-
-// (r, g, b) / 255 of a COLORREF, red in the low byte.
-void ColourRGB(COLORREF colour, float* r, float* g, float* b);
