@@ -10,6 +10,7 @@
 #include "effects/light_effects.h"
 #include "effects/pattern_effects.h"
 #include "effects_fixtures.h"
+#include "player/file_links.h"
 #include "player/render_context.h"
 
 using namespace fx_test;
@@ -406,6 +407,47 @@ TEST_F(EffectValues, CopyOffsetAndTargetRetries) {
     copy->ReleaseDeviceObjects();
   }
   SetBackBufferInfo(kBack, kBack);
+}
+
+// Objects of one link share the effect: a value one does not send stays as
+// the other left it.
+TEST_F(EffectValues, UnsentValuesStayAcrossObjectsSharingAnEffect) {
+  auto light = Load<DS_LightFX>(LightBytes(0, 80));
+  auto lightModel = std::move(model_);
+  pw::ByteBuilder b;
+  pw::WriteEraseLayer(b, 0, ProbeFX(2));
+  auto erase = Load<DS_EraseLayerFX>(b);
+  ASSERT_EQ(Clone(light)->Effect(), Clone(erase)->Effect());
+  light->Draw(light_.get());
+  erase->Draw(light_.get());
+  EXPECT_THAT(Floats(Clone(erase), "multiplier", 1), FloatsAre(V{Floats(Clone(light), "multiplier", 1)[0]}));
+  EXPECT_THAT(Floats(Clone(light), "mask_mod", 2), FloatsAre(V{1.0f, -1.0f}));
+}
+
+TEST_F(EffectValues, MasksFromTheDocument) {
+  const GUID stored = {0xCAFE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+  pw::DocResRecord extra;
+  extra.rawFrames.push_back({GuidToString(stored).name, 0, {{1, Png(4, 4, [](int, int) { return 0x80FFFFFFu; }), 0.0f}}});
+  MakeDocumentWith(PictureSpec{32, 16, [](int, int) -> D3DCOLOR { return 0xFF808080; }}, extra);
+  pw::FXRecord fx = ProbeFX(0);
+  fx.maskGuid = stored;
+  pw::ByteBuilder b;
+  pw::WriteLightFX(b, {40, 0, fx});
+  auto runtime = Load<DS_LightFX>(b);
+  DS_FX_Constructor* clone = Clone(runtime);
+  ASSERT_NE(clone->maskTexture.Get(), nullptr) << "the runtime clone takes the stored mask";
+  EXPECT_EQ(clone->GetMaskTexture()->Get(), doc_->GetTextureByGuid(stored)->Get());
+
+  // The model loads the mask under a fresh GUID, then drops it.
+  model_->LoadMask();
+  EXPECT_NE(model_->maskTexture.Get(), nullptr);
+  EXPECT_NE(model_->mask.guid, stored);
+  EXPECT_EQ(doc_->GetTextureByGuid(model_->mask.guid)->Get(), model_->maskTexture.Get());
+  const GUID loaded = model_->mask.guid;
+  model_->NewMask();
+  EXPECT_EQ(model_->maskTexture.Get(), nullptr);
+  EXPECT_NE(model_->mask.guid, loaded);
+  EXPECT_EQ(model_->maskFlag, 1);
 }
 
 TEST_F(EffectValues, WithoutAnEffectNothingIsSentOrDrawn) {
