@@ -129,3 +129,18 @@ double ImprovedNoise::Noise(double x, double y, double z) const {
               Lerp(v, Lerp(u, Grad(p[AA + 1], x, y, z - 1), Grad(p[BA + 1], x - 1, y, z - 1)),
                    Lerp(u, Grad(p[AB + 1], x, y - 1, z - 1), Grad(p[BB + 1], x - 1, y - 1, z - 1))));
 }
+
+double PerlinNoise1D::Sum(double t) const {
+  // More octaves than a double's exponent can double add nothing but time.
+  const int32_t n = octaves < 0 ? 0 : (octaves > 64 ? 64 : octaves);
+  const double s = static_cast<double>(seed);
+  double f = frequency;
+  double w = 1.0;
+  double sum = 0.0;
+  for (int32_t i = 0; i < n; ++i) {
+    sum += SmoothNoise2D(s, t * f + s) * w;
+    f *= 2.0;
+    w *= persistence;
+  }
+  return sum;
+}

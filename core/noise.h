@@ -36,3 +36,19 @@ class ImprovedNoise {
 // Tests may replace the seed source of ImprovedNoise; an empty function
 // restores the random device.
 void SetNoiseSeedSource(std::function<uint32_t()> source);
+
+// A one-dimensional noise setting shared by counted pointer between the
+// particle transforms that hold it: octaves of SmoothNoise2D along a line
+// through the seed.
+struct PerlinNoise1D {
+  double persistence = 0.5;
+  double frequency = 1.0;
+  double amplitude = 2.0;
+  int32_t octaves = 1;
+  int32_t seed = 0;
+
+  // Sum over octaves of SmoothNoise2D(seed, t x F + seed) x W, F starting at
+  // the frequency and doubling, W starting at 1 and multiplied by the
+  // persistence. The amplitude is the caller's to apply.
+  double Sum(double t) const;
+};

@@ -9,8 +9,8 @@
 
 class DS_IOF_Archive;
 
-// The float pi every degree conversion of the engine uses.
-constexpr float kDegToRadPi = 3.1415927f;
+// kDegToRadPi, the float pi of every degree conversion, comes from here.
+#include "core/math_routines.h"
 
 // Whole degrees; turns clockwise on screen (rotation about z by -angle).
 class ZVI_SmartAngle : public MediaParamT<unsigned int> {

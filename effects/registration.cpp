@@ -7,8 +7,13 @@
 #include "effects/line_distortions.h"
 #include "effects/pattern_effects.h"
 #include "effects/procedural_effects.h"
+#include "effects/slide_renderers_glass.h"
+#include "effects/slide_renderers_glyphs.h"
+#include "effects/slide_renderers_lake.h"
+#include "effects/slide_renderers_water.h"
 
-// Every screen-effect class, under the name its records carry.
+// Every screen-effect class under the name its records carry, and the
+// slide renderers.
 void RegisterEffectReaders() {
   RegisterReader<DS_PatternBrush, DS_ABObj_Constructor>(u"DS_PatternBrush");
   RegisterReader<DS_PatternBrushC, DS_ABObj_Constructor>(u"DS_PatternBrushC");
@@ -36,4 +41,8 @@ void RegisterEffectReaders() {
   RegisterReader<DS_DayToNight, DS_ABObj_Constructor>(u"DS_DayToNight");
   RegisterReader<DS_HeatDistortion, DS_ABObj_Constructor>(u"DS_HeatDistortion");
   RegisterReader<DS_BumpFX, DS_ABObj_Constructor>(u"DS_BumpFX");
+  RegisterGlassBallReader();
+  RegisterGlyphRainReader();
+  RegisterLakeReader();
+  RegisterWaterRingReader();
 }

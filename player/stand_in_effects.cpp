@@ -46,6 +46,18 @@ constexpr StandInRow kRows[] = {
     // Screen effects: heat shimmer and bump lighting.
     {u"DS_HeatDistortion", kAny, 9017, true},
     {u"DS_BumpFX", kAny, 9018, true},
+    // Glowing sprites draw their glow, composite and sprites with 97.
+    {u"DS_DischargeFXConstructor", kAny, 97, true},
+    // Generators: masks into their own target and the blends over the scene.
+    {u"DS_Bling", kAny, 7001, false},
+    {u"DS_CustomAirBrush", kAny, 7001, false},
+    {u"DS_TwinklingStars", kAny, 7001, false},
+    {u"DS_Aurora", kAny, 7001, false},
+    {u"DS_AnimatedFont", kAny, 7001, false},
+    // These cannot draw without an effect: an empty link takes one too.
+    {u"DS_FallingStars", kAny, 7004, true},
+    {u"DS_FireworkSimple", kAny, 7002, true},
+    {u"DS_Plant", kAny, 7003, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -4,9 +4,11 @@
 #include "effects/registration.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
+#include "particles/generators/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
+#include "scene/registration.h"
 
 // Registers the readers of every library (explicit, so the linker keeps them)
 // and the platform's class factories. Safe to call more than once.
@@ -18,4 +20,6 @@ void RegisterEverything() {
   RegisterGeometryReaders();
   RegisterAudioReaders();
   RegisterEffectReaders();
+  RegisterSceneReaders();
+  RegisterGeneratorReaders();
 }

@@ -99,4 +99,21 @@ TEST(NoiseTest, HugeAndInvalidCoordinatesStayDefined) {
   (void)noise.Noise(1e300, -1e300, nan);
 }
 
+TEST(NoiseTest, PerlinNoise1DSumsOctavesAlongTheSeedLine) {
+  PerlinNoise1D n;
+  EXPECT_EQ(n.persistence, 0.5);
+  EXPECT_EQ(n.frequency, 1.0);
+  EXPECT_EQ(n.amplitude, 2.0);
+  EXPECT_EQ(n.octaves, 1);
+  n.seed = 1683;
+  EXPECT_DOUBLE_EQ(n.Sum(0.3), SmoothNoise2D(1683.0, 0.3 + 1683.0));
+  n.octaves = 3;
+  n.frequency = 2.0;
+  const double expected = SmoothNoise2D(1683.0, 0.3 * 2.0 + 1683.0) + SmoothNoise2D(1683.0, 0.3 * 4.0 + 1683.0) * 0.5 +
+                          SmoothNoise2D(1683.0, 0.3 * 8.0 + 1683.0) * 0.25;
+  EXPECT_DOUBLE_EQ(n.Sum(0.3), expected);
+  n.octaves = 0;
+  EXPECT_EQ(n.Sum(0.3), 0.0);
+}
+
 }  // namespace
