@@ -3,6 +3,7 @@
 #include "audio/sound_objects.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
+#include "particles/sources/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
@@ -16,4 +17,5 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
+  RegisterParticleSourceReaders();
 }
