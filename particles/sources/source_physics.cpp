@@ -104,11 +104,8 @@ bool ZVI_PtclSysPhys_Source::StepCycle(SourceEmitterState& s, float dt) {
     else s.remaining = cycle.delay.value;
     if (++transitions % 3 != 0) continue;
 
-    // A whole cycle has run. One that took no time would run for ever: the
-    // rest of the step is dropped.
-    if (!(dt < dtAtCycleStart)) return true;
-    dtAtCycleStart = dt;
-    // Many cycles left: skip all but the last few at once.
+    // A whole cycle has run. With many left, all but the last few are
+    // skipped at once (tiny cycles would take for ever one by one).
     double times[3];
     int32_t phase = s.phase;
     for (double& t : times) {
@@ -119,13 +116,20 @@ bool ZVI_PtclSysPhys_Source::StepCycle(SourceEmitterState& s, float dt) {
     }
     const double length = times[0] + times[1] + times[2];
     const double highest = std::max({0.0, times[0], times[0] + times[1], length});
-    if (!(length > 0.0)) continue;
-    const double whole = std::floor((static_cast<double>(dt) - highest) / length);
-    if (!(whole > kCyclesWalked)) continue;
-    const double skipped = whole - 2.0;
-    dt = static_cast<float>(static_cast<double>(dt) - skipped * length);
-    const double duration = cycle.duration.value;
-    if (duration > 0.0) s.accumulator = static_cast<float>(s.accumulator + skipped * rate * duration);
+    if (length > 0.0) {
+      const double whole = std::floor((static_cast<double>(dt) - highest) / length);
+      if (whole > kCyclesWalked) {
+        const double skipped = whole - 2.0;
+        dt = static_cast<float>(static_cast<double>(dt) - skipped * length);
+        const double duration = cycle.duration.value;
+        if (duration > 0.0) s.accumulator = static_cast<float>(s.accumulator + skipped * rate * duration);
+        dtAtCycleStart = dt;
+        continue;
+      }
+    }
+    // One that took no time would run for ever: the rest of the step is
+    // dropped.
+    if (!(dt < dtAtCycleStart)) return true;
     dtAtCycleStart = dt;
   }
 }
