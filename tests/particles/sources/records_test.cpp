@@ -364,3 +364,16 @@ TEST_F(SourceRecordTest, PrefixesAndFlipsGiveAnObjectOrTheFormatError) {
 }
 
 }  // namespace
+
+namespace {
+
+// With SOURCE_SEEDS_OUT set, writes the seeds of the node_sources fuzzer.
+TEST(SourceSeedsTest, WriteFuzzSeedsOnRequest) {
+  const char* dir = std::getenv("SOURCE_SEEDS_OUT");
+  if (!dir) GTEST_SKIP() << "SOURCE_SEEDS_OUT not set";
+  for (const auto& [name, bytes] : source_seeds::All()) {
+    EXPECT_TRUE(bytes.SaveTo(std::string(dir) + "/" + name + ".bin")) << name;
+  }
+}
+
+}  // namespace
