@@ -16,6 +16,7 @@
 #include "core/zvi_string.h"
 #include "platform/com/com.h"
 #include "platform/com/com_ptr.h"
+#include "platform/d3dx9/d3dx9_math.h"
 #include "platform/d3d9/d3d9.h"
 #include "player/file_links.h"
 #include "player/quad_corners.h"
@@ -146,6 +147,11 @@ struct RenderSettings {
   QuadCorners corners;  // the fitted background picture, back-buffer pixels
   uint32_t pictureWidth = 0;
   uint32_t pictureHeight = 0;
+
+  // A point in render-target pixels taken to picture pixels through the
+  // fitted picture and the camera's zoom and pan of the current render
+  // context; z is kept.
+  D3DXVECTOR3* WindowToPicture(D3DXVECTOR3* out, float x, float y, float z) const;
 };
 
 // An image stored under a GUID in the record.
@@ -228,6 +234,9 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   // our layer can make it, otherwise the class's built-in stand-in
   // (player/stand_in_effects.h). *out gets a reference, or null.
   ID3DXEffect** GetEffect(ID3DXEffect** out, std::u16string_view askingClass, const DS_FileLink3& link);
+  // As the base, but a module link whose project stores the picture's bytes
+  // takes those bytes rather than the module's stand-in.
+  bool LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) override;
   // The slot of the GUID's texture (possibly holding null).
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);
