@@ -21,6 +21,7 @@
 #include "core/zvi_string.h"
 
 class DS_ABObj_Constructor;
+class ZVI_PtclSys_OriginUI;
 
 // Reader of one class of family Base; stateless, one static instance each.
 template <class Base>
@@ -137,3 +138,7 @@ std::unique_ptr<T> ReadFixedRecord(DS_IOF_Archive& ar) {
 
 // Narrow (UTF-8) class names, as some owners pass them.
 zvi_string ClassNameFromUtf8(std::string_view name);
+
+// Origin markers belong to the authoring tool: their registry is empty in the
+// player, so every name gives null.
+ZVI_PtclSys_OriginUI* CreateOriginUIByName(std::u16string_view name);

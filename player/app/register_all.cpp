@@ -7,6 +7,7 @@
 #include "particles/generators/registration.h"
 #include "particles/imitters/registration.h"
 #include "particles/nodes/particle_system.h"
+#include "particles/sources/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
@@ -26,4 +27,5 @@ void RegisterEverything() {
   RegisterEffectReaders();
   RegisterSceneReaders();
   RegisterGeneratorReaders();
+  RegisterParticleSourceReaders();
 }

@@ -1,0 +1,87 @@
+// Reads one sub-object record of the particle sources (physics or motion
+// law) from arbitrary bytes and plays it: a physics makes its particles
+// under one parent and runs 30 frames; a law launches a particle from a
+// square. Every input must end in an object or the reader's own error.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/archive.h"
+#include "core/ds_error.h"
+#include "core/reader_registry.h"
+#include "geometry/figures.h"
+#include "particles/nodes/physics.h"
+#include "particles/sources/motion_laws.h"
+#include "particles/sources/point_groups.h"
+#include "particles/sources/source_physics.h"
+#include "player/app/register_all.h"
+
+namespace {
+
+// The harness looks for faults, not for the time a crowd takes: it stops
+// stepping one.
+constexpr size_t kSteppedParticles = 20000;
+
+// Counts a file may set up to the physics' cap of 2^20 are trimmed first:
+// making and freeing a million particles is slow, not wrong.
+void TrimCounts(ZVI_PtclSys_Physics& physics) {
+  constexpr unsigned kCount = 64;
+  if (auto* group = dynamic_cast<ZVI_PtclSysPhys_ConstPntGroup*>(&physics)) {
+    if (group->count.value > kCount) group->count = kCount;
+  }
+  if (auto* spots = dynamic_cast<ZVI_PtclSysPhys_FixedSpots*>(&physics)) {
+    if (spots->rows.value > kCount) spots->rows = kCount;
+    if (spots->columns.value > kCount) spots->columns = kCount;
+  }
+  if (auto* lattice = dynamic_cast<ZVI_PtclSysPhys_Lattice*>(&physics)) {
+    if (lattice->rows.value > 16u) lattice->rows = 16u;
+    if (lattice->columns.value > 16u) lattice->columns = 16u;
+  }
+  if (auto* source = dynamic_cast<ZVI_PtclSysPhys_Source*>(&physics)) {
+    if (!(source->Rate() <= 100.0f)) source->count.driven = 100.0f * source->cycle.duration.value;
+  }
+}
+
+void Play(ZVI_PtclSys_Physics& physics) {
+  TrimCounts(physics);
+  ParticleVector parents{ParticlePtr(new Particle())};
+  physics.Generate(&parents);
+  for (int frame = 0; frame < 30 && physics.particles.size() <= kSteppedParticles; ++frame) {
+    physics.Update(&parents, 1.0f / 30.0f);
+    if (frame == 20) parents[0]->flags |= ParticleFlags::Dead;
+  }
+  physics.Refresh();
+  physics.IsAlive();
+  AnimatedParamList params;
+  physics.CollectParams(params, nullptr);
+  physics.Clear();
+}
+
+void Launch(ZVI_PtclSys_MotionLaw& law) {
+  FigurePtr square = CreateVGeom2DByName("ZVI_VGeom2D_Rect");
+  for (const FigurePtr& figure : {square, FigurePtr()}) {
+    law.SetFigure(figure);
+    ParticlePtr parent(new Particle());
+    ParticlePtr p(new Particle(parent));
+    law.InitParticle(p.get(), figure);
+    for (int frame = 0; frame < 30; ++frame) StepParticle(p.get(), 1.0f / 30.0f);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  RegisterEverything();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    MemoryArchive ar(data, size, true);
+    std::unique_ptr<ZVI_IOF_Item> item = ReadObjectOf<ZVI_IOF_Item>(ar);
+    if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) Play(*physics);
+    if (auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get())) Launch(*law);
+  } catch (const DS_Error&) {
+  }
+  return 0;
+}

@@ -1,0 +1,11 @@
+#include "particles/sources/registration.h"
+
+#include "particles/sources/motion_laws.h"
+#include "particles/sources/point_groups.h"
+#include "particles/sources/source_physics.h"
+
+void RegisterParticleSourceReaders() {
+  RegisterSourcePhysicsReaders();
+  RegisterPointGroupReaders();
+  RegisterMotionLawReaders();
+}

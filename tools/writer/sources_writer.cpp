@@ -1,0 +1,265 @@
+#include "tools/writer/sources_writer.h"
+
+#include "tools/writer/slides_writer.h"
+#include "tools/writer/values_writer.h"
+
+namespace pw {
+
+ByteBuilder& WriteConstJitterGraph(ByteBuilder& b, uint32_t value, uint32_t jitter) {
+  ByteBuilder constant;
+  WriteVGraphConst(constant);
+  return WriteJitterGraphParam(b, constant, value, jitter);
+}
+
+ByteBuilder& WriteSpinParams(ByteBuilder& b, int32_t directionMode, uint32_t rate, uint32_t rateJitter,
+                             int32_t orientationMode, uint32_t startAngle, uint32_t spread) {
+  return b.I32(1).I32(directionMode).U32(rate).U32(rateJitter).I32(orientationMode).U32(startAngle).U32(spread);
+}
+
+ByteBuilder& WriteFollowCurveHead(ByteBuilder& b, uint32_t speed, int32_t pingPong, int32_t easing,
+                                  int32_t orientation) {
+  return b.I32(1).U32(speed).I32(pingPong).I32(easing).I32(orientation);
+}
+
+ByteBuilder& WriteSwarmParams(ByteBuilder& b, const std::array<uint32_t, 4>& v) {
+  return b.I32(1).U32(v[0]).U32(v[1]).U32(v[2]).U32(v[3]);
+}
+
+ByteBuilder& WriteFlowParams(ByteBuilder& b, uint32_t speed, uint32_t jitter, uint32_t direction, uint32_t third) {
+  return b.I32(1).U32(speed).U32(jitter).U32(direction).U32(third);
+}
+
+ByteBuilder& WriteVelocityFieldParams(ByteBuilder& b, const VelocityFieldRecord& r) {
+  b.I32(r.version).U32(r.amplitude).U32(r.noiseScale).U32(r.timeRate).U32(r.drift);
+  if (r.version >= 2) b.U32(r.driftJitter);
+  return b.U32(r.driftDirection);
+}
+
+ByteBuilder& WriteLoopMotionParams(ByteBuilder& b, const LoopMotionRecord& r) {
+  b.I32(r.version);
+  WriteConstJitterGraph(b, r.speed, r.jitter);
+  b.U32(r.direction);
+  if (r.version >= 2) b.I32(r.edgeMode);
+  return b;
+}
+
+ByteBuilder& WriteSpiralMotionParams(ByteBuilder& b, const SpiralMotionRecord& r) {
+  b.I32(r.version).U32(r.angular).U32(r.angularJitter).U32(r.radial).U32(r.radialJitter);
+  b.F32(r.offset[0]).F32(r.offset[1]).F32(r.offset[2]).I32(r.sense);
+  if (r.version >= 2) b.I32(r.inward);
+  return b;
+}
+
+ByteBuilder& WritePhysicsBase(ByteBuilder& b, int32_t version, const ByteBuilder& figure) {
+  b.Header(u"ZVI_PtclSys_Physics", version);
+  if (version >= 2) b.WideString(u"");
+  if (version >= 3) {
+    b.U32(figure.size() ? 1 : 0);
+    b.Append(figure);
+  }
+  return b;
+}
+
+ByteBuilder& WritePointsTail(ByteBuilder& b, int32_t baseVersion, const ByteBuilder& figure) {
+  b.Header(u"ZVI_PtclSysPhys_Points", 1);
+  return WritePhysicsBase(b, baseVersion, figure);
+}
+
+ByteBuilder& WriteSourceBase(ByteBuilder& b, const SourceRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Source", r.version);
+  if (r.version >= 4) {
+    b.I32(1).U32(r.count);
+    WriteChronoDefault(b, ChronoRecord());
+    b.I32(2).I32(r.cycle).F32(r.duration).F32(r.pause).F32(r.delay);
+  } else {
+    WriteConstJitterGraph(b, r.count, 0);
+    if (r.version == 3) {
+      b.I32(0).I32(r.cycle).F32(r.duration).F32(r.pause).F32(r.delay);
+    } else if (r.version == 2) {
+      b.F32(r.duration).F32(r.pause).I32(r.cycle);
+    } else {
+      b.F32(r.duration);
+    }
+  }
+  b.Header(u"ZVI_PtclSysPhys_LifeLimit", 1);
+  WriteConstJitterGraph(b, r.lifetime, r.lifetimeJitter);
+  return WritePointsTail(b, r.baseVersion, r.baseFigure);
+}
+
+ByteBuilder& WriteSourceFig(ByteBuilder& b, int32_t version, const ByteBuilder& figure, const ByteBuilder& law,
+                            const SourceRecord& source) {
+  b.Header(u"ZVI_PtclSysPhys_SourceFig", version);
+  if (version < 2) b.Append(figure);
+  b.Append(law);
+  return WriteSourceBase(b, source);
+}
+
+ByteBuilder& WriteLattice(ByteBuilder& b, int32_t version, const ByteBuilder& figure, const LatticeRecord& r,
+                          const SourceRecord& source) {
+  b.Header(u"ZVI_PtclSysPhys_Lattice", version);
+  if (version < 2) b.Append(figure);
+  b.U32(r.rows).U32(r.columns).I32(r.rowFlip).I32(r.columnFlip).U32(r.rowDelay).U32(r.columnDelay);
+  return WriteSourceBase(b, source);
+}
+
+ByteBuilder& WriteGroupBase(ByteBuilder& b, uint32_t count, const ByteBuilder& baseFigure) {
+  return WriteConstPntGroup(b, count, baseFigure);
+}
+
+ByteBuilder& WriteConstPntGroup(ByteBuilder& b, uint32_t count, const ByteBuilder& baseFigure,
+                                std::u16string_view name) {
+  b.Header(name, 1).U32(count);
+  return WritePointsTail(b, 3, baseFigure);
+}
+
+ByteBuilder& WriteTrackBody(ByteBuilder& b, int32_t version, const ByteBuilder& curve, const TrackRecord& r) {
+  b.Append(curve);
+  if (version <= 1) {
+    WriteFollowCurveHead(b, r.speed, r.pingPong, r.easing, r.orientation);
+  } else {
+    b.I32(r.inner).U32(r.depth);
+    if (r.inner > 1) b.I32(r.reverse);
+    WriteFollowCurveHead(b, r.speed, r.pingPong, r.easing, r.orientation);
+    b.I32(1).U32(r.startPause).U32(r.endPause).I32(r.hideStart).I32(r.hideEnd);
+  }
+  return WriteGroupBase(b, r.count);
+}
+
+ByteBuilder& WriteTrack(ByteBuilder& b, int32_t version, const ByteBuilder& curve, const TrackRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Track", version);
+  return WriteTrackBody(b, version, curve, r);
+}
+
+ByteBuilder& WriteTrackPerspective(ByteBuilder& b, int32_t trackVersion, const ByteBuilder& curve,
+                                   const TrackRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_TrackPerspective", 1);
+  return WriteTrack(b, trackVersion, curve, r);
+}
+
+namespace {
+ByteBuilder& WriteNestOrGroup(ByteBuilder& b, int32_t version, const ByteBuilder& figure, uint32_t count) {
+  if (version < 2) return WriteGroupBase(b, count);
+  b.Header(u"ZVI_PtclSysPhys_PntNest", 2);
+  return WriteGroupBase(b, count, figure);
+}
+}  // namespace
+
+ByteBuilder& WriteSwarm(ByteBuilder& b, int32_t version, const ByteBuilder& figure,
+                        const std::array<uint32_t, 4>& swarm, uint32_t count) {
+  b.Header(u"ZVI_PtclSysPhys_Swarm", version);
+  if (version < 2) b.Append(figure);
+  WriteSwarmParams(b, swarm);
+  return WriteNestOrGroup(b, version, figure, count);
+}
+
+ByteBuilder& WriteFlow(ByteBuilder& b, int32_t version, const ByteBuilder& figure, const std::array<uint32_t, 4>& flow,
+                       uint32_t count) {
+  b.Header(u"ZVI_PtclSysPhys_Flow", version);
+  if (version < 2) b.Append(figure);
+  WriteFlowParams(b, flow[0], flow[1], flow[2], flow[3]);
+  return WriteNestOrGroup(b, version, figure, count);
+}
+
+ByteBuilder& WriteFixedSpots(ByteBuilder& b, int32_t version, const SpotsRecord& r, const ByteBuilder& baseFigure) {
+  b.Header(u"ZVI_PtclSysPhys_FixedSpots", version).U32(r.rows).U32(r.columns);
+  if (version >= 2) {
+    b.I32(r.loop);
+    WriteLoopMotionParams(b, r.loopBlock);
+  }
+  b.Header(u"ZVI_PtclSysPhys_LifeEndless", 1);
+  WriteConstJitterGraph(b, r.lifetime, r.lifetimeJitter);
+  return WritePointsTail(b, 3, baseFigure);
+}
+
+ByteBuilder& WriteRootPnt(ByteBuilder& b, int32_t version, const RootRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_RootPnt", version);
+  b.F32(r.position[0]).F32(r.position[1]).F32(r.position[2]);
+  b.I32(r.encoding).I32(r.direction).U32(r.speed).U32(r.angle);
+  if (version == 2) {
+    b.U32(r.scale).U32(r.transparency);
+  } else if (version >= 3) {
+    b.I32(1).U32(r.scale);
+    WriteChronoDefault(b, ChronoRecord());
+    b.I32(1).U32(r.transparency);
+    WriteChronoDefault(b, ChronoRecord());
+  }
+  return WritePointsTail(b);
+}
+
+ByteBuilder& WriteMotionLawBase(ByteBuilder& b, int32_t version, int32_t detach) {
+  b.Header(u"ZVI_PtclSys_MotionLaw", version);
+  if (version >= 2) b.I32(detach);
+  return b;
+}
+
+namespace {
+ByteBuilder& WriteKinematicFields(ByteBuilder& b, uint32_t speed, uint32_t jitter, int32_t detach) {
+  WriteConstJitterGraph(b, speed, jitter);
+  return WriteMotionLawBase(b, 2, detach);
+}
+}  // namespace
+
+ByteBuilder& WriteKinematicBase(ByteBuilder& b, uint32_t speed, uint32_t jitter, int32_t detach) {
+  b.Header(u"ZVI_PtclSysMLaw_Kinematic", 1);
+  return WriteKinematicFields(b, speed, jitter, detach);
+}
+
+ByteBuilder& WriteKinematicLaw(ByteBuilder& b, uint32_t speed, uint32_t jitter, int32_t detach) {
+  return WriteKinematicBase(b, speed, jitter, detach);
+}
+
+ByteBuilder& WriteVectorLaw(ByteBuilder& b, int32_t version, uint32_t direction, uint32_t spread, uint32_t speed,
+                            uint32_t jitter, int32_t detach, std::u16string_view name) {
+  b.Header(name, version).U32(direction);
+  if (version >= 2) b.U32(spread);
+  return WriteKinematicBase(b, speed, jitter, detach);
+}
+
+ByteBuilder& WriteNormalLaw(ByteBuilder& b, uint32_t direction, uint32_t spread, uint32_t speed) {
+  b.Header(u"ZVI_PtclSysMLaw_Normal", 1);
+  return WriteVectorLaw(b, 2, direction, spread, speed);
+}
+
+ByteBuilder& WriteVelocityFieldLaw(ByteBuilder& b, int32_t version, const VelocityFieldRecord& r) {
+  b.Header(u"ZVI_PtclSysMLaw_VelocityField", version);
+  if (version >= 2) WriteVelocityFieldParams(b, r);
+  return WriteKinematicBase(b);
+}
+
+ByteBuilder& WriteLoopLaw(ByteBuilder& b, int32_t version, const LoopMotionRecord& r, int32_t followMode) {
+  b.Header(u"ZVI_PtclSysMLaw_Loop", version);
+  WriteLoopMotionParams(b, r);
+  if (version >= 2) b.I32(followMode);
+  return WriteMotionLawBase(b);
+}
+
+ByteBuilder& WriteCentredBase(ByteBuilder& b, uint32_t speed, uint32_t jitter, const std::array<float, 3>& offset,
+                              int32_t detach) {
+  b.Header(u"ZVI_PtclSysMLaw_Centred", 1);
+  WriteConstJitterGraph(b, speed, jitter);
+  b.F32(offset[0]).F32(offset[1]).F32(offset[2]);
+  return WriteMotionLawBase(b, 2, detach);
+}
+
+ByteBuilder& WriteRadialLaw(ByteBuilder& b, int32_t version, int32_t signMode, uint32_t speed,
+                            const std::array<float, 3>& offset) {
+  b.Header(u"ZVI_PtclSysMLaw_Radial", version);
+  if (version >= 2) b.I32(signMode);
+  if (version >= 3) return WriteCentredBase(b, speed, 0, offset);
+  return WriteKinematicBase(b, speed);
+}
+
+ByteBuilder& WriteSpiralLaw(ByteBuilder& b, int32_t version, const SpiralMotionRecord& r, uint32_t speed) {
+  b.Header(u"ZVI_PtclSysMLaw_Spiral", version);
+  WriteSpiralMotionParams(b, r);
+  if (version >= 2) return WriteCentredBase(b, speed, 0, {0, 0, 0});
+  return WriteMotionLawBase(b);
+}
+
+ByteBuilder& WriteTunelLaw(ByteBuilder& b, uint32_t depth, int32_t rotationMode, int32_t inward, uint32_t focal,
+                           uint32_t speed, const std::array<float, 3>& offset) {
+  b.Header(u"ZVI_PtclSysMLCentred_Tunel", 1).U32(depth).I32(rotationMode).I32(inward).U32(focal);
+  return WriteCentredBase(b, speed, 0, offset);
+}
+
+}  // namespace pw
