@@ -12,8 +12,9 @@ void HSBToRGB(unsigned int hue, unsigned int saturation, unsigned int brightness
     *red = *green = *blue = v;
     return;
   }
-  // 360 degrees is red again, as is every further turn.
-  const float h = static_cast<float>(hue % 360u) / 60.0f;
+  // The hue is not wrapped: sector 6 and above (360 degrees on) take the
+  // last sector's formula, whatever the fraction.
+  const float h = static_cast<float>(hue) / 60.0f;
   const double i = std::floor(static_cast<double>(h));
   const float f = static_cast<float>(static_cast<double>(h) - i);
   const float p = (1.0f - s) * v;

@@ -1,6 +1,7 @@
 #pragma once
-// The random numbers and clock of the original C runtime. Never call the C
-// library's rand(): stored projects play the same only with this generator.
+// The C runtime's random numbers (its linear congruential rand()) and clock,
+// as projects were authored against them. Never call the C library's rand():
+// stored projects play the same only with this generator.
 #include <cstdint>
 #include <functional>
 
@@ -12,7 +13,7 @@ constexpr int CRT_RAND_MAX = 0x7FFF;
 // rand() / 32767 in single precision: both ends reachable.
 inline float crt_rand01() { return static_cast<float>(crt_rand()) / 32767.0f; }
 
-// Wall-clock milliseconds since the process started (the original clock()).
+// Wall-clock milliseconds since the process started, as the runtime's clock().
 int32_t crt_clock();
 // Tests may replace the clock; an empty function restores the real one.
 void crt_set_clock(std::function<int32_t()> clock);

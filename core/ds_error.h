@@ -11,6 +11,6 @@ struct DS_Error {
   explicit DS_Error(zvi_string m) : message(std::move(m)) {}
 };
 
-// Thrown (as an unsigned integer, like the original) when a file or the
+// Thrown as a plain unsigned integer, not as a DS_Error, when a file or the
 // embedded project cannot be opened.
 constexpr uint32_t kCannotOpenFileCode = 0x8200000Bu;

@@ -103,13 +103,15 @@ std::unique_ptr<Base> ReadObjectOf(DS_IOF_Archive& ar) {
   return reader->Create(ar, version);
 }
 
-// As ReadObjectOf, for a field that expects a narrower class of the family;
-// a record of another class is read completely, freed, and refused.
+// As ReadObjectOf, for a field that expects a narrower class of the family.
+// A known class of another kind is read completely and freed, and the field
+// stays empty: the stream is still in step, so the project plays on. Owners
+// test the result before use. An unknown name still refuses the file.
 template <class Narrow, class Base>
 std::unique_ptr<Narrow> ReadObjectAs(DS_IOF_Archive& ar) {
   std::unique_ptr<Base> obj = ReadObjectOf<Base>(ar);
   Narrow* narrow = dynamic_cast<Narrow*>(obj.get());
-  if (!narrow) throw DS_Error(kWrongFileFormat);
+  if (!narrow) return nullptr;
   obj.release();
   return std::unique_ptr<Narrow>(narrow);
 }

@@ -21,12 +21,13 @@ template <class T>
 T ToDerived(float f);
 template <>
 inline float ToDerived<float>(float f) { return f; }
-// Out-of-range results are clamped to a byte rather than wrapped.
+// Truncated toward zero to a 32-bit integer whose low 8 bits are kept, so
+// results outside 0..255 wrap (transparency 101 gives alpha 254). A result
+// no 32-bit integer holds converts to 0x80000000, whose low byte is 0.
 template <>
 inline unsigned char ToDerived<unsigned char>(float f) {
-  if (!(f > 0.0f)) return 0;
-  if (f >= 255.0f) return 255;
-  return static_cast<unsigned char>(static_cast<int32_t>(f));
+  if (!(f > -2147483648.0f && f < 2147483648.0f)) return 0;
+  return static_cast<unsigned char>(static_cast<uint32_t>(static_cast<int32_t>(f)) & 0xFFu);
 }
 }  // namespace scaled_detail
 

@@ -84,7 +84,9 @@ bool PathCursor::Advance(float d, D3DXVECTOR3* position, D3DXVECTOR3* tangent) {
       // A zero-length segment reached with nothing left stands at its start.
       const float u = a.length > 0.0f ? distance / a.length : 0.0f;
       if (position) *position = Lerp(a.position, v[segment + 1].position, u);
-      if (tangent) *tangent = Normalised(Lerp(a.tangent, v[segment + 1].tangent, u));
+      // Interpolated, not normalised: callers that want a unit direction
+      // normalise it themselves.
+      if (tangent) *tangent = Lerp(a.tangent, v[segment + 1].tangent, u);
       return true;
     }
     distance -= a.length;
@@ -93,7 +95,7 @@ bool PathCursor::Advance(float d, D3DXVECTOR3* position, D3DXVECTOR3* tangent) {
   segment = n - 2;
   distance = v[n - 2].length;
   if (position) *position = v[n - 1].position;
-  if (tangent) *tangent = Normalised(v[n - 1].tangent);
+  if (tangent) *tangent = v[n - 1].tangent;
   return false;
 }
 

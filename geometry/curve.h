@@ -40,8 +40,9 @@ struct PathCursor {
   // (tangent.y, -tangent.x). False below 0, with no samples, or beyond the
   // end (the outputs then hold the end of the curve).
   bool Seek(float s, float offset, D3DXVECTOR3* position, D3DXVECTOR3* direction);
-  // Moves forward; writes the interpolated point and unit tangent. False past
-  // the end (clamped there) or with fewer than two samples.
+  // Moves forward; writes the interpolated point and the interpolated
+  // tangent, not normalised. False past the end (clamped there) or with
+  // fewer than two samples.
   bool Advance(float d, D3DXVECTOR3* position, D3DXVECTOR3* tangent);
   // As Advance on the curve shifted sideways by offset, in the plane z = 0;
   // the direction is that of the shifted segment, not normalised.

@@ -93,7 +93,7 @@ class SmartPath : public ZVI_PathCtrlPoints {
     Notify(source);
     return points.back().get();
   }
-  // Paths have no insertion; the original signals it with an integer 0.
+  // Paths have no insertion: asking for one throws an integer 0.
   DX_SmartPnt* InsertPoint(int32_t, const DX_SmartPnt&, MediaControl*) override { throw 0; }
 
   std::vector<DS_SafePtr<P>> points;

@@ -172,8 +172,9 @@ void DSM_Camera::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     mode.value = static_cast<int>(m);
     viewWidth.value = w;
     viewHeight.value = h;
-    // A point record takes at least 20 bytes.
-    uint32_t n = ar.ReadCount(20);
+    // Stored signed: a negative count is no points. A point record takes at
+    // least 20 bytes.
+    uint32_t n = ar.ReadSignedCount(20);
     path.points.clear();
     for (uint32_t i = 0; i < n; ++i) {
       DS_SafePtr<DX_CamPathPnt> point;

@@ -433,6 +433,31 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
   return image;
 }
 
+bool DS_DocResManager::LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) {
+  if (!link.IsFileLink()) {
+    auto it = cache_->documentData.find(link.Key());
+    if (it != cache_->documentData.end()) {
+      for (const EmbeddedFile& f : it->second) {
+        if (!f.data || f.size == 0) continue;
+        if (f.size >= 5 && std::memcmp(f.data.get(), ":ZVI:", 5) == 0) {
+          RawFrameList part;
+          ReadImageContainer(f.data.get(), f.size, &part);
+          for (RawFrame& frame : part) frames->push_back(std::move(frame));
+          continue;
+        }
+        RawFrame frame;
+        frame.count = f.size;
+        frame.bytes.Allocate(f.size);
+        std::memcpy(frame.bytes.data(), f.data.get(), f.size);
+        frame.name = f.path;
+        frames->push_back(std::move(frame));
+      }
+      if (!frames->empty()) return true;
+    }
+  }
+  return ZVI_DocResManagerTmp::LoadRawFrames(link, frames);
+}
+
 EffectRef::~EffectRef() {
   if (effect) effect->Release();
 }
@@ -452,12 +477,18 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3&
       ref.resourceId = static_cast<uint32_t>(link.id);
       data.push_back(std::move(ref));
     }
-    HMODULE module = LoadResourceModule(link.name);
+    // A stored copy we can compile wins; the pack's effect stands in for one
+    // we cannot, and never overwrites the project's copy.
+    CompileEffect(data.back(), &slot.effect);
+    HMODULE module = slot.effect ? nullptr : LoadResourceModule(link.name);
     uint32_t size = 0;
     const uint8_t* bytes =
         module ? LockModuleResource(module, static_cast<uint32_t>(link.id), RT_RCDATA, &size) : nullptr;
-    if (bytes && size > 0) std::memcpy(data.back().Allocate(size), bytes, size);
-    CompileEffect(data.back(), &slot.effect);
+    if (bytes && size > 0) {
+      EmbeddedFile pack;
+      std::memcpy(pack.Allocate(size), bytes, size);
+      CompileEffect(pack, &slot.effect);
+    }
     if (!slot.effect && !moduleLink) cache_->failedEffects.insert(key);
   }
   if (slot.effect) {

@@ -228,6 +228,9 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   // our layer can make it, otherwise the class's built-in stand-in
   // (player/stand_in_effects.h). *out gets a reference, or null.
   ID3DXEffect** GetEffect(ID3DXEffect** out, std::u16string_view askingClass, const DS_FileLink3& link);
+  // As the base, but a module link whose project stores the picture's bytes
+  // takes those bytes rather than the module's stand-in.
+  bool LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) override;
   // The slot of the GUID's texture (possibly holding null).
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);

@@ -144,8 +144,9 @@ void ReadFileLink3(DS_IOF_Archive& ar, DS_FileLink3& link) {
 }
 
 void ReadImageFileLinks(DS_IOF_Archive& ar, std::vector<DS_ImageFileLink>& links) {
-  // Each link takes at least a 4-byte string header and an 8-byte id.
-  uint32_t count = ar.ReadCount(12);
+  // Stored signed: a negative count is no links. Each link takes at least a
+  // 4-byte string header and an 8-byte id.
+  uint32_t count = ar.ReadSignedCount(12);
   links.clear();
   links.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {

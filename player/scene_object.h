@@ -211,6 +211,12 @@ class DS_ABObj : public ZVI_RenderObj {
   void Click(int32_t x, int32_t y) { Model()->Click(x, y); }
 
   DS_ABObj_Constructor* Model() const { return static_cast<DS_ABObj_Constructor*>(model); }
+  // Expires when this object is destroyed, so a holder of a plain pointer
+  // to it (a timeline following it) knows when to let go.
+  std::weak_ptr<const void> LifeToken() const { return alive_; }
+
+ private:
+  std::shared_ptr<const void> alive_ = std::make_shared<int>(0);
 };
 
 // The process-wide map from GUID to runtime object (not counted).

@@ -1,5 +1,6 @@
 #include "player/slide_show.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "core/time_params.h"
 #include "platform/d3d9/d3d9.h"
 #include "player/current_device.h"
+#include "player/doc_res_manager.h"
 #include "player/timelines.h"
 
 namespace {
@@ -82,6 +84,11 @@ void TexturedScreenQuad::SetCorners(const QuadCorners& corners) {
     vertices[i].v = corners.c[i].v;
   }
   Upload();
+}
+
+void TexturedScreenQuad::SetScaledTextureCopy(IDirect3DTexture9* source, int n) {
+  const UINT size = 128u << std::clamp(n, 0, 5);
+  secondTexture = CopyTextureResized(source, size, size, D3DFMT_A8R8G8B8);
 }
 
 void TexturedScreenQuad::Upload() {

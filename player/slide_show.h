@@ -60,9 +60,13 @@ class TexturedScreenQuad : public VertexBufferHolder {
   // The executable has no "DDS" resource 0: the quad stays without texture.
   void CreateFromResource(const QuadCorners& corners);
   void SetCorners(const QuadCorners& corners);
+  // A copy of the texture resized to 128 << n texels square (n clamped to
+  // 0..5, so the size stays a valid texture size) into the second texture.
+  void SetScaledTextureCopy(IDirect3DTexture9* source, int n);
 
   DX_V::RHWCT vertices[4] = {};
   ComPtr<IDirect3DTexture9> texture;
+  ComPtr<IDirect3DTexture9> secondTexture;
 
  private:
   void Upload();

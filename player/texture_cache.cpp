@@ -253,12 +253,21 @@ TextureInfo TextureCache::GetTexture(const EmbeddedFile& entry) {
   }
   HMODULE module = nullptr;
   if (GetModule(entry.moduleName, &module)) {
-    TextureInfo& slot = moduleTextures_[{module, entry.resourceId}];
+    const std::pair<HMODULE, uint32_t> key{module, entry.resourceId};
+    TextureInfo& slot = moduleTextures_[key];
+    // The project's stored copy is the picture it was made with; the pack's
+    // picture only stands in for a copy the project does not carry.
+    if (entry.data && entry.size > 0 && (!slot.texture || fromPack_.count(key))) {
+      TextureInfo stored;
+      DecodeInto(&stored, entry.data.get(), entry.size);
+      fromPack_.erase(key);  // a copy that does not decode is not tried again
+      if (stored.texture) slot = stored;
+    }
     if (!slot.texture) {
       uint32_t size = 0;
       const uint8_t* bytes = LockModuleResource(module, entry.resourceId, u"DDS", &size);
       if (bytes) DecodeInto(&slot, bytes, size);
-      if (!slot.texture) DecodeInto(&slot, entry.data.get(), entry.size);
+      if (slot.texture) fromPack_.insert(key);
     }
     return slot;
   }
@@ -300,16 +309,28 @@ ComPtr<IDirect3DTexture9> TextureCache::GetNoiseTexture() {
 
 void TextureCache::GetMesh(MeshBuffers* out, const EmbeddedFile& entry, uint32_t stride) {
   std::list<MeshBuffers>& list = meshes_[entry.resourceId];
-  if (list.size() == 1) {
+  const bool hasCopy = entry.data && entry.size > 0;
+  if (list.size() == 1 && !(hasCopy && meshesFromPack_.count(entry.resourceId))) {
     *out = list.front();
     return;
   }
   HMODULE module = nullptr;
   if (GetModule(entry.moduleName, &module)) {
-    uint32_t size = 0;
-    const uint8_t* bytes = LockModuleResource(module, entry.resourceId, u"DDS", &size);
+    // As with pictures, a stored copy that loads wins over the pack's mesh.
     MeshBuffers loaded;
-    if (bytes) LoadXMeshFromMemory(bytes, size, stride, &loaded);
+    const bool stored = hasCopy && LoadXMeshFromMemory(entry.data.get(), entry.size, stride, &loaded);
+    if (list.size() == 1) {
+      // A pack mesh met a stored copy: the copy replaces it when it loads.
+      meshesFromPack_.erase(entry.resourceId);
+      if (stored) list.front() = loaded;
+      *out = list.front();
+      return;
+    }
+    if (!stored) {
+      uint32_t size = 0;
+      const uint8_t* bytes = LockModuleResource(module, entry.resourceId, u"DDS", &size);
+      if (bytes && LoadXMeshFromMemory(bytes, size, stride, &loaded)) meshesFromPack_.insert(entry.resourceId);
+    }
     // A failed load stays as an empty entry: the id is not tried again.
     list.push_back(loaded);
     *out = loaded;

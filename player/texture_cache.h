@@ -7,6 +7,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 #include "core/zvi_string.h"
@@ -54,9 +55,9 @@ class TextureCache {
   TextureCache(const TextureCache&) = delete;
   TextureCache& operator=(const TextureCache&) = delete;
 
-  // Stored bytes of a path, a file, a module resource, then the stored copy;
-  // a module that cannot be opened gives an 800 x 600 entry when its copy
-  // does not decode.
+  // Stored bytes of a path, a file; for a module entry its stored copy when
+  // that decodes, else the module's resource; a module that cannot be opened
+  // gives an 800 x 600 entry when its copy does not decode.
   TextureInfo GetTexture(const EmbeddedFile& entry);
   TextureInfo GetFileTexture(const zvi_string& path);
   // The executable's "DDS" 2 (grey noise) with a full mip chain.
@@ -72,6 +73,9 @@ class TextureCache {
   std::map<std::pair<HMODULE, uint32_t>, TextureInfo> moduleTextures_;
   std::map<std::pair<zvi_string, uint32_t>, TextureInfo> storedTextures_;
   std::map<uint32_t, std::list<MeshBuffers>> meshes_;
+  // Slots that hold the pack's stand-in; a stored copy met later replaces it.
+  std::set<std::pair<HMODULE, uint32_t>> fromPack_;
+  std::set<uint32_t> meshesFromPack_;
   std::map<zvi_string, HMODULE> modules_;
 };
 

@@ -276,14 +276,13 @@ ZVI_DependedTimeLine::~ZVI_DependedTimeLine() = default;
 void ZVI_DependedTimeLine::ResolveLinks() {
   DS_ABObj* obj = FindRuntimeObject(followedGuid.value);
   followed = obj ? obj->GetTiming() : nullptr;
+  followedAlive = obj ? obj->LifeToken() : std::weak_ptr<const void>();
   cycleRunning = false;
   previousFollowedState = kTimelineHidden;
 }
 
 ZVI_Timing* ZVI_DependedTimeLine::FollowedTimeline() {
-  if (!followed) return nullptr;
-  DS_ABObj* obj = FindRuntimeObject(followedGuid.value);
-  followed = obj ? obj->GetTiming() : nullptr;
+  if (followed && followedAlive.expired()) followed = nullptr;
   return followed ? followed->Current() : nullptr;
 }
 

@@ -2,6 +2,7 @@
 // Timelines: when a scene object is visible. Each model's ZVI_SmartTiming
 // holds one; the runtime object advances it with the slide-local time.
 #include <cstdint>
+#include <memory>
 #include <set>
 
 #include "core/media_param.h"
@@ -63,8 +64,8 @@ class ZVI_ContinuesTimeLine : public ZVI_Timing {
   void ReadRecord(DS_IOF_Archive& ar, int32_t version);
 };
 
-// A value between min and max hundredths of a second, as the original draws
-// it (min when max <= min), in seconds.
+// A value between min and max hundredths of a second drawn with the runtime's
+// rand() (min when max <= min), in seconds.
 float DrawDuration(uint32_t min, uint32_t max);
 
 // Appears and disappears at random intervals.
@@ -155,12 +156,15 @@ class ZVI_DependedTimeLine : public ZVI_Timing {
   float end = 0.0f;
   float lastTimeSeen = 0.0f;
   ZVI_SmartTiming* followed = nullptr;
+  // The resolved object's life: once it is destroyed the timeline follows nothing.
+  std::weak_ptr<const void> followedAlive;
   uint32_t previousFollowedState = kTimelineHidden;
   bool cycleRunning = false;
 
  private:
-  // The followed object's current timeline, looked up again every time so
-  // that an object destroyed or replaced under the GUID is never used.
+  // The current timeline of the object resolved when the slide was built
+  // (not of a later object registered under the same GUID); null once that
+  // object is gone.
   ZVI_Timing* FollowedTimeline();
   SmartCalbackCtrl<ZVI_DependedTimeLine> guidCtrl{&ZVI_DependedTimeLine::ResolveLinks, this};
 };

@@ -9,6 +9,7 @@ packages=(
   libflac-dev libstb-dev libmpg123-dev libvorbis-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   flac vorbis-tools lame
+  xvfb openbox x11-apps
 )
 missing=()
 for p in "${packages[@]}"; do

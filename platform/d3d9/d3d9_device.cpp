@@ -1392,8 +1392,9 @@ void Device::UploadUniforms(Program* p) {
     float w = static_cast<float>(std::max<DWORD>(1, viewport_.Width));
     float h = static_cast<float>(std::max<DWORD>(1, viewport_.Height));
     if (p->u_vp >= 0) glUniform4f(p->u_vp, static_cast<float>(viewport_.X), static_cast<float>(viewport_.Y), w, h);
-    // Pixel centres sit on integer coordinates: shift by half a pixel.
-    if (p->u_half >= 0) glUniform4f(p->u_half, 1.f / w, -1.f / h, 0.f, 0.f);
+    // Pixel centres sit on integer coordinates: shift by half a pixel (rows a
+    // little less, see D3D9_ROW_CENTRE_SHIFT).
+    if (p->u_half >= 0) glUniform4f(p->u_half, 1.f / w, -2.f * kD3D9RowCentreShift / h, 0.f, 0.f);
   }
   if (p->seen[kUTexMatrix] != generation_[kUTexMatrix]) {
     p->seen[kUTexMatrix] = generation_[kUTexMatrix];

@@ -5,6 +5,14 @@
 // instead of the generated fixed-function one.
 #include "platform/d3d9/d3d9.h"
 
+// Direct3D puts pixel centres on integer coordinates, GL half a pixel further
+// on, so positions move by half a pixel. Rows run the other way in GL's
+// window space: an edge through a row of centres, moved by exactly half a
+// pixel, would take the row below it. Moving rows a little less than half a
+// pixel keeps Direct3D's top-left rule (top row in, bottom row out).
+#define D3D9_ROW_CENTRE_SHIFT "0.4921875"
+constexpr float kD3D9RowCentreShift = 0.4921875f;  // 0.5 - 1/128
+
 class D3D9DrawHook {
  public:
   // Binds the program and sets its uniforms for a draw with this FVF; false

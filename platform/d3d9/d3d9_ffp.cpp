@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/d3d9/d3d9_draw_hook.h"
 #include "platform/d3d9/d3d9_impl.h"
 #include "platform/d3d9/gl_loader.h"
 #include "platform/d3d9/gl_program.h"
@@ -139,7 +140,8 @@ std::string VertexSource(const ProgramKey& k) {
   if (rhw) {
     // Pixel positions, pixel centres on integers; w = 1 / rhw keeps perspective.
     s += "  float w = a_pos.w != 0.0 ? 1.0 / a_pos.w : 1.0;\n";
-    s += "  vec2 ndc = vec2((a_pos.x + 0.5 - u_vp.x) / u_vp.z * 2.0 - 1.0, 1.0 - (a_pos.y + 0.5 - u_vp.y) / u_vp.w * 2.0);\n";
+    s += "  vec2 ndc = vec2((a_pos.x + 0.5 - u_vp.x) / u_vp.z * 2.0 - 1.0, 1.0 - (a_pos.y + " D3D9_ROW_CENTRE_SHIFT
+         " - u_vp.y) / u_vp.w * 2.0);\n";
     s += "  gl_Position = vec4(ndc, a_pos.z, 1.0) * w;\n";
   } else {
     s += "  vec4 p = vec4(a_pos.xyz, 1.0);\n";

@@ -729,7 +729,9 @@ bool AddMesh(const XObject& o, const D3DXMATRIX& world, Builder* b) {
       }
     } else if (c.type == "MeshMaterialList") {
       size_t nm, ni;
-      if (!m.Count(&nm, 0) || !m.Count(&ni, 1)) return false;
+      // Each material is an object (or a reference) inside the list: a count
+      // beyond those the data holds is refused before anything is sized by it.
+      if (!m.Count(&nm, 0) || nm > c.children.size() || !m.Count(&ni, 1)) return false;
       for (size_t f = 0; f < ni && f < nf; ++f) {
         double d = 0;
         m.Take(&d);

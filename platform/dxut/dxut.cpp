@@ -40,6 +40,9 @@ struct Framework {
   D3DSURFACE_DESC backBuffer{};
   bool deviceLost = false;
   bool simulateLoss = false;
+  // The last size change of the full-screen device window not yet followed.
+  bool fullScreenResized = false;
+  UINT fullScreenWidth = 0, fullScreenHeight = 0;
 
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   bool manualClock = false;
@@ -85,6 +88,14 @@ bool ResetEnvironment() {
   ReadBackBufferDesc();
   if (f.reset) f.reset(f.device, &f.backBuffer, f.resetCtx);
   return true;
+}
+
+void OnWindowSize(HWND hwnd, int width, int height) {
+  Framework& f = F();
+  if (f.windowed || hwnd != f.deviceFullScreen || width <= 0 || height <= 0) return;
+  f.fullScreenResized = true;
+  f.fullScreenWidth = static_cast<UINT>(width);
+  f.fullScreenHeight = static_cast<UINT>(height);
 }
 
 }  // namespace
@@ -151,6 +162,7 @@ HRESULT DXUTSetWindow(HWND focus, HWND deviceFullScreen, HWND deviceWindowed, bo
   F().focus = focus;
   F().deviceFullScreen = deviceFullScreen;
   F().deviceWindowed = deviceWindowed;
+  Win32_SetSizeListener(OnWindowSize);
   return S_OK;
 }
 
@@ -197,17 +209,13 @@ HRESULT DXUTCreateDevice(bool windowed, int suggestedWidth, int suggestedHeight)
   if (f.acceptable && !f.acceptable(&caps, s.d3d9.AdapterFormat, pp.BackBufferFormat, windowed, f.acceptableCtx))
     return static_cast<HRESULT>(0x8876100Du);  // no compatible device
 
+  // A full-screen back buffer has the display mode's size. The window's own
+  // size is not read here: right after the switch it may not have grown yet;
+  // later size changes of the window reset the device (see the frame step).
   if (!windowed) {
-    if (SDL_Window* w = Win32_GetSdlWindow(hwnd)) {
-      SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
-      int dw = 0, dh = 0;
-      SDL_GetWindowSize(w, &dw, &dh);
-      if (dw > 0 && dh > 0) {
-        pp.BackBufferWidth = static_cast<UINT>(dw);
-        pp.BackBufferHeight = static_cast<UINT>(dh);
-      }
-    }
+    if (SDL_Window* w = Win32_GetSdlWindow(hwnd)) SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
   }
+  f.fullScreenResized = false;
 
   IDirect3DDevice9* device = nullptr;
   HRESULT hr = f.d3d->CreateDevice(s.d3d9.AdapterOrdinal, s.d3d9.DeviceType, f.focus, s.d3d9.BehaviorFlags, &pp, &device);
@@ -236,16 +244,21 @@ void DXUTRender3DEnvironment() {
     if (hr == D3DERR_DEVICENOTRESET && !ResetEnvironment()) return;
     f.deviceLost = false;
   }
-  // A resized window gets a back buffer of its new size.
+  // A resized window gets a back buffer of its new size: a windowed device
+  // follows the client area, a full-screen one each size change of its window.
+  UINT w = 0, h = 0;
   if (f.windowed) {
-    UINT w = 0, h = 0;
     ClientSize(DeviceWindow(), &w, &h);
-    D3DPRESENT_PARAMETERS& pp = f.settings.d3d9.pp;
-    if (w != pp.BackBufferWidth || h != pp.BackBufferHeight) {
-      pp.BackBufferWidth = w;
-      pp.BackBufferHeight = h;
-      if (!ResetEnvironment()) return;
-    }
+  } else if (f.fullScreenResized) {
+    w = f.fullScreenWidth;
+    h = f.fullScreenHeight;
+  }
+  f.fullScreenResized = false;
+  D3DPRESENT_PARAMETERS& pp = f.settings.d3d9.pp;
+  if (w > 0 && h > 0 && (w != pp.BackBufferWidth || h != pp.BackBufferHeight)) {
+    pp.BackBufferWidth = w;
+    pp.BackBufferHeight = h;
+    if (!ResetEnvironment()) return;
   }
 
   double now = DXUTGetTime();

@@ -1,6 +1,6 @@
 #pragma once
-// The basic Win32 types with the widths of the 32-bit original; handles are
-// opaque pointers. Wide text is UTF-16 (char16_t), never wchar_t.
+// The basic Win32 types with their 32-bit Windows widths (DWORD, LONG and
+// UINT are 32 bits); handles are opaque pointers. Wide text is UTF-16 (char16_t), never wchar_t.
 #include <cstddef>
 #include <cstdint>
 

@@ -49,6 +49,7 @@ struct State {
   int workCx = 0, workCy = 0;
   bool videoTried = false;
   bool videoOk = false;
+  Win32_SizeListener sizeListener = nullptr;
 };
 
 State& S() {
@@ -151,8 +152,10 @@ void PumpSdl() {
         if (!h) break;
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) Post(h, WM_CLOSE, 0, 0);
         else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) h->needsPaint = true;
-        else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          if (s.sizeListener) s.sizeListener(h, e.window.data1, e.window.data2);
           Post(h, WM_SIZE, 0, MAKELPARAM(e.window.data1, e.window.data2));
+        }
         break;
       }
       case SDL_QUIT: {
@@ -194,6 +197,8 @@ void SetSdlIcon(SDL_Window* window, HICON icon) {
 }  // namespace
 
 SDL_Window* Win32_GetSdlWindow(HWND hwnd) { return Live(hwnd) ? hwnd->sdl : nullptr; }
+
+void Win32_SetSizeListener(Win32_SizeListener listener) { S().sizeListener = listener; }
 
 HWND Win32_WindowFromSdlId(uint32_t id) {
   SDL_Window* w = SDL_GetWindowFromID(id);

@@ -5,6 +5,7 @@
 #include "audio/music_graph.h"
 #include "audio/music_output.h"
 #include "core/ds_error.h"
+#include "core/smart_values.h"
 #include "core/thread_slots.h"
 #include "platform/com/com.h"
 #include "platform/dxut/dxut.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-// Built before the entry point, like the original's static initialiser.
+// Built before the entry point, so it exists before any window message.
 PlayerApp g_app;
 PlayerApp* g_installed = nullptr;
 RenderContext& DefaultRenderContext() {
@@ -84,6 +85,15 @@ void CALLBACK_FrameRender(IDirect3DDevice9* device, double, float, void*) {
   device->EndScene();
 }
 
+// Clickable areas are in scene units: a client point goes back through the
+// current context's view. Without a context the matrices stay identity.
+void CurrentHitTestMatrices(D3DXMATRIX* inverseView, D3DXMATRIX* spare) {
+  if (RenderContext* context = CurrentRenderContext()) {
+    *inverseView = context->inverseView;
+    *spare = context->spare;
+  }
+}
+
 DS_SlideContainer* CurrentSlide() {
   DS_SlideShow_Light* document = GetCurrentDocument();
   return document ? document->CurrentSlide() : nullptr;
@@ -93,12 +103,15 @@ DS_SlideContainer* CurrentSlide() {
 
 PlayerApp& TheApp() { return g_app; }
 
+void InstallHitTestSource() { SetHitTestMatricesSource(CurrentHitTestMatrices); }
+
 bool StartUp(LPCWSTR path) {
   PlayerApp& app = TheApp();
   bool exists = path && PathFileExistsW(path);
   bool windowed = !exists;
   if (!CurrentRenderContext()) SetCurrentRenderContext(&DefaultRenderContext());
   if (!CurrentChronoContext()) PublishPlayerChronoContext();
+  InstallHitTestSource();
   if (!app.Setup(MainWindow(), windowed)) return false;
   if (exists) {
     DS_SlideShow_Light* document = ReadProjectFile(path);

@@ -31,6 +31,10 @@ struct PlayerApp {
 
 PlayerApp& TheApp();
 
+// Clickable areas test client points through the current render context's
+// inverse view and spare matrix; StartUp installs this for its thread.
+void InstallHitTestSource();
+
 // The start-up sequence that RunStartUp guards.
 bool StartUp(LPCWSTR path);
 

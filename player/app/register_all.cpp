@@ -1,6 +1,7 @@
 #include "player/app/register_all.h"
 
 #include "audio/sound_objects.h"
+#include "effects/registration.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 #include "particles/sources/registration.h"
@@ -18,4 +19,5 @@ void RegisterEverything() {
   RegisterGeometryReaders();
   RegisterAudioReaders();
   RegisterParticleSourceReaders();
+  RegisterEffectReaders();
 }

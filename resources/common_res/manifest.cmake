@@ -5,6 +5,10 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
   DDS:6:images/camera.png
   DDS:228:common_res/images/trace_228.png
+  DDS:40:common_res/images/glyphs_40.png
+  DDS:58:common_res/images/glass_highlight_58.png
+  DDS:59:common_res/images/glass_rim_59.png
+  DDS:184:common_res/images/stand_184.png
   10:185:common_res/effects/radial_glow_185.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx

@@ -7,6 +7,9 @@
 #include "player/app/main_window.h"
 #include "player/app/player_app.h"
 #include "audio/music_graph.h"
+#include "core/smart_values.h"
+#include "core/thread_slots.h"
+#include "player/render_context.h"
 
 namespace {
 
@@ -33,6 +36,32 @@ TEST(MusicGraphVolume, FollowsTheVolumeLaw) {
   EXPECT_EQ(MusicGraphVolume(100, 0.5f), -2000);
   EXPECT_EQ(MusicGraphVolume(0, 1.0f), -4000);
   EXPECT_EQ(MusicGraphVolume(50, 0.99f), -2040);  // trunc(49.5) = 49
+}
+
+TEST(ClickableAreas, AreTestedInSceneUnitsThroughTheCurrentContext) {
+  // A text link's area in scene units, under a view that zooms by 4 and
+  // places the visible region at (40, 20) of the window.
+  MediaRectangle link;
+  link.left.value = 10;
+  link.right.value = 20;
+  link.top.value = 10;
+  link.bottom.value = 20;
+  RenderContext* context = CreateRenderContext();
+  context->FitView(FloatRect{40.0f, 20.0f, 400.0f, 300.0f}, FloatRect{0.0f, 0.0f, 100.0f, 75.0f}, kFitLetterbox);
+  RenderContext* before = CurrentRenderContext();
+  SetCurrentRenderContext(context);
+  InstallHitTestSource();
+  EXPECT_TRUE(link.HitTest(100.0f, 80.0f));  // scene (15, 15)
+  EXPECT_TRUE(link.HitTest(80.0f, 60.0f));   // scene (10, 10): bounds inclusive
+  EXPECT_FALSE(link.HitTest(15.0f, 15.0f));  // the area's numbers taken as window pixels
+  EXPECT_FALSE(link.HitTest(121.0f, 80.0f)); // scene (20.25, 15)
+  // With no context published the client point is taken as it is.
+  SetCurrentRenderContext(nullptr);
+  EXPECT_TRUE(link.HitTest(15.0f, 15.0f));
+  EXPECT_FALSE(link.HitTest(100.0f, 80.0f));
+  SetHitTestMatricesSource(nullptr);
+  SetCurrentRenderContext(before);
+  DestroyRenderContext(context);
 }
 
 }  // namespace

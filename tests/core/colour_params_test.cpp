@@ -23,7 +23,8 @@ TEST(SmartColorrefTest, WhiteAndOpaqueWhenMade) {
     unsigned transparency;
     int alpha;
   };
-  for (const Case& k : {Case{100, 0}, Case{50, 127}, Case{0, 255}, Case{20, 204}}) {
+  // Past 100 the byte wraps: 255 - 257.55 truncates to -2, alpha 254.
+  for (const Case& k : {Case{100, 0}, Case{50, 127}, Case{0, 255}, Case{20, 204}, Case{101, 254}, Case{150, 129}}) {
     c.transparency.SetValue(k.transparency);
     EXPECT_EQ(c.Alpha(), k.alpha) << k.transparency;
   }
@@ -50,8 +51,9 @@ TEST(HsbTest, ConversionTable) {
       {30, 100, 100, 1, 0.5f, 0},  {60, 100, 100, 1, 1, 0},      {180, 100, 100, 0, 1, 1},
       {300, 100, 100, 1, 0, 1},    {330, 100, 100, 1, 0, 0.5f},  {200, 0, 40, 0.4f, 0.4f, 0.4f},
       {0, 0, 0, 0, 0, 0},          {90, 50, 100, 0.75f, 1, 0.5f},
-      // A full turn is red again, and further turns wrap.
-      {360, 100, 100, 1, 0, 0},    {480, 100, 100, 0, 1, 0},
+      // 360 and beyond stay in the last sector (red, p, q): no wrapping.
+      {360, 100, 100, 1, 0, 1},    {480, 100, 100, 1, 0, 1},    {390, 100, 100, 1, 0, 0.5f},
+      {360, 50, 80, 0.8f, 0.4f, 0.8f},
   };
   for (const Case& c : cases) {
     float r = -1, g = -1, b = -1;

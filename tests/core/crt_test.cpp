@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(CrtRandom, FirstValuesMatchTheOriginalRuntime) {
+TEST(CrtRandom, FirstValuesFollowTheLinearCongruentialSequence) {
   crt_srand(1);
   const int expected[] = {41, 18467, 6334, 26500, 19169};
   for (int e : expected) EXPECT_EQ(crt_rand(), e);

@@ -47,7 +47,7 @@ TEST(ScaledParamTest, DerivedValuesAfterNotification) {
   EXPECT_EQ(big.derived, 3000000000.0f);  // unsigned, not negative
 }
 
-TEST(ScaledParamTest, ByteDerivationIsTruncatedAndClamped) {
+TEST(ScaledParamTest, ByteDerivationKeepsTheLowEightBitsOfTheTruncatedValue) {
   struct Case {
     float scale, offset;
     uint32_t value;
@@ -57,11 +57,13 @@ TEST(ScaledParamTest, ByteDerivationIsTruncatedAndClamped) {
       {-2.55f, 255.0f, 0, 255},
       {-2.55f, 255.0f, 100, 0},
       {-2.55f, 255.0f, 50, 127},   // 127.5 truncated
-      {-2.55f, 255.0f, 101, 0},    // below zero: clamped, not wrapped
-      {-2.55f, 255.0f, 1000, 0},
-      {2.55f, 0.0f, 200, 255},     // above a byte: clamped
+      {-2.55f, 255.0f, 101, 254},  // -2.55 truncated to -2: low byte 0xFE
+      {-2.55f, 255.0f, 150, 129},  // -127.5 truncated to -127: 0x81
+      {-2.55f, 255.0f, 1000, 9},   // -2295 = 0x...F709
+      {2.55f, 0.0f, 200, 254},     // 510 = 0x1FE
       {1.0f, 0.0f, 255, 255},
-      {1.0f, 0.0f, 256, 255},
+      {1.0f, 0.0f, 256, 0},
+      {1.0f, 0.0f, 3000000000u, 0},  // beyond a 32-bit integer
   };
   for (const Case& c : cases) {
     UINTSclaleTo<unsigned char> p;

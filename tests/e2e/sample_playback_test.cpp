@@ -169,6 +169,8 @@ TEST(SamplePlayback, EveryFitModePlacesThePicture) {
   };
   for (const Case& c : cases) {
     for (auto& slide : runner::Document()->slides) slide->SetViewMode(c.mode);
+    // The view in force is the one set last: the shown slide's.
+    runner::Document()->slides[3]->SetViewMode(c.mode);
     t += step;
     runner::FrameAt(t);
     ASSERT_EQ(runner::Document()->OverlayAlpha(), 0.0f);

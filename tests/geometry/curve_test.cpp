@@ -87,14 +87,16 @@ TEST(PathCursor, SeekOnOneOrNoSample) {
   EXPECT_FALSE(empty.Seek(0, 0, &p, &d));
 }
 
-TEST(PathCursor, AdvanceClampsAndGivesUnitTangent) {
+TEST(PathCursor, AdvanceClampsAndGivesTheInterpolatedTangent) {
   auto v = Bend();
   PathCursor cur(&v);
   D3DXVECTOR3 p, t;
   ASSERT_TRUE(cur.Advance(5, &p, &t));
   ExpectVec(p, 5, 0, 5);
-  // Halfway between (1,0,0) and the diagonal, normalised.
-  EXPECT_NEAR(D3DXVec3Length(&t), 1.0f, 1e-5f);
+  // Halfway between (1,0,0) and the diagonal, as interpolated: shorter than 1.
+  const float r = std::sqrt(0.5f);
+  ExpectVec(t, (1 + r) / 2, r / 2, 0, 1e-6f);
+  EXPECT_NEAR(D3DXVec3Length(&t), 0.92388f, 1e-4f);
   ASSERT_TRUE(cur.Advance(10, &p, &t));
   ExpectVec(p, 10, 5, 5);
   EXPECT_FALSE(cur.Advance(100, &p, &t));

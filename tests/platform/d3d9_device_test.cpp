@@ -35,6 +35,50 @@ TEST_F(D3D9Test, PretransformedQuadCoversExactlyItsPixels) {
   EXPECT_TRUE(Near(Pixel(10, 25), 0xFF000000, 0));
 }
 
+// Edges that run exactly through pixel centres: the top and left rows of
+// centres are drawn, the bottom and right ones are not (Direct3D's top-left
+// rule), for pre-transformed and for transformed vertices alike.
+TEST_F(D3D9Test, EdgesThroughPixelCentresFollowTheTopLeftRule) {
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  for (bool transformed : {false, true}) {
+    SCOPED_TRACE(transformed ? "transformed" : "pre-transformed");
+    Begin();
+    ASSERT_EQ(dev_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    if (transformed) {
+      D3DMATRIX identity{}, projection{};
+      for (int i = 0; i < 4; ++i) identity.m[i][i] = 1.0f;
+      // Target pixels to clip space, y down: x' = 2x / w - 1, y' = 1 - 2y / h.
+      projection.m[0][0] = 2.0f / kW;
+      projection.m[1][1] = -2.0f / kH;
+      projection.m[2][2] = 1.0f;
+      projection.m[3][0] = -1.0f;
+      projection.m[3][1] = 1.0f;
+      projection.m[3][3] = 1.0f;
+      dev_->SetTransform(D3DTS_WORLD, &identity);
+      dev_->SetTransform(D3DTS_VIEW, &identity);
+      dev_->SetTransform(D3DTS_PROJECTION, &projection);
+      const V v[4] = {{10, 20, 0.5f, 0xFF00FF00}, {30, 20, 0.5f, 0xFF00FF00}, {10, 25, 0.5f, 0xFF00FF00},
+                      {30, 25, 0.5f, 0xFF00FF00}};
+      ASSERT_EQ(dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE), D3D_OK);
+      ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(V)), D3D_OK);
+    } else {
+      TLVertex v[4];
+      ScreenQuad(v, 10.5f, 20.5f, 30.5f, 25.5f, 0xFF00FF00);  // corners at 10, 20 and 30, 25
+      ASSERT_EQ(dev_->SetFVF(kTLFVF), D3D_OK);
+      ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVertex)), D3D_OK);
+    }
+    End();
+    EXPECT_TRUE(Near(Pixel(10, 20), 0xFF00FF00, 0));
+    EXPECT_TRUE(Near(Pixel(29, 24), 0xFF00FF00, 0));
+    EXPECT_TRUE(Near(Pixel(20, 19), 0xFF000000, 0));
+    EXPECT_TRUE(Near(Pixel(20, 25), 0xFF000000, 0));
+    EXPECT_TRUE(Near(Pixel(9, 22), 0xFF000000, 0));
+    EXPECT_TRUE(Near(Pixel(30, 22), 0xFF000000, 0));
+  }
+}
 
 DWORD FloatBits(float f) {
   DWORD d;

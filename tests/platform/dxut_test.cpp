@@ -3,7 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <SDL2/SDL.h>
+
 #include "platform/dxut/dxut.h"
+#include "platform/win32/window.h"
 
 namespace {
 
@@ -41,6 +44,16 @@ void Render(IDirect3DDevice9* d, double, float, void*) {
 
 LRESULT Proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
+void InstallCallbacks() {
+  DXUTSetCallbackDeviceChanging(Modify);
+  DXUTSetCallbackD3D9DeviceAcceptable(Acceptable);
+  DXUTSetCallbackD3D9DeviceCreated(Created);
+  DXUTSetCallbackD3D9DeviceReset(Reset);
+  DXUTSetCallbackD3D9DeviceLost(Lost);
+  DXUTSetCallbackFrameMove(Move);
+  DXUTSetCallbackD3D9FrameRender(Render);
+}
+
 // One framework for the whole test program, as in the player.
 TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
   WNDCLASSEXW wc{};
@@ -50,13 +63,7 @@ TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
   RegisterClassExW(&wc);
   HWND w = CreateWindowExW(0, u"DxutTest", u"t", WS_SYSMENU, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(w, nullptr);
-  DXUTSetCallbackDeviceChanging(Modify);
-  DXUTSetCallbackD3D9DeviceAcceptable(Acceptable);
-  DXUTSetCallbackD3D9DeviceCreated(Created);
-  DXUTSetCallbackD3D9DeviceReset(Reset);
-  DXUTSetCallbackD3D9DeviceLost(Lost);
-  DXUTSetCallbackFrameMove(Move);
-  DXUTSetCallbackD3D9FrameRender(Render);
+  InstallCallbacks();
   ASSERT_EQ(DXUTInit(false, false), S_OK);
   ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
   ASSERT_EQ(DXUTCreateDevice(true), S_OK);
@@ -96,6 +103,61 @@ TEST(Framework, CreatesStepsAndSurvivesALostDevice) {
   SetWindowPos(w, nullptr, 0, 0, 80, 40, SWP_NOMOVE);
   DXUTRender3DEnvironment();
   EXPECT_EQ(g_events, (std::vector<std::string>{"lost", "reset 80x40", "move", "render"}));
+  DXUTShutdown();
+}
+
+TEST(Framework, FullScreenBackBufferHasTheDisplaySizeAndFollowsWindowSizeChanges) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = 48;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = u"DxutFullTest";
+  RegisterClassExW(&wc);
+  // The window starts narrower than the screen, as right after the switch.
+  HWND w = CreateWindowExW(0, u"DxutFullTest", u"t", WS_SYSMENU, 0, 0, 50, 60, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  ASSERT_NE(d3d, nullptr);
+  D3DDISPLAYMODE mode{};
+  ASSERT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
+  d3d->Release();
+  const std::string screen = std::to_string(mode.Width) + "x" + std::to_string(mode.Height);
+
+  InstallCallbacks();
+  g_events.clear();
+  ASSERT_EQ(DXUTInit(false, false), S_OK);
+  ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
+  ASSERT_EQ(DXUTCreateDevice(false), S_OK);
+  EXPECT_EQ(g_events, (std::vector<std::string>{"modify", "acceptable full", "created", "reset " + screen}));
+  EXPECT_EQ(DXUTGetD3D9BackBufferSurfaceDesc()->Width, mode.Width);
+  EXPECT_EQ(DXUTGetD3D9BackBufferSurfaceDesc()->Height, mode.Height);
+
+  // Events of the switch itself are taken first; the frame after them keeps
+  // (or takes) the window's size.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  DXUTRender3DEnvironment();
+
+  // A size change of the full-screen window, as the window manager sends it.
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  e.window.windowID = SDL_GetWindowID(Win32_GetSdlWindow(w));
+  e.window.data1 = 320;
+  e.window.data2 = 200;
+  ASSERT_EQ(SDL_PushEvent(&e), 1);
+  bool sawSize = false;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) sawSize = sawSize || msg.message == WM_SIZE;
+  EXPECT_TRUE(sawSize) << "the window procedure still gets WM_SIZE";
+  g_events.clear();
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"lost", "reset 320x200", "move", "render"}));
+  EXPECT_EQ(DXUTGetD3D9BackBufferSurfaceDesc()->Width, 320u);
+  EXPECT_EQ(DXUTGetD3D9BackBufferSurfaceDesc()->Height, 200u);
+  // No further change, no further reset.
+  g_events.clear();
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"move", "render"}));
   DXUTShutdown();
 }
 

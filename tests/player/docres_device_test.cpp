@@ -115,9 +115,10 @@ EmbeddedFile Entry(const char16_t* module, uint32_t id, const std::vector<uint8_
   return f;
 }
 
-TEST_F(DocResDevice, ModuleThenStoredCopyThenPreset) {
+TEST_F(DocResDevice, StoredCopyThenModuleThenPreset) {
   TextureCache cache;
   const auto copy = Png(3, 5);
+  const std::vector<uint8_t> junk = {'j', 'u', 'n', 'k'};
   struct Case {
     const char* what;
     EmbeddedFile entry;
@@ -125,7 +126,9 @@ TEST_F(DocResDevice, ModuleThenStoredCopyThenPreset) {
     UINT width, height;
   };
   Case cases[] = {
-      {"module picture", Entry(u"docres_pics.dll", 20, copy), true, 4, 2},
+      {"module picture, no copy", Entry(u"docres_pics.dll", 20), true, 4, 2},
+      {"a stored copy wins over the module picture", Entry(u"docres_pics.dll", 20, copy), true, 3, 5},
+      {"the copy stays once decoded", Entry(u"docres_pics.dll", 20), true, 3, 5},
       {"module without the id: stored copy", Entry(u"docres_pics.dll", 30, copy), true, 3, 5},
       {"module picture that does not decode: stored copy", Entry(u"docres_pics.dll", 21, copy), true, 3, 5},
       {"module cannot be opened: stored copy", Entry(u"absent_module.dll", 20, copy), true, 3, 5},
@@ -138,6 +141,11 @@ TEST_F(DocResDevice, ModuleThenStoredCopyThenPreset) {
     EXPECT_EQ(info.height, c.height) << c.what;
     EXPECT_FLOAT_EQ(info.aspect, static_cast<float>(c.height) / static_cast<float>(c.width)) << c.what;
   }
+  // A copy that does not decode leaves the module picture.
+  TextureCache fresh;
+  TextureInfo fallback = fresh.GetTexture(Entry(u"docres_pics.dll", 20, junk));
+  ASSERT_TRUE(fallback.texture);
+  EXPECT_EQ(fallback.width, 4u);
   // Module textures key on the module handle: two names of one module share.
   TextureInfo a = cache.GetTexture(Entry(u"docres_pics.dll", 20));
   TextureInfo b = cache.GetTexture(Entry(u"C:\\Program Files\\docres_pics.dll", 20));
@@ -177,6 +185,25 @@ TEST_F(DocResDevice, RecordImagesHaveTexturesRightAfterReading) {
   EXPECT_TRUE(image.textures[0]);
   EXPECT_EQ(image.width, 8u);
   EXPECT_FLOAT_EQ(image.aspect, 0.5f);
+}
+
+TEST_F(DocResDevice, FrameSetOfAPackLinkTakesTheStoredCopyFirst) {
+  RegisterPictureModule();
+  pw::DocResRecord r;
+  r.moduleImages.push_back({u"docres_pics.dll", 20, {{20, u"docres_pics.dll", u"", Png(3, 5)}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 2);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+  ImageFrameSet& stored = m->GetImage(DS_ImageFileLink(20, u"docres_pics.dll"), D3DX_FILTER_NONE);
+  ASSERT_EQ(stored.textures.size(), 1u);
+  EXPECT_EQ(stored.imageWidth, 3u);
+  EXPECT_EQ(stored.imageHeight, 5u);
+  // Without a stored copy the module's picture (4 x 2) stands in.
+  DS_DocResManager plain;
+  ImageFrameSet& pack = plain.GetImage(DS_ImageFileLink(20, u"docres_pics.dll"), D3DX_FILTER_NONE);
+  ASSERT_EQ(pack.textures.size(), 1u);
+  EXPECT_EQ(pack.imageWidth, 4u);
 }
 
 TEST_F(DocResDevice, FrameSetScalesByFilter) {
@@ -321,6 +348,15 @@ TEST_F(DocResDevice, MeshesFromModulesAreLoadedOnce) {
   cache.GetMesh(&otherModule, Entry(u"common_res.dll", 68), 32);
   EXPECT_EQ(otherModule.vertexBuffer.Get(), first.vertexBuffer.Get());
 
+  // A stored copy that loads replaces the pack's mesh of that id.
+  const char* triangle = "xof 0303txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 2.0;0.0;0.0;,\n 0.0;2.0;0.0;;\n 1;\n 3;0,1,2;;\n}\n";
+  MeshBuffers stored, storedAgain;
+  cache.GetMesh(&stored, Entry(u"docres_pics.dll", 68, {triangle, triangle + std::strlen(triangle)}), 32);
+  EXPECT_EQ(stored.vertexCount, 3u);
+  EXPECT_EQ(stored.faceCount, 1u);
+  cache.GetMesh(&storedAgain, Entry(u"docres_pics.dll", 68), 32);
+  EXPECT_EQ(storedAgain.vertexBuffer.Get(), stored.vertexBuffer.Get());
+
   MeshBuffers failed, retry;
   cache.GetMesh(&failed, Entry(u"docres_pics.dll", 21), 32);
   EXPECT_FALSE(failed.vertexBuffer);
@@ -383,6 +419,22 @@ TEST_F(DocResDevice, EffectsFromThePackAndFromStoredCopies) {
   m->GetEffect(&fromCopy, stored);
   EXPECT_NE(fromCopy, nullptr) << "effects survive a device reset";
   if (fromCopy) fromCopy->Release();
+
+  // A pack link whose project carries a copy we can compile uses the copy,
+  // and the copy is not overwritten by the pack's bytes.
+  pw::DocResRecord withCopy;
+  withCopy.moduleImages.push_back(
+      {u"common_res.dll", 202, {{202, u"common_res.dll", u"", {text.begin(), text.end()}}}});
+  pw::ByteBuilder cb;
+  pw::WriteDocResManager(cb, withCopy, 2);
+  MemoryArchive car(cb.bytes().data(), cb.size());
+  auto withCopyManager = ReadDocResManagerRecord(car);
+  ID3DXEffect* copyWins = nullptr;
+  withCopyManager->GetEffect(&copyWins, DS_HLSLEffectFile(u"common_res.dll", 202));
+  ASSERT_NE(copyWins, nullptr);
+  EXPECT_NE(copyWins->GetTechniqueByName("T"), nullptr);
+  EXPECT_EQ(copyWins->GetTechniqueByName("GaussianBlurH"), nullptr);
+  copyWins->Release();
 }
 
 // Classes ask for their effect by (class, link): a stored copy in our format

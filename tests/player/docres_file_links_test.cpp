@@ -148,6 +148,19 @@ TEST(DocResFileLinks, ReadImageFileLinksReplacesVector) {
   EXPECT_EQ(ar.Remaining(), 0u);
 }
 
+TEST(DocResFileLinks, NegativeLinkCountIsNoLinks) {
+  pw::ByteBuilder b;
+  b.I32(-2).U32(0xBEEF);
+  auto bytes = Bytes(b);
+  MemoryArchive ar(bytes.data(), bytes.size(), true);
+  std::vector<DS_ImageFileLink> links(2);
+  ReadImageFileLinks(ar, links);
+  EXPECT_TRUE(links.empty());
+  uint32_t next = 0;
+  ar.ReadUInt(&next);
+  EXPECT_EQ(next, 0xBEEFu);
+}
+
 TEST(DocResFileLinks, HostileLinkCountEndsCleanly) {
   pw::ByteBuilder b;
   b.I32(0x7FFFFFFF).FileLink(u"a.png", 1);

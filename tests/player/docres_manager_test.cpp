@@ -306,7 +306,7 @@ TEST_F(DocResManager, ModuleImageListFromModule) {
   EXPECT_TRUE(m.LoadModuleImage(link).textures.empty());
 }
 
-TEST_F(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
+TEST_F(DocResManager, TheStoredEffectCopyIsNeverOverwrittenByTheModule) {
   RegisterTestModule();
   pw::DocResRecord r;
   r.moduleImages.push_back({u"docres_test.dll", 7, {{7, u"docres_test.dll", u"", Text("STORED")}}});
@@ -324,7 +324,7 @@ TEST_F(DocResManager, EffectBytesComeFromTheModuleBeforeTheStoredCopy) {
   };
   DS_HLSLEffectFile present(u"docres_test.dll", 7);
   EXPECT_FALSE(get(present)) << "these bytes are no effect";
-  EXPECT_EQ(BytesOf(m->DocumentData(present.Key()).back()), "MODULE");
+  EXPECT_EQ(BytesOf(m->DocumentData(present.Key()).back()), "STORED");
   EXPECT_EQ(m->Cache().failedEffects.count(present.Key()), 0u) << "module effects are tried again";
 
   DS_HLSLEffectFile absent(u"absent_module.dll", 7);

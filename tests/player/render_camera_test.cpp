@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "core/archive.h"
@@ -126,6 +127,34 @@ TEST_F(Camera, RecordByVersion) {
       EXPECT_TRUE(camera.path.points.empty());
     }
   }
+}
+
+TEST_F(Camera, NegativePointCountIsNoPoints) {
+  pw::CameraRecord r;
+  r.mode = 2;
+  r.viewWidth = 0x5EED;
+  r.zoom = 150;
+  pw::ByteBuilder b;
+  pw::WriteCamera(b, r);
+  // The count follows the view height; stored signed, -1 here.
+  const uint8_t height[4] = {0, 0, 0, 0};
+  auto& bytes = b.bytes();
+  size_t at = 0;
+  for (size_t i = 0; i + 8 <= bytes.size(); ++i)
+    if (bytes[i] == 0xED && bytes[i + 1] == 0x5E && std::memcmp(&bytes[i + 4], height, 4) == 0) at = i + 8;
+  ASSERT_NE(at, 0u);
+  std::memset(&bytes[at], 0xFF, 4);
+  MemoryArchive ar(bytes.data(), bytes.size(), true);
+  zvi_string name;
+  int32_t version = 0;
+  ar.ReadWideString(&name);
+  ar.ReadInt(&version);
+  DSM_Camera camera;
+  camera.ReadRecord(ar, version);
+  EXPECT_TRUE(camera.path.points.empty());
+  EXPECT_EQ(camera.zoom.value, 150u) << "the fields after the count read in step";
+  EXPECT_EQ(camera.imageLink.id, 6);
+  EXPECT_EQ(ar.Remaining(), 0u);
 }
 
 TEST_F(Camera, TruncatedRecordIsAnError) {

@@ -12,6 +12,7 @@
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
 #include "render_fixtures.h"
+#include "resources/builtin_resources.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/render_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -91,6 +92,47 @@ TEST_F(SlideLight, BackgroundPictureInEachFitMode) {
     for (int i = 0; i < 5; ++i)
       EXPECT_TRUE(Near(px.at(probes[i].first, probes[i].second), c.expected[i]))
           << i << ": " << std::hex << px.at(probes[i].first, probes[i].second);
+  }
+}
+
+TEST_F(SlideLight, DefaultBackgroundIsTheProjectsStoredCopyBeforeOurs) {
+  RegisterBuiltInResources();
+  // The slide's default link names pack picture 5 (800 x 600, letterboxed
+  // into rows 8..56 of the 64 x 64 back buffer).
+  auto show = [&](std::unique_ptr<DS_DocResManager> doc) {
+    UseDocument(std::move(doc));
+    auto light = std::make_unique<DS_2D_Light>();
+    EXPECT_EQ(light->backgroundLink.name, u"common_res.dll");
+    EXPECT_EQ(light->backgroundLink.id, 5);
+    light->BeginSlide();
+    QuadCorners screen;
+    screen.SetRect(kBack, kBack);
+    light->SetupView(screen);
+    light->SetViewMode(kFitLetterbox);
+    light->RestartCamera(1);
+    light->OnResetDevice();
+    return Frame(*light);
+  };
+  pw::DocResRecord stored;
+  stored.moduleImages.push_back(
+      {u"common_res.dll", 5, {{5, u"common_res.dll", u"", Png(40, 30, [](int, int) { return kYellow; })}}});
+  Pixels own = show(MakeDocument(stored));
+  for (auto [x, y] : {std::pair<UINT, UINT>{4, 12}, {32, 32}, {60, 52}})
+    EXPECT_TRUE(Near(own.at(x, y), kYellow)) << x << "," << y << ": " << std::hex << own.at(x, y);
+  EXPECT_TRUE(Near(own.at(32, 4), kBlack)) << "the copy keeps its own 4:3 shape";
+
+  Pixels ours = show(MakeDocument(pw::DocResRecord{}));
+  DocImage& pack = doc_->GetTextures(DS_ImageFileLink(5, u"common_res.dll"));
+  ASSERT_EQ(pack.width, 800u);
+  Pixels picture = ReadTexture(pack.textures.at(0).Get());
+  // Frame pixel (x, y) shows picture pixel ((x + 0.5) * 12.5, (y + 0.5 - 8) * 12.5),
+  // stretched over a texture of the picture's rounded-up size.
+  const float sx = picture.width / 800.0f, sy = picture.height / 600.0f;
+  for (UINT y : {12u, 32u, 52u}) {
+    const UINT col = static_cast<UINT>(8.5f * 12.5f * sx), row = static_cast<UINT>((y + 0.5f - 8.0f) * 12.5f * sy);
+    EXPECT_TRUE(Near(ours.at(8, y), picture.at(col, row), 8)) << y << ": " << std::hex << ours.at(8, y) << " "
+                                                             << picture.at(col, row);
+    EXPECT_FALSE(Near(ours.at(8, y), kYellow, 40));
   }
 }
 

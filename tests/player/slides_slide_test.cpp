@@ -4,9 +4,14 @@
 #include <limits>
 #include <memory>
 
+#include "core/reader_registry.h"
+#include "player/project_reader.h"
 #include "player/slide_container.h"
+#include "player/slide_show.h"
 #include "player/timelines.h"
 #include "slides_fixtures.h"
+#include "tools/writer/docres_writer.h"
+#include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
 
 using namespace slides_test;
@@ -38,6 +43,27 @@ std::unique_ptr<DS_SlideContainer> ReadSlide(const pw::ByteBuilder& b) {
   ReadBytes(b, [&](DS_IOF_Archive& ar) { slide = ReadObjectOf<DS_SlideContainer>(ar); });
   return slide;
 }
+
+// A model with a field that expects a depended timeline, then a u32.
+class CastModel : public DS_ABObj_Constructor {
+ public:
+  CastModel() = default;
+  CastModel(const CastModel& other) : DS_ABObj_Constructor(other), after(other.after) {}
+  void ReadRecord(DS_IOF_Archive& ar, int32_t) {
+    follower = ReadObjectAs<ZVI_DependedTimeLine, ZVI_Timing>(ar);
+    ar.ReadUInt(&after);
+    ReadConstructorBase(ar);
+  }
+  DS_ABObj* CreateRuntime() override;
+  std::unique_ptr<ZVI_DependedTimeLine> follower;
+  uint32_t after = 0;
+};
+class CastObject : public DS_ABObj {
+ public:
+  explicit CastObject(CastModel* model) : DS_ABObj(model) {}
+  void Update(float) override {}
+};
+DS_ABObj* CastModel::CreateRuntime() { return new CastObject(new CastModel(*this)); }
 
 class SlidesSlide : public ::testing::Test {
  protected:
@@ -185,6 +211,92 @@ TEST_F(SlidesSlide, DependedTimelinesResolveWhenTheSlideIsBuilt) {
   auto* follower = dynamic_cast<ZVI_DependedTimeLine*>(slide->drawnObjects[0]->GetTiming()->Current());
   ASSERT_NE(follower, nullptr);
   EXPECT_EQ(follower->followed, slide->drawnObjects[1]->GetTiming());
+}
+
+TEST_F(SlidesSlide, DependedTimelineKeepsTheObjectOfItsOwnSlide) {
+  pw::DependedTimeLineRecord d;
+  d.followed = MakeGuid(0x303);
+  pw::ByteBuilder dep;
+  pw::WriteDependedTimeLine(dep, d);
+  pw::ByteBuilder random;
+  pw::WriteRandomTimeLine(random, pw::RandomTimeLineRecord{});
+  pw::ByteBuilder manual;
+  pw::WriteManualTimeLine(manual, 1000, {});
+
+  pw::SlideRecord first;
+  first.renderContext = LightRecord();
+  first.drawn.push_back(ModelRecord(0, GUID_NULL, dep, 3));
+  first.drawn.push_back(ModelRecord(0, MakeGuid(0x303), random, 1));
+  // A later slide reuses the GUID for an object that stays hidden.
+  pw::SlideRecord second;
+  second.renderContext = LightRecord();
+  second.drawn.push_back(ModelRecord(0, MakeGuid(0x303), manual, 2));
+  pw::ByteBuilder a, b;
+  pw::WriteSlide(a, first);
+  pw::WriteSlide(b, second);
+  auto slideA = ReadSlide(a);
+  auto slideB = ReadSlide(b);
+  slideA->BuildRuntime();
+  slideB->BuildRuntime();
+
+  DS_SafePtr<DS_ABObj> follower = slideA->drawnObjects[0];
+  for (float t : {0.0f, 0.1f, 0.2f, 0.35f}) {
+    slideA->drawnObjects[1]->UpdateTime(t);
+    follower->UpdateTime(t);
+  }
+  ZVI_Timing* followed = slideA->drawnObjects[1]->GetTiming()->Current();
+  ZVI_Timing* timeline = follower->GetTiming()->Current();
+  // Timeline time 0.35 s of the default random timeline: appearing, 0.7.
+  EXPECT_EQ(timeline->GetState(), kTimelineAppearing);
+  EXPECT_NEAR(timeline->GetVisibility(), 0.7f, 1e-5f);
+  EXPECT_EQ(timeline->GetVisibility(), followed->GetVisibility());
+
+  // Once the followed object is gone the timeline follows nothing.
+  slideA->drawnObjects[1].Reset();
+  EXPECT_EQ(timeline->GetState(), kTimelineHidden);
+  EXPECT_EQ(timeline->GetVisibility(), 0.0f);
+}
+
+TEST_F(SlidesSlide, KnownRecordOfTheWrongKindInACastReadLeavesTheFieldEmptyAndThePlayGoesOn) {
+  RegisterReader<CastModel, DS_ABObj_Constructor>(u"Test_CastModel");
+  pw::ByteBuilder random;  // a timeline, but not the depended kind the field expects
+  pw::WriteRandomTimeLine(random, pw::RandomTimeLineRecord{});
+  pw::ByteBuilder body;
+  body.Header(u"Test_CastModel", 1).Append(random).U32(0xC0FFEE);
+  pw::ConstructorRecord base;
+  base.guid = MakeGuid(0x404);
+  pw::WriteConstructorBase(body, base);
+
+  pw::SlideRecord slide;
+  slide.renderContext = LightRecord();
+  slide.drawn.push_back(body);
+  slide.drawn.push_back(ModelRecord(2, MakeGuid(0x405), {}, 0));  // the record after it
+  pw::SlideShowRecord show;
+  pw::ByteBuilder slideBytes;
+  pw::WriteSlide(slideBytes, slide);
+  show.slides.push_back(slideBytes);
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, pw::DocResRecord{});
+  pw::ByteBuilder file = pw::BuildProject(show, manager);
+
+  std::unique_ptr<DS_SlideShow_Light> project(ReadProjectMemory(file.bytes().data(), file.size()));
+  ASSERT_NE(project, nullptr);
+  ASSERT_EQ(project->slides.size(), 1u);
+  DS_SlideContainer& read = *project->slides[0];
+  ASSERT_EQ(read.drawnModels.size(), 2u);
+  auto* cast = dynamic_cast<CastModel*>(read.drawnModels[0].get());
+  ASSERT_NE(cast, nullptr);
+  EXPECT_EQ(cast->follower, nullptr);
+  EXPECT_EQ(cast->after, 0xC0FFEEu);
+  EXPECT_EQ(cast->guid, MakeGuid(0x404));
+  auto* next = dynamic_cast<TestModel*>(read.drawnModels[1].get());
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(next->passes, 2u);
+  EXPECT_EQ(next->guid, MakeGuid(0x405));
+  read.BuildRuntime();
+  EXPECT_EQ(read.drawnObjects.size(), 2u);
+  project.reset();
+  DestroyCurrentDocResManager();
 }
 
 TEST_F(SlidesSlide, RenderCountsBackgroundPasses) {

@@ -57,6 +57,7 @@ Description Describe() {
   night.show = 2.0f;
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
+  AddRendererSlides(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
@@ -93,7 +94,11 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     slide.showTime = s.show;
     slide.fadeOut = s.fadeOut;
     slide.name = s.name;
-    WriteSlideLight(slide.renderContext, s.picture.name, 0, s.camera);
+    if (s.renderContext) {
+      s.renderContext(slide.renderContext, s);
+    } else {
+      WriteSlideLight(slide.renderContext, s.picture.name, 0, s.camera);
+    }
     for (const auto& writeObject : s.objects) {
       pw::ByteBuilder object;
       writeObject(object);

@@ -51,6 +51,9 @@ struct Slide {
   float fadeIn = 1.0f, show = 10.0f, fadeOut = 1.0f;
   Camera camera;
   std::vector<std::function<void(pw::ByteBuilder&)>> objects;
+  // When set, writes the slide's render context (a slide renderer's record)
+  // in place of the plain one.
+  std::function<void(pw::ByteBuilder&, const Slide&)> renderContext;
 
   float Duration() const { return fadeIn + show + fadeOut; }
 };
@@ -66,6 +69,9 @@ struct Description {
   std::vector<Slide> slides;
   Music music;
 };
+
+// The slides shown by the slide renderers (glass ball, lake), appended.
+void AddRendererSlides(Description& d);
 
 // The sample as it is embedded in the player.
 const Description& TheSample();

@@ -1,6 +1,14 @@
 #!/usr/bin/env python3
 """Writes the pack's pictures. Run from this folder.
 
+glyphs_40.png: the glyph strip of the glyph rain, 32 x 448: a renderer
+reading it makes height / width + 2 = 16 slots of 28 rows, each holding one
+white glyph of strokes on a 4 x 6 lattice (transparent elsewhere).
+
+glass_highlight_58.png, glass_rim_59.png: 512 x 512 overlays of the glass
+ball: a soft highlight at the upper left, and the rim with a shadow at the
+lower right. stand_184.png: the ball's stand, 320 x 128, a dark base.
+
 trace_228.png: the default texture of particle traces. Trace bands take u
 across the band (0.5 on the centre line) and v = 0, so the picture is white
 with an alpha that is 1 on the centre column and falls smoothly to 0 at both
@@ -32,4 +40,86 @@ def trace(width=64, height=8):
     png('trace_228.png', width, height, [row] * height)
 
 
+def clamp(v):
+    return max(0, min(255, int(v + 0.5)))
+
+
+def glyphs(width=32, slots=16, slot_height=28):
+    rows = [[0, 0, 0, 0] * width for _ in range(slots * slot_height)]
+    for g in range(slots):
+        seed = 2654435761 * (g + 7) & 0xFFFFFFFF
+        # Strokes between lattice points of a 4 x 6 grid inside the slot.
+        points = [(6 + 6 * (i % 4), g * slot_height + 3 + 4 * (i // 4)) for i in range(24)]
+        strokes = []
+        for k in range(5):
+            seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
+            a = points[seed % 24]
+            seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
+            b = points[seed % 24]
+            strokes.append((a, b))
+        for (x0, y0), (x1, y1) in strokes:
+            n = max(abs(x1 - x0), abs(y1 - y0), 1) * 2
+            for i in range(n + 1):
+                x = x0 + (x1 - x0) * i / n
+                y = y0 + (y1 - y0) * i / n
+                for dx in (0, 1):
+                    for dy in (0, 1):
+                        px, py = int(x) + dx, int(y) + dy
+                        if 0 <= px < width and g * slot_height <= py < (g + 1) * slot_height:
+                            rows[py][px * 4:px * 4 + 4] = [255, 255, 255, 255]
+    png('glyphs_40.png', width, slots * slot_height, rows)
+
+
+def highlight(size=512):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            dx, dy = (x - 190) / 150.0, (y - 150) / 95.0
+            d = math.sqrt(dx * dx + dy * dy)
+            a = max(0.0, 1.0 - d) ** 2 * 0.75
+            r = math.hypot(x - 255.5, y - 255.5)
+            if r > 250:
+                a = 0.0
+            row += [255, 255, 255, clamp(a * 255)]
+        rows.append(row)
+    png('glass_highlight_58.png', size, size, rows)
+
+
+def rim(size=512):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            r = math.hypot(x - 255.5, y - 255.5) / 254.0
+            if r > 1.0:
+                row += [0, 0, 0, 0]
+                continue
+            edge = max(0.0, (r - 0.85) / 0.15) ** 2
+            # Darker towards the lower right, as if lit from the upper left.
+            side = ((x - 255.5) + (y - 255.5)) / (2 * 254.0)
+            shade = clamp(200 - 120 * max(0.0, side))
+            row += [shade, shade, clamp(shade + 20), clamp(edge * 200)]
+        rows.append(row)
+    png('glass_rim_59.png', size, size, rows)
+
+
+def stand(width=320, height=128):
+    rows = []
+    for y in range(height):
+        t = y / (height - 1.0)
+        half = 70 + 80 * t  # wider towards the floor
+        row = []
+        for x in range(width):
+            inside = abs(x - width / 2.0 + 0.5) <= half and y >= 8
+            light = 90 + 60 * math.cos((x - width / 2.0) / half * math.pi / 2) if inside else 0
+            row += [clamp(light * 0.8), clamp(light * 0.6), clamp(light * 0.4), 255 if inside else 0]
+        rows.append(row)
+    png('stand_184.png', width, height, rows)
+
+
 trace()
+glyphs()
+highlight()
+rim()
+stand()

@@ -1,0 +1,77 @@
+// The sample's slides drawn by slide renderers: a still glass ball on a
+// stand over a dark gradient, and a lake under an evening sky.
+#include <cmath>
+
+#include "tools/sample/sample_project.h"
+#include "tools/writer/renderers_writer.h"
+
+namespace sample {
+namespace {
+
+float Mix(float a, float b, float t) { return a + (b - a) * t; }
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+Rgb MixRgb(Rgb a, Rgb b, float t) { return {Mix(a.r, b.r, t), Mix(a.g, b.g, t), Mix(a.b, b.b, t)}; }
+
+// Meadow: soft bands of green and gold under a pale sky, seen in the ball.
+Rgb MeadowColour(float x, float y, float w, float h) {
+  const float u = x / w, v = y / h;
+  Rgb sky = MixRgb({150, 190, 235}, {235, 225, 190}, Clamp01(v * 1.6f));
+  Rgb field = MixRgb({90, 150, 60}, {210, 180, 70}, 0.5f + 0.5f * std::sin(u * 6.0f + v * 3.0f));
+  return MixRgb(sky, field, Clamp01((v - 0.45f) * 4.0f));
+}
+
+// Lakeside: an evening sky over dark blue hills; the lower part becomes the lake.
+Rgb LakesideColour(float x, float y, float w, float h) {
+  const float u = x / w, v = y / h;
+  Rgb sky = MixRgb({70, 90, 170}, {250, 170, 120}, Clamp01(v * 1.5f));
+  const float ridge = 0.58f + 0.02f * std::sin(u * 7.0f) + 0.01f * std::sin(u * 17.0f + 2.0f);
+  return MixRgb(sky, {40, 50, 80}, Clamp01((v - ridge) * 12.0f));
+}
+
+pw::LightRecord Light(const Slide& s) {
+  pw::LightRecord light;
+  light.linkName = s.picture.name;
+  light.linkId = 0;
+  light.camera.mode = s.camera.mode;
+  light.camera.zoom = s.camera.zoom;
+  light.camera.speed = s.camera.speed;
+  return light;
+}
+
+}  // namespace
+
+void AddRendererSlides(Description& d) {
+  Slide glass;
+  glass.name = u"Glass";
+  glass.picture = {u"meadow.png", 920, 430, MeadowColour};
+  glass.fadeIn = 1.0f;
+  glass.show = 3.0f;
+  glass.fadeOut = 1.0f;
+  glass.renderContext = [](pw::ByteBuilder& b, const Slide& s) {
+    pw::GlassBallRecord r;
+    r.picture = {s.picture.name, 0};  // the gradient fills the window's shape
+    r.motion = 0;
+    r.standOn = 1;
+    r.topColor = 0x00402010;
+    r.bottomColor = 0x00000000;
+    r.light = Light(s);
+    pw::WriteGlassBall(b, r);
+  };
+  d.slides.push_back(glass);
+
+  Slide lake;
+  lake.name = u"Lake";
+  lake.picture = {u"lakeside.png", 920, 430, LakesideColour};
+  lake.fadeIn = 1.0f;
+  lake.show = 3.0f;
+  lake.fadeOut = 1.0f;
+  lake.renderContext = [](pw::ByteBuilder& b, const Slide& s) {
+    pw::LakeRecord r;
+    r.normalMapGuid = GUID{0x7A4E0C21, 0x5B3D, 0x4F60, {0x9A, 0x1E, 0x33, 0x52, 0x6C, 0x0D, 0x48, 0x17}};
+    r.light = Light(s);
+    pw::WriteLake(b, r);
+  };
+  d.slides.push_back(lake);
+}
+
+}  // namespace sample
