@@ -157,6 +157,19 @@ TEST(MotionLawTest, VelocityFieldAndSpiralAttachTheirTransforms) {
   EXPECT_EQ(t->owner, &spiral.spiral);
 }
 
+TEST(MotionLawTest, VelocityFieldDriftsAlongItsDirection) {
+  crt_set_clock([] { return 2500; });
+  ZVI_PtclSysMLaw_VelocityField law;
+  law.field.amplitude.SetValue(0u);
+  law.field.drift.value.SetValue(10u);
+  law.field.driftDirection.SetValue(90u);
+  ParticlePtr p(new Particle());
+  law.InitParticle(p.get(), FigurePtr());
+  ASSERT_TRUE(p->transforms[0]->Apply(0.1f, p.get()));
+  ExpectVec(p->velocity, 0, -10, 0, 1e-4f);
+  crt_set_clock(nullptr);
+}
+
 TEST(TunnelLawTest, DepthZeroOnlyTurnsAboutTheCentre) {
   ZVI_PtclSysMLCentred_Tunel law;
   FigurePtr figure = Square(D3DXVECTOR3(60, 50, 0));
