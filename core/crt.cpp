@@ -23,6 +23,21 @@ int crt_rand() {
 
 void crt_srand(uint32_t seed) { g_rand_state = seed; }
 
+uint32_t crt_rand_state() { return g_rand_state; }
+
+void crt_rand_discard(uint64_t n) {
+  // Powers of the step x -> a x + c, composed by squaring.
+  uint32_t a = 214013u, c = 2531011u;
+  uint32_t state = g_rand_state;
+  while (n != 0) {
+    if (n & 1) state = state * a + c;
+    c = c * a + c;
+    a = a * a;
+    n >>= 1;
+  }
+  g_rand_state = state;
+}
+
 int32_t crt_clock() {
   if (ClockOverride()) return ClockOverride()();
   auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_start);

@@ -9,6 +9,11 @@
 int crt_rand();
 void crt_srand(uint32_t seed);
 constexpr int CRT_RAND_MAX = 0x7FFF;
+// The generator's state, to come back to a point of the sequence later
+// (crt_srand sets it).
+uint32_t crt_rand_state();
+// Moves the sequence n numbers on, as n calls would, in O(log n).
+void crt_rand_discard(uint64_t n);
 
 // rand() / 32767 in single precision: both ends reachable.
 inline float crt_rand01() { return static_cast<float>(crt_rand()) / 32767.0f; }

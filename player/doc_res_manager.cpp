@@ -378,7 +378,6 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
   ZVI_DocResManagerTmp::ReadRecord(ar);
   c.imageFilesStaging.clear();
-  c.delays.clear();
   c.moduleImagesStaging.clear();
   c.guidImagesStaging.clear();
 }
@@ -414,6 +413,23 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
   LinkKey key = link.Key();
   DocImage& image = cache_->images[key];
   if (!image.textures.empty()) return image;
+  // Pictures the project stores for the link win over the pack's list.
+  auto stored = cache_->documentData.find(key);
+  if (stored != cache_->documentData.end()) {
+    bool hasBytes = false;
+    for (const EmbeddedFile& f : stored->second) hasBytes = hasBytes || (f.data && f.size > 0);
+    if (hasBytes) {
+      TextureCache& textures = CacheOf(*this);
+      for (const EmbeddedFile& f : stored->second) {
+        TextureInfo info = textures.GetTexture(f);
+        image.textures.push_back(info.texture);
+        SetImageSize(image, info);
+      }
+      auto delays = cache_->delays.find(key);
+      if (delays != cache_->delays.end()) image.delays = delays->second;
+      return image;
+    }
+  }
   HMODULE module = LoadResourceModule(link.name);
   uint32_t size = 0;
   const uint8_t* bytes = module ? LockModuleResource(module, static_cast<uint32_t>(link.id), u"DDS", &size) : nullptr;

@@ -16,6 +16,7 @@
 #include "core/zvi_string.h"
 #include "platform/com/com.h"
 #include "platform/com/com_ptr.h"
+#include "platform/d3dx9/d3dx9_math.h"
 #include "platform/d3d9/d3d9.h"
 #include "player/file_links.h"
 #include "player/quad_corners.h"
@@ -146,6 +147,11 @@ struct RenderSettings {
   QuadCorners corners;  // the fitted background picture, back-buffer pixels
   uint32_t pictureWidth = 0;
   uint32_t pictureHeight = 0;
+
+  // A point in render-target pixels taken to picture pixels through the
+  // fitted picture and the camera's zoom and pan of the current render
+  // context; z is kept.
+  D3DXVECTOR3* WindowToPicture(D3DXVECTOR3* out, float x, float y, float z) const;
 };
 
 // An image stored under a GUID in the record.

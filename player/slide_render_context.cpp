@@ -1,5 +1,6 @@
 #include "player/slide_render_context.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -236,9 +237,21 @@ void DS_2D_Light::DrawQuadRange(DS_IndexedMesh<DX_V::PCT>* g, ID3DXEffect** effe
   d->SetIndices(g->indexBuffer);
   d->SetFVF(DX_V::PCT::FVF);
   d->SetStreamSource(0, g->vertexBuffer, 0, sizeof(DX_V::PCT));
+  // 16-bit indices repeat every 16 384 quads: a range past that is drawn in
+  // runs of 16 384 quads, each with its own base vertex.
   auto draw = [&] {
-    d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(g->vertexCount),
-                            static_cast<UINT>(first) * 6, static_cast<UINT>(count) * 2);
+    constexpr int64_t kRun = 16384;
+    const int64_t end = static_cast<int64_t>(first) + count;
+    for (int64_t q = first; q < end;) {
+      const int64_t run = q / kRun;
+      const int64_t stop = std::min(end, (run + 1) * kRun);
+      const int64_t base = run * kRun * 4;
+      const int64_t vertices = std::min<int64_t>(kRun * 4, g->vertexCount - base);
+      if (vertices <= 0) break;
+      d->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(base), 0, static_cast<UINT>(vertices),
+                              static_cast<UINT>(q * 6), static_cast<UINT>((stop - q) * 2));
+      q = stop;
+    }
   };
   if (effect && *effect) {
     EachPass(effect, draw);
@@ -340,6 +353,10 @@ void DS_2D_Light::DrawTexturedBatch(DS_SpriteArrayT<DX_V::PCT>* batch) {
   }
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  // Stage 0 back to its defaults: the fade overlay takes its alpha from the
+  // diffuse colour alone.
+  d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 }
 
 void DS_2D_Light::DrawTexturedGrid(TexturedGridObject* object, int argument) {

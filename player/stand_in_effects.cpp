@@ -14,6 +14,18 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Glowing sprites draw their glow, composite and sprites with 97.
+    {u"DS_DischargeFXConstructor", kAny, 97, true},
+    // Generators: masks into their own target and the blends over the scene.
+    {u"DS_Bling", kAny, 7001, false},
+    {u"DS_CustomAirBrush", kAny, 7001, false},
+    {u"DS_TwinklingStars", kAny, 7001, false},
+    {u"DS_Aurora", kAny, 7001, false},
+    {u"DS_AnimatedFont", kAny, 7001, false},
+    // These cannot draw without an effect: an empty link takes one too.
+    {u"DS_FallingStars", kAny, 7004, true},
+    {u"DS_FireworkSimple", kAny, 7002, true},
+    {u"DS_Plant", kAny, 7003, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -4,10 +4,12 @@
 #include "effects/registration.h"
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
+#include "particles/generators/registration.h"
 #include "particles/sources/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
+#include "scene/registration.h"
 
 // Registers the readers of every library (explicit, so the linker keeps them)
 // and the platform's class factories. Safe to call more than once.
@@ -20,4 +22,6 @@ void RegisterEverything() {
   RegisterAudioReaders();
   RegisterParticleSourceReaders();
   RegisterEffectReaders();
+  RegisterSceneReaders();
+  RegisterGeneratorReaders();
 }

@@ -21,3 +21,16 @@ TEST(CrtClock, CanBeSetByTests) {
   crt_set_clock({});
   EXPECT_GE(crt_clock(), 0);
 }
+
+TEST(CrtRandom, DiscardMovesOnAsManyCallsWould) {
+  for (uint64_t n : {0ull, 1ull, 2ull, 7ull, 1000ull, 65537ull}) {
+    crt_srand(12345);
+    for (uint64_t i = 0; i < n; ++i) crt_rand();
+    const int next = crt_rand();
+    const uint32_t state = crt_rand_state();
+    crt_srand(12345);
+    crt_rand_discard(n);
+    EXPECT_EQ(crt_rand(), next) << n;
+    EXPECT_EQ(crt_rand_state(), state) << n;
+  }
+}

@@ -1,6 +1,8 @@
 // The sample project's description and its assembly with the project writer.
 #include "tools/sample/sample_project.h"
 
+#include "tools/sample/sample_scene.h"
+#include "tools/sample/sample_generators.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -58,11 +60,13 @@ Description Describe() {
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
   AddRendererSlides(d);
+  AddSceneSlides(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
   d.music.sampleRate = 22050;
   d.music.volume = 80;
+  AddGenerators(d);
   return d;
 }
 
@@ -113,6 +117,15 @@ std::vector<uint8_t> BuildProject(const Description& description) {
     file.bytes = EncodePicture(s.picture);
     resources.imageFiles.push_back({s.picture.name, 0, {std::move(file)}});
   }
+  for (const auto& [name, png] : description.images) {
+    pw::EmbeddedFileSpec file;
+    file.path = name;
+    file.bytes = png;
+    resources.imageFiles.push_back({name, 0, {std::move(file)}});
+  }
+  for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
+  for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
+  for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/docres_writer.h"
 
 namespace sample {
 
@@ -68,6 +70,13 @@ struct Music {
 struct Description {
   std::vector<Slide> slides;
   Music music;
+  // Further stored pictures (PNG bytes) by link name, id 0: sprite images.
+  std::vector<std::pair<std::u16string, std::vector<uint8_t>>> images;
+  // Further files the project stores (objects' pictures and effects), module
+  // pictures it stores copies of, and frame delays by link.
+  std::vector<pw::LinkFiles> storedFiles;
+  std::vector<pw::LinkFiles> storedModuleImages;
+  std::vector<pw::LinkDelays> storedDelays;
 };
 
 // The slides shown by the slide renderers (glass ball, lake), appended.

@@ -1,0 +1,25 @@
+#include "scene/registration.h"
+
+#include "core/reader_registry.h"
+#include "scene/discharge.h"
+#include "scene/sprite_effects.h"
+#include "scene/sprite_flow.h"
+#include "scene/sprite_placed.h"
+#include "scene/sprite_wanderers.h"
+
+void RegisterSceneReaders() {
+  RegisterReader<DS_GodRayConstructor, DS_ABObj_Constructor>(u"DS_GodRayConstructor");
+  RegisterReader<DS_SparkleConstructor, DS_ABObj_Constructor>(u"DS_SparkleConstructor");
+  RegisterReader<DS_FogConstructor, DS_ABObj_Constructor>(u"DS_FogConstructor");
+  RegisterReader<DS_LightingConstructor, DS_ABObj_Constructor>(u"DS_LightingConstructor");
+  RegisterReader<DS_FlowConstructor, DS_ABObj_Constructor>(u"DS_FlowConstructor");
+  RegisterReader<DS_RainConstructor, DS_ABObj_Constructor>(u"DS_RainConstructor");
+  RegisterReader<DS_FishConstructor, DS_ABObj_Constructor>(u"DS_FishConstructor");
+  RegisterReader<DS_BirdConstructor, DS_ABObj_Constructor>(u"DS_BirdConstructor");
+  RegisterReader<DS_GhostConstructor, DS_ABObj_Constructor>(u"DS_GhostConstructor");
+  RegisterReader<DS_StatObjConstructor, DS_ABObj_Constructor>(u"DS_StatObjConstructor");
+  RegisterReader<DS_FlowerConstructor, DS_ABObj_Constructor>(u"DS_FlowerConstructor");
+  RegisterReader<DS_DischargeConstructor, DS_ABObj_Constructor>(u"DS_DischargeConstructor");
+  RegisterReader<DS_GrassConstructor, DS_ABObj_Constructor>(u"DS_GrassConstructor");
+  RegisterReader<DS_DischargeFXConstructor, DS_ABObj_Constructor>(u"DS_DischargeFXConstructor");
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Registers the readers of the scene objects.
+void RegisterSceneReaders();

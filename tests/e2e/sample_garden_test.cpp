@@ -1,0 +1,77 @@
+// The sample's garden slide played headlessly: its blades stand on the
+// bottom edge of their view with their feet where they grew, and the fish
+// stay near the pond's view.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "e2e_support.h"
+#include "scene/sprite_placed.h"
+#include "scene/sprite_runtime.h"
+#include "scene/sprite_wanderers.h"
+#include "tools/sample/sample_scene.h"
+
+namespace {
+
+int SlideIndex(const sample::Description& d, const char16_t* name) {
+  for (size_t i = 0; i < d.slides.size(); ++i)
+    if (d.slides[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+TEST(SampleGarden, BladesStandOnTheViewsBottomEdgeAndFishKeepToThePond) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Description& d = sample::TheSample();
+  const int garden = SlideIndex(d, sample::kGardenSlideName);
+  ASSERT_GE(garden, 0);
+  const sample::Slide& slide = d.slides[garden];
+  const float W = static_cast<float>(slide.picture.width), H = static_cast<float>(slide.picture.height);
+
+  e2e::SlideClock clock(d);
+  const double step = 0.05;
+  double t = 0.0;
+  int checks = 0;
+  for (;; t += step) {
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+    if (clock.slide != garden || clock.local < slide.fadeIn) {
+      ASSERT_LT(t, 300.0) << "the garden slide never came";
+      if (checks > 0) break;
+      continue;
+    }
+    ASSERT_EQ(runner::CurrentSlideIndex(), garden);
+    bool sawGrass = false, sawFish = false;
+    for (auto& object : runner::Document()->slides[garden]->drawnObjects) {
+      auto* sprites = dynamic_cast<DS_SpriteArrayObj*>(object.get());
+      if (!sprites) continue;
+      if (dynamic_cast<DS_GrassConstructor*>(sprites->spriteModel)) {
+        sawGrass = true;
+        ASSERT_FALSE(sprites->sprites.empty());
+        // The runtime's copy holds its view edges in whole pixels.
+        const float bottom = std::floor(sample::kGrassView[3] * H);
+        for (const auto& s : sprites->sprites) {
+          EXPECT_NEAR(s->position.y + s->halfHeight, bottom, 1e-2f);
+          EXPECT_NEAR(s->position.x + s->halfHeight * s->yAxis.x, s->velocity.z, 1e-2f);
+          EXPECT_GE(s->velocity.z, std::floor(sample::kGrassView[0] * W));
+          EXPECT_LE(s->velocity.z, std::floor(sample::kGrassView[1] * W));
+        }
+      } else if (dynamic_cast<DS_FishConstructor*>(sprites->spriteModel)) {
+        sawFish = true;
+        // A fish turns once it is fully out, so it never gets farther out
+        // than its own length and a step.
+        for (const auto& s : sprites->sprites) {
+          const float reach = 2.0f * std::fabs(s->halfWidth) + 10.0f;
+          EXPECT_GT(s->position.x, sample::kPondView[0] * W - reach);
+          EXPECT_LT(s->position.x, sample::kPondView[1] * W + reach);
+        }
+      }
+    }
+    EXPECT_TRUE(sawGrass);
+    EXPECT_TRUE(sawFish);
+    ++checks;
+  }
+  EXPECT_GT(checks, 20);
+}
+
+}  // namespace
