@@ -3,7 +3,9 @@
 // Angles in degrees convert with 3.1415927 / 180, in single precision.
 #include <cstdint>
 
-#include "core/smart_values.h"  // kDegToRadPi, defined once
+constexpr float kDegToRadPi = 3.1415927f;
+
+#include "core/smart_values.h"
 #include "platform/d3dx9/d3dx9_math.h"
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
