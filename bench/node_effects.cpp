@@ -69,9 +69,10 @@ void BM_StepEffectParticles(benchmark::State& state) {
 }
 BENCHMARK(BM_StepEffectParticles)->Unit(benchmark::kMillisecond);
 
+// Arg 0: the node holds no effects (the particle's own set-up alone).
 void BM_BirthEffectParticles(benchmark::State& state) {
   crt_srand(1);
-  EffectList list = FiveEffects();
+  EffectList list = state.range(0) ? FiveEffects() : EffectList();
   BenchGeometry geometry;
   ParticlePtr root(new Particle(D3DXVECTOR3(400, 300, 0)));
   ParticleVector particles;
@@ -85,7 +86,7 @@ void BM_BirthEffectParticles(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kCount);
 }
-BENCHMARK(BM_BirthEffectParticles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BirthEffectParticles)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
