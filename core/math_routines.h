@@ -3,10 +3,12 @@
 // Angles in degrees convert with 3.1415927 / 180, in single precision.
 #include <cstdint>
 
+#include "platform/d3dx9/d3dx9_math.h"
+
+// Defined here once; smart_values.h takes it from this header.
 constexpr float kDegToRadPi = 3.1415927f;
 
 #include "core/smart_values.h"
-#include "platform/d3dx9/d3dx9_math.h"
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
 // degrees (one crt_rand draw): length x (cos t, -sin t, 0).

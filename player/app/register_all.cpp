@@ -20,8 +20,8 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
-  RegisterParticleSourceReaders();
   RegisterEffectReaders();
   RegisterSceneReaders();
   RegisterGeneratorReaders();
+  RegisterParticleSourceReaders();
 }
