@@ -1,12 +1,17 @@
 #include "core/crt.h"
 
 #include <chrono>
+#include <ctime>
 
 namespace {
 thread_local uint32_t g_rand_state = 1;
 const auto g_start = std::chrono::steady_clock::now();
 std::function<int32_t()>& ClockOverride() {
   static std::function<int32_t()> f;
+  return f;
+}
+std::function<CrtTimeOfDay()>& LocalTimeOverride() {
+  static std::function<CrtTimeOfDay()> f;
   return f;
 }
 }  // namespace
@@ -40,3 +45,18 @@ int32_t crt_clock() {
 }
 
 void crt_set_clock(std::function<int32_t()> clock) { ClockOverride() = std::move(clock); }
+
+CrtTimeOfDay crt_local_time() {
+  if (LocalTimeOverride()) return LocalTimeOverride()();
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  CrtTimeOfDay out;
+  if (localtime_r(&now, &parts)) {
+    out.hours = parts.tm_hour;
+    out.minutes = parts.tm_min;
+    out.seconds = parts.tm_sec;
+  }
+  return out;
+}
+
+void crt_set_local_time(std::function<CrtTimeOfDay()> source) { LocalTimeOverride() = std::move(source); }

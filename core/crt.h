@@ -22,3 +22,13 @@ inline float crt_rand01() { return static_cast<float>(crt_rand()) / 32767.0f; }
 int32_t crt_clock();
 // Tests may replace the clock; an empty function restores the real one.
 void crt_set_clock(std::function<int32_t()> clock);
+
+// The local time of day, as the system clock gives it.
+struct CrtTimeOfDay {
+  int32_t hours = 0;
+  int32_t minutes = 0;
+  int32_t seconds = 0;
+};
+CrtTimeOfDay crt_local_time();
+// Tests may replace the time of day; an empty function restores the real one.
+void crt_set_local_time(std::function<CrtTimeOfDay()> source);

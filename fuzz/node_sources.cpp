@@ -1,7 +1,10 @@
-// Reads one sub-object record of the particle sources (physics or motion
-// law) from arbitrary bytes and plays it: a physics makes its particles
-// under one parent and runs 30 frames; a law launches a particle from a
-// square. Every input must end in an object or the reader's own error.
+// Reads one sub-object record of the particle sources (physics, motion law
+// or particle effect) from arbitrary bytes and plays it: a physics makes its
+// particles under one parent and runs 30 frames; a law launches a particle
+// from a square; an effect is cloned onto a particle under a parent (with a
+// square as the source) and stepped 30 frames, and is also hung on a
+// particle directly. Every input must end in an object or the reader's own
+// error.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +13,7 @@
 #include "core/ds_error.h"
 #include "core/reader_registry.h"
 #include "geometry/figures.h"
+#include "particles/nodes/effects.h"
 #include "particles/nodes/physics.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/point_groups.h"
@@ -68,6 +72,28 @@ void Launch(ZVI_PtclSys_MotionLaw& law) {
   }
 }
 
+void Run(ZVI_ParticlSystem_Effect* effect, std::unique_ptr<ZVI_IOF_Item>& item) {
+  FigurePtr square = CreateVGeom2DByName("ZVI_VGeom2D_Rect");
+  EffectList list;
+  list.Append(EffectPtr(effect));
+  item.release();
+  for (ZVI_VGeom2D* source : {square.get(), static_cast<ZVI_VGeom2D*>(nullptr)}) {
+    ParticlePtr parent(new Particle());
+    ParticlePtr p(new Particle(parent));
+    p->AddTransform(new PtclTr_EffectsVector(&list, source));
+    for (const TransformPtr& t : p->transforms) t->Reset(p.get());
+    for (int frame = 0; frame < 30; ++frame) {
+      p->age = frame / 29.0f;
+      StepParticle(p.get(), 1.0f / 30.0f);
+      parent->timeAlive += 1.0f / 30.0f;
+    }
+  }
+  if (auto* transform = dynamic_cast<ZVI_PtclTransform*>(effect)) {
+    Particle alone;
+    for (int frame = 0; frame < 3; ++frame) transform->Apply(1.0f / 30.0f, &alone);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -81,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<ZVI_IOF_Item> item = ReadObjectOf<ZVI_IOF_Item>(ar);
     if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) Play(*physics);
     if (auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get())) Launch(*law);
+    if (auto* effect = dynamic_cast<ZVI_ParticlSystem_Effect*>(item.get())) Run(effect, item);
   } catch (const DS_Error&) {
   }
   return 0;

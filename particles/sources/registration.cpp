@@ -1,6 +1,7 @@
 #include "particles/sources/registration.h"
 
 #include "particles/sources/motion_laws.h"
+#include "particles/sources/node_effects.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
 
@@ -8,4 +9,5 @@ void RegisterParticleSourceReaders() {
   RegisterSourcePhysicsReaders();
   RegisterPointGroupReaders();
   RegisterMotionLawReaders();
+  RegisterParticleEffectReaders();
 }
