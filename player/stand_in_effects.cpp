@@ -22,6 +22,8 @@ constexpr StandInRow kRows[] = {
     {u"DS_TwinklingStars", kAny, 7001, false},
     {u"DS_Aurora", kAny, 7001, false},
     {u"DS_AnimatedFont", kAny, 7001, false},
+    {u"DS_Smoke", kAny, 7001, false},
+    {u"DS_RadialRays", kAny, 7001, false},
     // These cannot draw without an effect: an empty link takes one too.
     {u"DS_FallingStars", kAny, 7004, true},
     {u"DS_FireworkSimple", kAny, 7002, true},
