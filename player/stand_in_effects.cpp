@@ -27,6 +27,7 @@ constexpr StandInRow kRows[] = {
     // These cannot draw without an effect: an empty link takes one too.
     {u"DS_FallingStars", kAny, 7004, true},
     {u"DS_FireworkSimple", kAny, 7002, true},
+    {u"DS_LightningGN", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/reader_registry.h"
 #include "particles/generators/air_brushes.h"
+#include "particles/generators/lightning.h"
 #include "particles/generators/origin_generators.h"
 #include "particles/generators/radial_rays.h"
 #include "particles/generators/region_generators.h"
@@ -19,4 +20,5 @@ void RegisterGeneratorReaders() {
   RegisterReader<DS_FireworkSimple, DS_ABObj_Constructor>(u"DS_FireworkSimple");
   RegisterReader<DS_Smoke, DS_ABObj_Constructor>(u"DS_Smoke");
   RegisterReader<DS_RadialRays, DS_ABObj_Constructor>(u"DS_RadialRays");
+  RegisterReader<DS_LightningGN, DS_ABObj_Constructor>(u"DS_LightningGN");
 }
