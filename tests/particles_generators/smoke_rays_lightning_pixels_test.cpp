@@ -1,11 +1,13 @@
-// Radial rays and a lightning bolt on the screen: rays lit along their
-// spokes and dark between them, the bolt's core between its ends.
+// Smoke, radial rays and a lightning bolt on the screen: smoke drifting to
+// smaller x without wind, rays lit along their spokes and dark between them,
+// the bolt's core between its ends.
 #include <gtest/gtest.h>
 
 #include "core/safe_ptr.h"
 #include "gen_fixtures.h"
 #include "particles/generators/lightning.h"
 #include "particles/generators/radial_rays.h"
+#include "particles/generators/smoke.h"
 
 using namespace gen_test;
 
@@ -63,6 +65,31 @@ TEST_F(BoltPixels, BoltCoreBetweenItsEnds) {
   }
   for (auto [x, y] : {std::pair{50u, 32u}, {24u, 20u}, {24u, 44u}, {2u, 32u}})
     EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << "," << y << " " << std::hex << px.at(x, y);
+}
+
+TEST_F(BoltPixels, SmokeDriftsTowardsSmallerXWithoutWind) {
+  auto light = MakeLight(u"grey.png", kFitLetterbox);
+  DS_Smoke model;
+  model.origin = D3DXVECTOR3(40, 32, 0);
+  model.originLifetime.SetValue(25u);  // 1 s
+  model.launchRate = 20u;
+  model.originSize = 10u;
+  model.sector.value = 90u;  // straight up or down, spread 0
+  model.sector.Recompute();
+  model.wind.SetValue(0u);  // -100
+  model.imageLinks = {DS_ImageFileLink(0, u"dab.png")};
+  RuntimeObjects objects{DS_SafePtr<DS_ABObj>(model.CreateRuntime())};
+  objects[0]->Update(0.0f);
+  Pixels px = Frame(*light, objects);
+  int left = 0, right = 0;
+  for (UINT y = 0; y < px.height; ++y)
+    for (UINT x = 0; x < px.width; ++x) {
+      if (Sum(px.at(x, y)) <= Sum(kGrey) + 12) continue;
+      if (x < 38) ++left;
+      if (x >= 48) ++right;
+    }
+  EXPECT_GT(left, 20);
+  EXPECT_EQ(right, 0);
 }
 
 }  // namespace
