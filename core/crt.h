@@ -15,6 +15,21 @@ uint32_t crt_rand_state();
 // Moves the sequence n numbers on, as n calls would, in O(log n).
 void crt_rand_discard(uint64_t n);
 
+// The same generator with a state of its own, for objects whose stored seed
+// must not reset everybody else's sequence.
+class CrtRandom {
+ public:
+  explicit CrtRandom(uint32_t seed = 1u) : state_(seed) {}
+  void Seed(uint32_t seed) { state_ = seed; }
+  int Next() {
+    state_ = state_ * 214013u + 2531011u;
+    return static_cast<int>((state_ >> 16) & 0x7FFFu);
+  }
+
+ private:
+  uint32_t state_;
+};
+
 // rand() / 32767 in single precision: both ends reachable.
 inline float crt_rand01() { return static_cast<float>(crt_rand()) / 32767.0f; }
 

@@ -58,9 +58,12 @@ constexpr StandInRow kRows[] = {
     {u"DS_TwinklingStars", kAny, 7001, false},
     {u"DS_Aurora", kAny, 7001, false},
     {u"DS_AnimatedFont", kAny, 7001, false},
+    {u"DS_Smoke", kAny, 7001, false},
+    {u"DS_RadialRays", kAny, 7001, false},
     // These cannot draw without an effect: an empty link takes one too.
     {u"DS_FallingStars", kAny, 7004, true},
     {u"DS_FireworkSimple", kAny, 7002, true},
+    {u"DS_LightningGN", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
     // Classic particle systems draw their quads and glow with one effect,
     // also when the project links none.

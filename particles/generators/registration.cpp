@@ -2,8 +2,11 @@
 
 #include "core/reader_registry.h"
 #include "particles/generators/air_brushes.h"
+#include "particles/generators/lightning.h"
 #include "particles/generators/origin_generators.h"
+#include "particles/generators/radial_rays.h"
 #include "particles/generators/region_generators.h"
+#include "particles/generators/smoke.h"
 #include "particles/generators/static_generators.h"
 
 void RegisterGeneratorReaders() {
@@ -15,4 +18,7 @@ void RegisterGeneratorReaders() {
   RegisterReader<DS_Plant, DS_ABObj_Constructor>(u"DS_Plant");
   RegisterReader<DS_FallingStars, DS_ABObj_Constructor>(u"DS_FallingStars");
   RegisterReader<DS_FireworkSimple, DS_ABObj_Constructor>(u"DS_FireworkSimple");
+  RegisterReader<DS_Smoke, DS_ABObj_Constructor>(u"DS_Smoke");
+  RegisterReader<DS_RadialRays, DS_ABObj_Constructor>(u"DS_RadialRays");
+  RegisterReader<DS_LightningGN, DS_ABObj_Constructor>(u"DS_LightningGN");
 }
