@@ -40,13 +40,6 @@ ByteBuilder& WriteBlankNode(ByteBuilder& b, const ByteBuilder& emitter) {
   return b.Header(u"ZVI_PtclSysNode_Blank", 1).Append(emitter);
 }
 
-ByteBuilder& WriteEffectBase(ByteBuilder& b, const EffectBaseRecord& r) {
-  b.Header(u"ZVI_ParticlSystem_Effect", r.version).WideString(r.name);
-  if (r.version >= 2) b.WideString(r.kind);
-  if (r.version >= 3) b.U8(r.timeSource);
-  return b;
-}
-
 ByteBuilder& WriteRotationEffect(ByteBuilder& b, uint32_t angle, uint32_t spread, const EffectBaseRecord& base) {
   b.Header(u"ZVI_PtclSysEffect_Rotation", 1).U32(angle).U32(spread);
   return WriteEffectBase(b, base);

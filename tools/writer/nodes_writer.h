@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/node_effects_writer.h"
 #include "tools/writer/slides_writer.h"
 #include "tools/writer/values_writer.h"
 
@@ -35,14 +36,7 @@ ByteBuilder& WriteEmitterNode(ByteBuilder& b, const ByteBuilder& physics, const 
 ByteBuilder& WriteTrackNode(ByteBuilder& b, const ByteBuilder& emitter);
 ByteBuilder& WriteBlankNode(ByteBuilder& b, const ByteBuilder& emitter);
 
-// The effect base record ("ZVI_ParticlSystem_Effect", versions 1 to 3).
-struct EffectBaseRecord {
-  int32_t version = 1;
-  std::u16string name;
-  std::u16string kind;     // version 2 on
-  uint8_t timeSource = 0;  // version 3 on
-};
-ByteBuilder& WriteEffectBase(ByteBuilder& b, const EffectBaseRecord& r);
+// The effect base record ("ZVI_ParticlSystem_Effect") is written by node_effects_writer.h.
 // "ZVI_PtclSysEffect_Rotation" version 1: angle, spread, the effect base.
 ByteBuilder& WriteRotationEffect(ByteBuilder& b, uint32_t angle, uint32_t spread, const EffectBaseRecord& base);
 
