@@ -3,8 +3,10 @@
 // Angles in degrees convert with 3.1415927 / 180, in single precision.
 #include <cstdint>
 
-#include "core/smart_values.h"  // kDegToRadPi, defined once
 #include "platform/d3dx9/d3dx9_math.h"
+
+// The float pi of every degree conversion, defined once.
+constexpr float kDegToRadPi = 3.1415927f;
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
 // degrees (one crt_rand draw): length x (cos t, -sin t, 0).
