@@ -1,5 +1,6 @@
 #include "particles/sources/registration.h"
 
+#include "particles/sources/emitter_geometry.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
@@ -8,4 +9,5 @@ void RegisterParticleSourceReaders() {
   RegisterSourcePhysicsReaders();
   RegisterPointGroupReaders();
   RegisterMotionLawReaders();
+  RegisterEmitterGeometryReaders();
 }
