@@ -5,8 +5,10 @@
 
 #include "platform/d3dx9/d3dx9_math.h"
 
-// The float pi of every degree conversion, defined once.
+// Defined here once; smart_values.h takes it from this header.
 constexpr float kDegToRadPi = 3.1415927f;
+
+#include "core/smart_values.h"
 
 // (length, 0, 0) turned about z by minus an angle drawn uniformly in [a, b]
 // degrees (one crt_rand draw): length x (cos t, -sin t, 0).
