@@ -4,13 +4,11 @@
 // current.
 #include <cstdint>
 
+#include "core/math_routines.h"
 #include "core/media_param.h"
 #include "platform/d3dx9/d3dx9_math.h"
 
 class DS_IOF_Archive;
-
-// kDegToRadPi, the float pi of every degree conversion, comes from here.
-#include "core/math_routines.h"
 
 // Whole degrees; turns clockwise on screen (rotation about z by -angle).
 class ZVI_SmartAngle : public MediaParamT<unsigned int> {

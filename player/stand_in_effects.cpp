@@ -26,6 +26,24 @@ constexpr StandInRow kRows[] = {
     {u"DS_FallingStars", kAny, 7004, true},
     {u"DS_FireworkSimple", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
+    // Classic particle systems draw their quads and glow with one effect,
+    // also when the project links none.
+    {u"ZVI_BurstPtclSys", kAny, 6001, true},
+    {u"ZVI_FontainPtclSys", kAny, 6001, true},
+    {u"DS_PtclFire", kAny, 6001, true},
+    {u"DS_WaterJet", kAny, 6001, true},
+    {u"DS_LightBeams", kAny, 6001, true},
+    {u"DS_PtclSmoke", kAny, 6001, true},
+    {u"DS_PtclFireStream", kAny, 6001, true},
+    {u"ZVI_SplashPtclSys", kAny, 6001, true},
+    {u"ZVI_SprayPtclSys", kAny, 6001, true},
+    {u"DS_PtclFog", kAny, 6001, true},
+    {u"DS_BokehLights", kAny, 6001, true},
+    {u"DS_PtclSmoke3", kAny, 6001, true},
+    {u"DS_Shimmer", kAny, 6001, true},
+    {u"DS_StreamPtclSys", kAny, 6001, true},
+    {u"DS_PtclSmoke2", kAny, 6001, true},
+    {u"ZVI_VortexPtclSys", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

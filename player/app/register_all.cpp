@@ -5,6 +5,7 @@
 #include "geometry/registration.h"
 #include "geometry/value_graph.h"
 #include "particles/generators/registration.h"
+#include "particles/imitters/registration.h"
 #include "particles/sources/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
@@ -20,6 +21,7 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
+  RegisterImitterReaders();
   RegisterEffectReaders();
   RegisterSceneReaders();
   RegisterGeneratorReaders();

@@ -11,6 +11,9 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:58:common_res/images/glass_highlight_58.png
   DDS:59:common_res/images/glass_rim_59.png
   DDS:184:common_res/images/stand_184.png
+  DDS:6001:common_res/images/particle_dot_6001.png
+  DDS:6002:common_res/images/particle_atlas_6002.png
+  DDS:6003:common_res/images/particle_puff_6003.png
   10:185:common_res/effects/radial_glow_185.fx
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
@@ -19,6 +22,7 @@ list(APPEND COMMON_RES_RESOURCES
   10:7002:common_res/effects/generator_glow_7002.fx
   10:7003:common_res/effects/plant_sway_7003.fx
   10:7004:common_res/effects/falling_stars_7004.fx
+  10:6001:common_res/effects/classic_particles_6001.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x

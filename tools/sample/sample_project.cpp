@@ -3,6 +3,7 @@
 
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
+#include "tools/sample/sample_classic.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -61,6 +62,8 @@ Description Describe() {
   d.slides.push_back(night);
   AddRendererSlides(d);
   AddSceneSlides(d);
+
+  AddClassicSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;

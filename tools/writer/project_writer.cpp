@@ -2,6 +2,7 @@
 
 #include "tools/writer/audio_writer.h"
 #include "tools/writer/docres_writer.h"
+#include "tools/writer/imitters_writer.h"
 #include "tools/writer/render_writer.h"
 #include "tools/writer/slides_writer.h"
 
@@ -78,6 +79,7 @@ ByteBuilder BuildSampleOfEveryRecord() {
     WriteWavObject(m4, follower);
 
     slide.drawn = {m1, m2};
+    if (i == 1) for (ByteBuilder& classic : ClassicSampleRecords()) slide.drawn.push_back(std::move(classic));
     slide.updated = {m3, m4};
     show.slides.push_back(ByteBuilder());
     WriteSlide(show.slides.back(), slide);

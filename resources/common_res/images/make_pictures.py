@@ -12,7 +12,13 @@ lower right. stand_184.png: the ball's stand, 320 x 128, a dark base.
 trace_228.png: the default texture of particle traces. Trace bands take u
 across the band (0.5 on the centre line) and v = 0, so the picture is white
 with an alpha that is 1 on the centre column and falls smoothly to 0 at both
-edges, the same in every row."""
+edges, the same in every row.
+
+particle_dot_6001.png: the classic systems' soft dot: white, its alpha 1 at
+the centre falling smoothly to 0 at the rim.
+
+particle_atlas_6002.png: a 4 x 2 atlas of numbered cells (1 to 8 row by
+row), each a coloured disc with its number in white, for atlas tests."""
 import math
 import struct
 import zlib
@@ -118,8 +124,78 @@ def stand(width=320, height=128):
     png('stand_184.png', width, height, rows)
 
 
+
+def dot(size=32):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            dx = (x + 0.5) / size * 2.0 - 1.0
+            dy = (y + 0.5) / size * 2.0 - 1.0
+            r = min(1.0, math.sqrt(dx * dx + dy * dy))
+            a = math.cos(r * math.pi / 2) ** 2
+            row += [255, 255, 255, int(a * 255 + 0.5)]
+        rows.append(row)
+    png('particle_dot_6001.png', size, size, rows)
+
+
+# 3 x 5 digits, one string of rows per digit.
+DIGITS = {
+    1: ['010', '110', '010', '010', '111'], 2: ['111', '001', '111', '100', '111'],
+    3: ['111', '001', '011', '001', '111'], 4: ['101', '101', '111', '001', '001'],
+    5: ['111', '100', '111', '001', '111'], 6: ['111', '100', '111', '101', '111'],
+    7: ['111', '001', '010', '010', '010'], 8: ['111', '101', '111', '101', '111'],
+}
+CELL_COLOURS = [(220, 60, 60), (60, 180, 60), (60, 90, 220), (220, 180, 40),
+                (180, 60, 200), (40, 190, 190), (230, 120, 40), (120, 120, 120)]
+
+
+def atlas(cell=32, cols=4, rows=2):
+    width, height = cell * cols, cell * rows
+    pixels = [[0, 0, 0, 0] * width for _ in range(height)]
+    scale = 4                            # a digit is 12 x 20 pixels
+    for index in range(cols * rows):
+        cx, cy = (index % cols) * cell, (index // cols) * cell
+        colour = CELL_COLOURS[index]
+        glyph = DIGITS[index + 1]
+        ox, oy = (cell - 3 * scale) // 2, (cell - 5 * scale) // 2
+        for y in range(cell):
+            for x in range(cell):
+                dx, dy = x + 0.5 - cell / 2, y + 0.5 - cell / 2
+                if dx * dx + dy * dy > (cell / 2 - 1) ** 2:
+                    continue
+                gx, gy = (x - ox) // scale, (y - oy) // scale
+                on = 0 <= gx < 3 and 0 <= gy < 5 and x >= ox and y >= oy and glyph[gy][gx] == '1'
+                rgb = (255, 255, 255) if on else colour
+                pixels[cy + y][(cx + x) * 4:(cx + x) * 4 + 4] = [rgb[0], rgb[1], rgb[2], 255]
+    png('particle_atlas_6002.png', width, height, pixels)
+
+
+def puff(size=64):
+    lumps = [(0.0, 0.0, 0.55), (-0.3, -0.2, 0.35), (0.32, -0.12, 0.38), (-0.12, 0.3, 0.33), (0.25, 0.28, 0.3)]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            px = (x + 0.5) / size * 2.0 - 1.0
+            py = (y + 0.5) / size * 2.0 - 1.0
+            a = 0.0
+            for cx, cy, r in lumps:
+                d = math.sqrt((px - cx) ** 2 + (py - cy) ** 2) / r
+                if d < 1.0:
+                    a += 0.45 * math.cos(d * math.pi / 2) ** 2
+            edge = min(1.0, math.sqrt(px * px + py * py))
+            a = min(1.0, a) * (1.0 - edge ** 4)
+            row += [255, 255, 255, int(a * 255 + 0.5)]
+        rows.append(row)
+    png('particle_puff_6003.png', size, size, rows)
+
+
 trace()
 glyphs()
 highlight()
 rim()
 stand()
+dot()
+atlas()
+puff()

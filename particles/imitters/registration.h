@@ -1,0 +1,3 @@
+#pragma once
+// The scene-object readers of the classic particle systems.
+void RegisterImitterReaders();
