@@ -1,7 +1,7 @@
 // Reads one sub-object record of the particle sources (physics or motion
 // law) from arbitrary bytes and plays it: a physics makes its particles
 // under one parent and runs 30 frames; a law launches a particle from a
-// square. Every input must end in an object or the reader's own error.
+// square; a geometry places and emits for one parent over 30 frames. Every input must end in an object or the reader's own error.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -12,6 +12,7 @@
 #include "geometry/figures.h"
 #include "particles/nodes/physics.h"
 #include "particles/sources/motion_laws.h"
+#include "particles/nodes/particle.h"
 #include "player/app/register_all.h"
 
 namespace {
@@ -45,6 +46,17 @@ void Launch(ZVI_PtclSys_MotionLaw& law) {
   }
 }
 
+void Grow(ZVI_PtclSys_Geometry& geometry) {
+  ParticlePtr parent(new Particle());
+  geometry.Place(parent);
+  for (int frame = 0; frame < 30 && geometry.held.size() <= kSteppedParticles; ++frame) {
+    geometry.Emit(1.0f / 30.0f, parent);
+    StepParticleVector(geometry.held, 1.0f / 30.0f);
+    StepParticle(parent.get(), 1.0f / 30.0f);
+  }
+  geometry.ClearHeld();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -58,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<ZVI_IOF_Item> item = ReadObjectOf<ZVI_IOF_Item>(ar);
     if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) Play(*physics);
     if (auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get())) Launch(*law);
+    if (auto* geometry = dynamic_cast<ZVI_PtclSys_Geometry*>(item.get())) Grow(*geometry);
   } catch (const DS_Error&) {
   }
   return 0;
