@@ -2,6 +2,7 @@
 
 #include "particles/sources/emitter_geometry.h"
 #include "particles/sources/motion_laws.h"
+#include "particles/sources/placement_geometry.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
 
@@ -10,4 +11,5 @@ void RegisterParticleSourceReaders() {
   RegisterPointGroupReaders();
   RegisterMotionLawReaders();
   RegisterEmitterGeometryReaders();
+  RegisterPlacementGeometryReaders();
 }

@@ -83,3 +83,33 @@ ByteBuilder& WriteEmitRect(ByteBuilder& b, int32_t version, uint32_t direction, 
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteGeomPoint(ByteBuilder& b, const GeometryRecord& r) {
+  b.WideString(u"ZVI_PSGeometry_Point").I32(1);
+  return WriteGeometryBase(b, r);
+}
+
+ByteBuilder& WriteGeomTrace(ByteBuilder& b, const GeometryRecord& r) {
+  b.WideString(u"ZVI_PSGeometry_Trace").I32(1);
+  return WriteGeometryBase(b, r);
+}
+
+ByteBuilder& WriteGeomSwarm(ByteBuilder& b, uint32_t count, uint32_t speed, uint32_t changeRate, uint32_t responseTime,
+                            uint32_t width, uint32_t height, const GeometryRecord& r) {
+  b.WideString(u"ZVI_PSGeometry_Swarm").I32(1);
+  b.U32(count).U32(speed).U32(changeRate).U32(responseTime).U32(width).U32(height);
+  return WriteGeometryBase(b, r);
+}
+
+ByteBuilder& WriteSourceGroup(ByteBuilder& b, uint32_t rows, uint32_t columns, int32_t placement, uint32_t rowStep,
+                              uint32_t columnStep, const ByteBuilder& figure, const GeometryRecord& r) {
+  b.WideString(u"ZVI_PSSource_Group").I32(1);
+  b.U32(rows).U32(columns).I32(placement).U32(rowStep).U32(columnStep);
+  b.WideString(u"ZVI_PtclSys_Source").I32(1);
+  b.Append(figure);
+  return WriteGeometryBase(b, r);
+}
+
+}  // namespace pw

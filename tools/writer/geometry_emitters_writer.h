@@ -57,3 +57,16 @@ ByteBuilder& WriteEmitRect(ByteBuilder& b, int32_t version, uint32_t direction, 
                            const ByteBuilder& figure = ByteBuilder());
 
 }  // namespace pw
+
+namespace pw {
+
+// "ZVI_PSGeometry_Point" / "ZVI_PSGeometry_Trace" version 1: the geometry record.
+ByteBuilder& WriteGeomPoint(ByteBuilder& b, const GeometryRecord& r);
+ByteBuilder& WriteGeomTrace(ByteBuilder& b, const GeometryRecord& r);
+ByteBuilder& WriteGeomSwarm(ByteBuilder& b, uint32_t count, uint32_t speed, uint32_t changeRate, uint32_t responseTime,
+                            uint32_t width, uint32_t height, const GeometryRecord& r);
+// "ZVI_PSSource_Group", then "ZVI_PtclSys_Source" with the figure record.
+ByteBuilder& WriteSourceGroup(ByteBuilder& b, uint32_t rows, uint32_t columns, int32_t placement, uint32_t rowStep,
+                              uint32_t columnStep, const ByteBuilder& figure, const GeometryRecord& r);
+
+}  // namespace pw

@@ -47,6 +47,24 @@ inline void Append(std::vector<std::pair<std::string, pw::ByteBuilder>>& seeds) 
     pw::WriteEmitCircular(c, v, 2, 20, 50, 1, r);
     add("geom_emit_circular_v" + std::to_string(v), std::move(c));
   }
+  pw::GeometryRecord g;
+  g.sizeValue = 100;
+  pw::ByteBuilder placed;
+  pw::WriteGeomPoint(placed, g);
+  add("geom_point_v1", std::move(placed));
+  pw::ByteBuilder trace;
+  pw::WriteGeomTrace(trace, g);
+  add("geom_trace_v1", std::move(trace));
+  pw::ByteBuilder swarm;
+  pw::WriteGeomSwarm(swarm, 6, 25, 10, 10, 100, 50, g);
+  add("geom_swarm_v1", std::move(swarm));
+  pw::ByteBuilder rect;
+  pw::WriteVFigureRect(rect, 300, 200);
+  for (int32_t placement : {0, 1}) {
+    pw::ByteBuilder group;
+    pw::WriteSourceGroup(group, 2, 3, placement, 180, 90, rect, g);
+    add("geom_group_placement" + std::to_string(placement), std::move(group));
+  }
 }
 
 }  // namespace geometry_seeds
