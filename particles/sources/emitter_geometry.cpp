@@ -1,5 +1,6 @@
 #include "particles/sources/emitter_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/archive.h"
@@ -287,7 +288,83 @@ void ZVI_PSGeomEmit_Circular::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   ReadEmitterRecord(ar);
 }
 
+ZVI_PSGeomEmit_Field::ZVI_PSGeomEmit_Field() { tilt.SetScaleOffset(-0.01f, 1.0f); }
+
+ParticleVector ZVI_PSGeomEmit_Field::Emit(float dt, const ParticlePtr& parent) {
+  ParticleVector made = SpawnParticles(dt, parent);
+  for (const ParticlePtr& p : made) {
+    p->velocity.x = crt_rand01() - 0.5f;
+    p->velocity.y = crt_rand01() - 0.5f;
+    p->AddTransform(new PtclTr_PerspectiveField(this));
+    AddEnvelopes(p.get(), *parent);
+  }
+  Hold(made);
+  // Far particles first, so near ones are drawn over them.
+  std::sort(held.begin(), held.end(),
+            [](const ParticlePtr& a, const ParticlePtr& b) { return a->velocity.y < b->velocity.y; });
+  return made;
+}
+
+void ZVI_PSGeomEmit_Field::ReadRecord(DS_IOF_Archive& ar, int32_t) {
+  uint32_t w = 0;
+  uint32_t d = 0;
+  ar.ReadUInt(&w);
+  ar.ReadUInt(&d);
+  width.value = w;
+  depth.value = d;
+  tilt.Read(ar);
+  ReadEmitterRecord(ar);
+}
+
+D3DXVECTOR3 ZVI_PSGeomEmit_Stream::SideA() const {
+  return D3DXVECTOR3(firstEdge.direction.x, firstEdge.direction.y, firstEdge.direction.z);
+}
+
+D3DXVECTOR3 ZVI_PSGeomEmit_Stream::SideB() const {
+  return D3DXVECTOR3(secondEdge.direction.x, secondEdge.direction.y, secondEdge.direction.z);
+}
+
+ParticleVector ZVI_PSGeomEmit_Stream::Emit(float dt, const ParticlePtr& parent) {
+  ParticleVector made = SpawnParticles(dt, parent);
+  const D3DXVECTOR3 a = start.value;
+  const D3DXVECTOR3 b = end.value;
+  const D3DXVECTOR3 e1 = SideA();
+  const D3DXVECTOR3 e2 = SideB();
+  for (const ParticlePtr& p : made) {
+    const float g = crt_rand01();
+    p->position += a + (b - a) * g;
+    const D3DXVECTOR3 blend = e1 * (1.0f - g) + e2 * g;
+    p->heading = D3DXVECTOR3(blend.x, -blend.y, blend.z);
+    p->AddTransform(new PtclTr_PerspectiveFlow(this, crt_rand01()));
+    p->AddTransform(new PtclTr_Kinematic());
+    AddEnvelopes(p.get(), *parent);
+  }
+  Hold(made);
+  return made;
+}
+
+void ZVI_PSGeomEmit_Stream::ReadRecord(DS_IOF_Archive& ar, int32_t) {
+  D3DXVECTOR3 ends[2];
+  for (D3DXVECTOR3& e : ends) {
+    ar.ReadFloat(&e.x);
+    ar.ReadFloat(&e.y);
+    ar.ReadFloat(&e.z);
+  }
+  start.value = ends[0];
+  end.value = ends[1];
+  for (MediaDirection* edge : {&firstEdge, &secondEdge}) {
+    uint32_t degrees = 0;
+    ar.ReadUInt(&degrees);
+    edge->value = degrees;
+    edge->Recompute();
+  }
+  ReadStoredInt(ar, perspective);
+  ReadEmitterRecord(ar);
+}
+
 void RegisterEmitterGeometryReaders() {
+  RegisterReader<ZVI_PSGeomEmit_Field, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Field");
+  RegisterReader<ZVI_PSGeomEmit_Stream, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Stream");
   RegisterReader<ZVI_PSGeomEmit_Point, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Point");
   RegisterReader<ZVI_PSGeomEmit_Circular, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Circular");
   RegisterReader<ZVI_PSGeomEmit_Sector, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Sector");

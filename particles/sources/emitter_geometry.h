@@ -90,4 +90,44 @@ class ZVI_PSGeomEmit_Circular : public ZVI_PSGeometry_Emitter {
   MediaParamT<int32_t> radialInward{0};
 };
 
+// Particles on a tilted plane seen in perspective; (u, v) kept in the
+// velocity, the held list sorted by v after each emission.
+class ZVI_PSGeomEmit_Field : public ZVI_PSGeometry_Emitter, public PtclFieldPlane {
+ public:
+  ZVI_PSGeomEmit_Field();
+  ParticleVector Emit(float dt, const ParticlePtr& parent) override;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  uint32_t FieldDepth() const override { return depth.value; }
+  uint32_t FieldWidth() const override { return width.value; }
+  float TiltCosine() const override { return tilt.derived; }
+  D3DXVECTOR3 FieldOrigin() const override { return position.value; }
+
+  MediaParamT<unsigned int> width{0u};
+  MediaParamT<unsigned int> depth{0u};
+  UINTSclaleTo<float> tilt;
+};
+
+// Particles released along a segment, fanning between two edge directions.
+class ZVI_PSGeomEmit_Stream : public ZVI_PSGeometry_Emitter, public PtclStreamAxis {
+ public:
+  ParticleVector Emit(float dt, const ParticlePtr& parent) override;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  bool PerspectiveOn() const override { return perspective.value != 0; }
+  D3DXVECTOR3 AxisStart() const override { return start.value; }
+  D3DXVECTOR3 AxisEnd() const override { return end.value; }
+  D3DXVECTOR3 StreamOrigin() const override { return position.value; }
+  D3DXVECTOR3 SideA() const override;
+  D3DXVECTOR3 SideB() const override;
+  float SpeedValue() const override { return speed.derived; }
+  float SpeedJitterFactor() const override { return speed.jitter.derived; }
+
+  MediaParamT<D3DXVECTOR3> start{D3DXVECTOR3(0, 0, 0)};
+  MediaParamT<D3DXVECTOR3> end{D3DXVECTOR3(0, 0, 0)};
+  MediaDirection firstEdge;
+  MediaDirection secondEdge;
+  MediaParamT<int32_t> perspective{0};
+};
+
 void RegisterEmitterGeometryReaders();

@@ -113,3 +113,24 @@ ByteBuilder& WriteSourceGroup(ByteBuilder& b, uint32_t rows, uint32_t columns, i
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteEmitField(ByteBuilder& b, uint32_t width, uint32_t depth, uint32_t tilt, const EmitterRecord& r,
+                            const ByteBuilder& figure) {
+  b.WideString(u"ZVI_PSGeomEmit_Field").I32(1);
+  b.U32(width).U32(depth).U32(tilt);
+  return WriteEmitterBase(b, r.version, r, figure);
+}
+
+ByteBuilder& WriteEmitStream(ByteBuilder& b, const std::array<float, 3>& start, const std::array<float, 3>& end,
+                             uint32_t firstEdge, uint32_t secondEdge, int32_t perspective, const EmitterRecord& r,
+                             const ByteBuilder& figure) {
+  b.WideString(u"ZVI_PSGeomEmit_Stream").I32(1);
+  for (float v : start) b.F32(v);
+  for (float v : end) b.F32(v);
+  b.U32(firstEdge).U32(secondEdge).I32(perspective);
+  return WriteEmitterBase(b, r.version, r, figure);
+}
+
+}  // namespace pw

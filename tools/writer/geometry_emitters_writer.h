@@ -70,3 +70,13 @@ ByteBuilder& WriteSourceGroup(ByteBuilder& b, uint32_t rows, uint32_t columns, i
                               uint32_t columnStep, const ByteBuilder& figure, const GeometryRecord& r);
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteEmitField(ByteBuilder& b, uint32_t width, uint32_t depth, uint32_t tilt, const EmitterRecord& r,
+                            const ByteBuilder& figure = ByteBuilder());
+ByteBuilder& WriteEmitStream(ByteBuilder& b, const std::array<float, 3>& start, const std::array<float, 3>& end,
+                             uint32_t firstEdge, uint32_t secondEdge, int32_t perspective, const EmitterRecord& r,
+                             const ByteBuilder& figure = ByteBuilder());
+
+}  // namespace pw

@@ -298,4 +298,63 @@ TEST_F(EmitterGeometryTest, EveryShapeEmitsAndStepsWithoutParent) {
   }
 }
 
+TEST_F(EmitterGeometryTest, FieldPerspectiveAndDepthOrder) {
+  pw::EmitterRecord r = Emitter(0, 0);
+  r.count = 40;
+  pw::ByteBuilder b;
+  pw::WriteEmitField(b, 200, 100, 60, r);
+  auto field = Read<ZVI_PSGeomEmit_Field>(b);
+  ASSERT_TRUE(field);
+  EXPECT_FLOAT_EQ(field->TiltCosine(), 0.4f);
+  PtclTr_PerspectiveField place(field.get());
+  Particle p;
+  p.velocity = D3DXVECTOR3(0, 0.5f, 0);
+  p.size = 1.0f;
+  place.Apply(0.0f, &p);
+  EXPECT_NEAR(p.size, 0.686f, 0.005f);
+  EXPECT_NEAR(p.position.y, 13.7f, 0.05f);
+
+  ZVI_PSGeomEmit_Field flat;
+  flat.depth.value = 100;
+  flat.width.value = 200;
+  Particle q;
+  q.velocity = D3DXVECTOR3(0.25f, 0.5f, 0);
+  q.size = 1.0f;
+  PtclTr_PerspectiveField(&flat).Apply(0.0f, &q);
+  EXPECT_FLOAT_EQ(q.size, 1.0f);
+  EXPECT_FLOAT_EQ(q.position.x, 50.0f);
+
+  ParticlePtr parent(new Particle());
+  for (int k = 0; k < 3; ++k) {
+    field->Emit(0.5f, parent);
+    parent->timeAlive += 0.5f;
+  }
+  ASSERT_GT(field->held.size(), 40u);
+  for (size_t k = 1; k < field->held.size(); ++k) {
+    EXPECT_LE(field->held[k - 1]->velocity.y, field->held[k]->velocity.y);
+    EXPECT_GE(field->held[k]->velocity.x, -0.5f);
+    EXPECT_LE(field->held[k]->velocity.x, 0.5f);
+  }
+}
+
+TEST_F(EmitterGeometryTest, StreamWithEqualEdgesHeadsThatWay) {
+  pw::EmitterRecord r = Emitter(100, 0);
+  pw::ByteBuilder b;
+  pw::WriteEmitStream(b, {0, 0, 0}, {100, 0, 0}, 30, 30, 1, r);
+  auto stream = Read<ZVI_PSGeomEmit_Stream>(b);
+  ASSERT_TRUE(stream);
+  ParticlePtr parent(new Particle());
+  ParticleVector made = stream->Emit(0.5f, parent);
+  ASSERT_EQ(made.size(), 10u);
+  const float c = std::cos(30.0f * 3.14159265f / 180.0f);
+  for (const ParticlePtr& p : made) {
+    EXPECT_NEAR(p->heading.x, c, 1e-5f);
+    EXPECT_NEAR(p->heading.y, -0.5f, 1e-5f);
+    EXPECT_GE(p->position.x, 0.0f);
+    EXPECT_LE(p->position.x, 100.0f);
+    StepParticle(p.get(), 0.01f);
+    EXPECT_NEAR(D3DXVec3Length(&p->velocity), 100.0f, 1e-3f);  // a = 1
+  }
+}
+
 }  // namespace

@@ -65,6 +65,14 @@ inline void Append(std::vector<std::pair<std::string, pw::ByteBuilder>>& seeds) 
     pw::WriteSourceGroup(group, 2, 3, placement, 180, 90, rect, g);
     add("geom_group_placement" + std::to_string(placement), std::move(group));
   }
+  pw::ByteBuilder field;
+  pw::WriteEmitField(field, 200, 100, 60, r);
+  add("geom_emit_field_v1", std::move(field));
+  for (int32_t perspective : {0, 1}) {
+    pw::ByteBuilder stream;
+    pw::WriteEmitStream(stream, {0, 0, 0}, {100, 20, 0}, 20, 70, perspective, r);
+    add("geom_emit_stream_perspective" + std::to_string(perspective), std::move(stream));
+  }
 }
 
 }  // namespace geometry_seeds
