@@ -362,7 +362,101 @@ void ZVI_PSGeomEmit_Stream::ReadRecord(DS_IOF_Archive& ar, int32_t) {
   ReadEmitterRecord(ar);
 }
 
+void ZVI_PSGeometry_Line::ReadPathPoints(DS_IOF_Archive& ar) {
+  ReadBSplinePoints(ar, path.points);
+  path.Resample();
+}
+
+void ZVI_PSGeometry_Line::ReadLineRecord(DS_IOF_Archive& ar) {
+  SkipRecordName(ar);
+  ReadPathPoints(ar);
+  ReadEmitterRecord(ar);
+}
+
+ParticleVector ZVI_PSGeomEmit_Line::Emit(float dt, const ParticlePtr& parent) {
+  if (!parent) return {};
+  size_t n = static_cast<size_t>(EmitCount(dt, parent->timeAlive));
+  const size_t room = held.size() >= kMaxPhysicsParticles ? 0 : kMaxPhysicsParticles - held.size();
+  if (n > room) n = room;
+  ParticleVector made;
+  made.reserve(n);
+  for (size_t k = 0; k < n; ++k) {
+    ParticlePtr p(new Particle(parent));
+    if (parentRelative.value != 0) p->flags |= ParticleFlags::ParentRelative | ParticleFlags::DiesWithParent;
+    ZVI_PtclSys_Geometry::InitParticle(p.get());
+    made.push_back(p);
+  }
+  for (const ParticlePtr& p : made) {
+    DS_SafePtr<PathCursor> cursor(new PathCursor(&path.samples));
+    p->AddTransform(new PtclTr_PathTracker(cursor, &speed, crt_rand01()));
+    StepParticle(p.get(), 0.0f);
+  }
+  Hold(made);
+  return made;
+}
+
+void ZVI_PSGeomEmit_Line::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
+  if (version >= 2) {
+    ReadLineRecord(ar);
+  } else {
+    ReadPathPoints(ar);
+    ReadEmitterRecord(ar);
+  }
+}
+
+ParticleVector ZVI_PSGeomEmit_Path::Emit(float dt, const ParticlePtr& parent) {
+  if (!parent) return {};
+  size_t n = static_cast<size_t>(EmitCount(dt, parent->timeAlive));
+  const size_t room = held.size() >= kMaxPhysicsParticles ? 0 : kMaxPhysicsParticles - held.size();
+  if (n > room) n = room;
+  ParticleVector made;
+  made.reserve(n);
+  for (size_t k = 0; k < n; ++k) {
+    ParticlePtr p(new Particle(parent));
+    if (parentRelative.value != 0) p->flags |= ParticleFlags::ParentRelative;
+    p->AddTransform(new PtclTr_MaxAge(lifetime.value));
+    ZVI_PtclSys_Geometry::InitParticle(p.get());
+    made.push_back(p);
+  }
+  const float d = static_cast<float>(direction.value);
+  const float half = static_cast<float>(direction.spread.value) * 0.5f;
+  for (const ParticlePtr& p : made) {
+    const float length = path.samples.size() >= 2 ? path.total_length : 0.0f;
+    const float s = crt_rand01() * length;
+    PathCursor cursor(&path.samples);
+    cursor.Seek(s, 0.0f, &p->position, &p->heading);
+    const D3DXVECTOR3 psi = RandomPlanarDirection(1.0f, d - half, d + half);
+    if (mode.value == 0) {
+      D3DXVec3Normalize(&p->heading, &p->heading);
+      D3DXMATRIX turn;
+      MatrixRotationBetween(&turn, D3DXVECTOR3(1, 0, 0), psi);
+      D3DXVec3TransformNormal(&p->heading, &p->heading, &turn);
+    } else {
+      p->heading = psi;
+    }
+    p->velocity = p->heading * LaunchSpeed();
+    p->AddTransform(new PtclTr_Kinematic());
+    StepParticle(p.get(), 0.0f);
+  }
+  Hold(made);
+  return made;
+}
+
+void ZVI_PSGeomEmit_Path::ReadRecord(DS_IOF_Archive& ar, int32_t) {
+  ReadStoredInt(ar, mode);
+  uint32_t degrees = 0;
+  uint32_t spread = 0;
+  ar.ReadUInt(&degrees);
+  ar.ReadUInt(&spread);
+  direction.value = degrees;
+  direction.Recompute();
+  direction.spread.value = spread;
+  ReadLineRecord(ar);
+}
+
 void RegisterEmitterGeometryReaders() {
+  RegisterReader<ZVI_PSGeomEmit_Line, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Line");
+  RegisterReader<ZVI_PSGeomEmit_Path, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Path");
   RegisterReader<ZVI_PSGeomEmit_Field, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Field");
   RegisterReader<ZVI_PSGeomEmit_Stream, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Stream");
   RegisterReader<ZVI_PSGeomEmit_Point, ZVI_IOF_Item>(u"ZVI_PSGeomEmit_Point");

@@ -7,6 +7,7 @@
 #include "core/media_param.h"
 #include "core/smart_values.h"
 #include "geometry/emitter_figures.h"
+#include "geometry/paths.h"
 #include "particles/nodes/motion_transforms.h"
 #include "particles/nodes/physics.h"
 
@@ -128,6 +129,35 @@ class ZVI_PSGeomEmit_Stream : public ZVI_PSGeometry_Emitter, public PtclStreamAx
   MediaDirection firstEdge;
   MediaDirection secondEdge;
   MediaParamT<int32_t> perspective{0};
+};
+
+// The path of the line and path emitters, sampled 30 times a segment.
+class ZVI_PSGeometry_Line : public ZVI_PSGeometry_Emitter {
+ public:
+  ZVI_PSGeometry_Line() { path.samples_per_segment = 30; }
+  // Control points, then the path sampled again.
+  void ReadPathPoints(DS_IOF_Archive& ar);
+  // This class's name and version, the points, then the emitter record.
+  void ReadLineRecord(DS_IOF_Archive& ar);
+
+  SplinePath path;
+};
+
+// Particles travelling the path at the emitter's speed, dying at its end.
+class ZVI_PSGeomEmit_Line : public ZVI_PSGeometry_Line {
+ public:
+  ParticleVector Emit(float dt, const ParticlePtr& parent) override;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+};
+
+// Particles launched from random points of the path.
+class ZVI_PSGeomEmit_Path : public ZVI_PSGeomEmit_Line {
+ public:
+  ParticleVector Emit(float dt, const ParticlePtr& parent) override;
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  MediaParamT<int32_t> mode{0};
+  MediaSector direction;
 };
 
 void RegisterEmitterGeometryReaders();

@@ -134,3 +134,23 @@ ByteBuilder& WriteEmitStream(ByteBuilder& b, const std::array<float, 3>& start, 
 }
 
 }  // namespace pw
+
+namespace pw {
+
+ByteBuilder& WriteEmitLine(ByteBuilder& b, int32_t version, const NodeList& points, const EmitterRecord& r) {
+  b.WideString(u"ZVI_PSGeomEmit_Line").I32(version);
+  if (version >= 2) b.WideString(u"ZVI_PSGeometry_Line").I32(1);
+  WriteNodeList(b, points);
+  return WriteEmitterBase(b, r.version, r);
+}
+
+ByteBuilder& WriteEmitPath(ByteBuilder& b, int32_t mode, uint32_t direction, uint32_t spread, const NodeList& points,
+                           const EmitterRecord& r) {
+  b.WideString(u"ZVI_PSGeomEmit_Path").I32(1);
+  b.I32(mode).U32(direction).U32(spread);
+  b.WideString(u"ZVI_PSGeometry_Line").I32(1);
+  WriteNodeList(b, points);
+  return WriteEmitterBase(b, r.version, r);
+}
+
+}  // namespace pw

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/geometry_writer.h"
 
 namespace pw {
 
@@ -78,5 +79,14 @@ ByteBuilder& WriteEmitField(ByteBuilder& b, uint32_t width, uint32_t depth, uint
 ByteBuilder& WriteEmitStream(ByteBuilder& b, const std::array<float, 3>& start, const std::array<float, 3>& end,
                              uint32_t firstEdge, uint32_t secondEdge, int32_t perspective, const EmitterRecord& r,
                              const ByteBuilder& figure = ByteBuilder());
+
+}  // namespace pw
+
+namespace pw {
+
+// Version 2 wraps the points in "ZVI_PSGeometry_Line"; version 1 holds them inline.
+ByteBuilder& WriteEmitLine(ByteBuilder& b, int32_t version, const NodeList& points, const EmitterRecord& r);
+ByteBuilder& WriteEmitPath(ByteBuilder& b, int32_t mode, uint32_t direction, uint32_t spread, const NodeList& points,
+                           const EmitterRecord& r);
 
 }  // namespace pw

@@ -357,4 +357,53 @@ TEST_F(EmitterGeometryTest, StreamWithEqualEdgesHeadsThatWay) {
   }
 }
 
+TEST_F(EmitterGeometryTest, LineEmitterTravelsThePathAndDiesAtItsEnd) {
+  pw::EmitterRecord r = Emitter(100, 0);
+  r.count = 1;
+  r.duration = 1.0f;
+  const pw::NodeList straight{{{0, 0, 0}}, {{300, 0, 0}}};
+  for (int32_t v : {1, 2}) {
+    SCOPED_TRACE(v);
+    pw::ByteBuilder b;
+    pw::WriteEmitLine(b, v, straight, r);
+    auto line = Read<ZVI_PSGeomEmit_Line>(b);
+    ASSERT_TRUE(line);
+    EXPECT_NEAR(line->path.total_length, 300.0f, 0.01f);
+    ParticlePtr parent(new Particle());
+    ParticleVector made = line->Emit(1.0f, parent);
+    ASSERT_EQ(made.size(), 1u);
+    Particle* p = made[0].get();
+    EXPECT_NEAR(p->position.x, 0.0f, 1e-3f);
+    for (int k = 0; k < 150; ++k) StepParticle(p, 0.01f);
+    EXPECT_NEAR(p->age, 0.5f, 0.01f);
+    EXPECT_NEAR(p->position.x, 150.0f, 1.0f);
+    for (int k = 0; k < 140; ++k) StepParticle(p, 0.01f);
+    EXPECT_FALSE(p->IsDead());
+    for (int k = 0; k < 20; ++k) StepParticle(p, 0.01f);
+    EXPECT_TRUE(p->IsDead());
+  }
+}
+
+TEST_F(EmitterGeometryTest, PathEmitterFollowsTangentOrDirection) {
+  pw::EmitterRecord r = Emitter(10, 0);
+  const pw::NodeList diagonal{{{0, 0, 0}}, {{100, 100, 0}}};
+  const float h = std::sqrt(0.5f);
+  for (int32_t mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    pw::ByteBuilder b;
+    pw::WriteEmitPath(b, mode, 0, 0, diagonal, r);
+    auto path = Read<ZVI_PSGeomEmit_Path>(b);
+    ASSERT_TRUE(path);
+    ParticlePtr parent(new Particle());
+    ParticleVector made = path->Emit(0.5f, parent);
+    ASSERT_EQ(made.size(), 10u);
+    for (const ParticlePtr& p : made) {
+      EXPECT_NEAR(p->position.x, p->position.y, 0.01f);
+      EXPECT_NEAR(p->heading.x, mode == 0 ? h : 1.0f, 1e-4f);
+      EXPECT_NEAR(p->heading.y, mode == 0 ? h : 0.0f, 1e-4f);
+      EXPECT_NEAR(D3DXVec3Length(&p->velocity), 10.0f, 1e-3f);
+    }
+  }
+}
+
 }  // namespace

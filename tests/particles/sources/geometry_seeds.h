@@ -73,6 +73,17 @@ inline void Append(std::vector<std::pair<std::string, pw::ByteBuilder>>& seeds) 
     pw::WriteEmitStream(stream, {0, 0, 0}, {100, 20, 0}, 20, 70, perspective, r);
     add("geom_emit_stream_perspective" + std::to_string(perspective), std::move(stream));
   }
+  const pw::NodeList bend{{{0, 0, 0}, {50, 0, 0}, {0, 0, 0}}, {{200, 100, 0}, {0, 0, 0}, {0, -50, 0}}};
+  for (int32_t v : {1, 2}) {
+    pw::ByteBuilder line;
+    pw::WriteEmitLine(line, v, bend, r);
+    add("geom_emit_line_v" + std::to_string(v), std::move(line));
+  }
+  for (int32_t mode : {0, 1}) {
+    pw::ByteBuilder path;
+    pw::WriteEmitPath(path, mode, 30, 20, bend, r);
+    add("geom_emit_path_mode" + std::to_string(mode), std::move(path));
+  }
 }
 
 }  // namespace geometry_seeds
