@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/ds_error.h"
+#include "fuzz/fuzz_physics.h"
 #include "player/app/register_all.h"
 #include "player/doc_res_manager.h"
 #include "player/project_reader.h"
@@ -13,6 +14,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   RegisterEverything();
+  fuzz::RegisterFuzzPhysics();
   return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/archive.h"
 #include "core/ds_error.h"
+#include "fuzz/fuzz_physics.h"
 #include "core/reader_registry.h"
 #include "core/thread_slots.h"
 #include "player/app/register_all.h"
@@ -78,6 +79,7 @@ DS_ABObj* FuzzModel::CreateRuntime() { return new FuzzObject(new FuzzModel(*this
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   RegisterEverything();
+  fuzz::RegisterFuzzPhysics();
   if (!FindReader<DS_2D_Light>(u"DS_2D_Light")) RegisterReader<SilentLight, DS_2D_Light>(u"DS_2D_Light");
   RegisterReader<FuzzModel, DS_ABObj_Constructor>(u"FuzzSceneModel");
   PublishPlayerChronoContext();

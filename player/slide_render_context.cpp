@@ -384,6 +384,9 @@ void DS_2D_Light::DrawTexturedGrid(TexturedGridObject* object, int argument) {
 void DS_2D_Light::BackgroundStep(int* counter, bool intoTarget) {
   if (!counter) return;
   --*counter;
+  // Inside a target an object pushed (a copy rendering its source) the
+  // slide's chain is neither advanced nor ended.
+  if (!lockStack.empty()) return;
   // Without an off-screen pass the slide is drawn straight onto the current
   // target and the objects read the background picture.
   if (!chainRunning_) return;

@@ -14,6 +14,42 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Picture nodes draw their quads with the node picture effect, also
+    // when the project names none.
+    {u"ZVI_PtclSysNode_Picture", kAny, 306, true},
+    {u"ZVI_PtclSysNodePic_TexDynamic", kAny, 306, true},
+    // Screen effects: pattern, copy, colour and light. Their projects carry
+    // compiled binaries, or no link at all (erase, Light II, blur).
+    {u"DS_BackgroundCopy", kAny, 75, true},
+    {u"DS_LightFX", kAny, 76, true},
+    {u"DS_PatternBrush", kAny, 78, true},
+    {u"DS_PatternBrushC", kAny, 78, true},
+    {u"DS_LightFX_II", kAny, 190, true},
+    {u"DS_EraseLayerFX", kAny, 9001, true},
+    {u"DS_LightWaveFX", kAny, 9002, true},
+    {u"DS_ColorShiftFX", kAny, 9003, true},
+    {u"DS_SaturationWaveFX", kAny, 9004, true},
+    {u"DS_SaturationFX", kAny, 9004, true},
+    {u"DS_BlureFX", kAny, 9005, true},
+    // Screen effects: centre-based distortions.
+    {u"DS_ExpandFX", kAny, 102, true},
+    {u"DS_RadialWaveFX", kAny, 103, true},
+    {u"DS_RotationFX", kAny, 9006, true},
+    {u"DS_BendFX", kAny, 9007, true},
+    {u"DS_KestraneRadial", kAny, 9008, true},
+    {u"DS_KestraneVortical", kAny, 9009, true},
+    // Screen effects: line, perspective and direction distortions.
+    {u"DS_PerspectiveFX", kAny, 9013, true},
+    {u"DS_StretchFX", kAny, 9014, true},
+    {u"DS_TurnFX", kAny, 9015, true},
+    {u"DS_KestraneLinear", kAny, 9016, true},
+    // Screen effects: clouds, caustics and the day-to-night grade.
+    {u"DS_CloudFX", kAny, 9010, true},
+    {u"DS_CausticFX", kAny, 9011, true},
+    {u"DS_DayToNight", kAny, 9012, true},
+    // Screen effects: heat shimmer and bump lighting.
+    {u"DS_HeatDistortion", kAny, 9017, true},
+    {u"DS_BumpFX", kAny, 9018, true},
     // Glowing sprites draw their glow, composite and sprites with 97.
     {u"DS_DischargeFXConstructor", kAny, 97, true},
     // Generators: masks into their own target and the blends over the scene.

@@ -6,6 +6,7 @@
 #include "geometry/value_graph.h"
 #include "particles/generators/registration.h"
 #include "particles/imitters/registration.h"
+#include "particles/nodes/particle_system.h"
 #include "particles/sources/registration.h"
 #include "platform/audio/dshow.h"
 #include "player/slide_render_context.h"
@@ -21,6 +22,7 @@ void RegisterEverything() {
   RegisterValueGraphReaders();
   RegisterGeometryReaders();
   RegisterAudioReaders();
+  RegisterNodeParticleReaders();
   RegisterImitterReaders();
   RegisterEffectReaders();
   RegisterSceneReaders();

@@ -11,6 +11,7 @@
 
 #include "core/crt.h"
 #include "core/ds_error.h"
+#include "fuzz/fuzz_physics.h"
 #include "player/app/register_all.h"
 #include "player/doc_res_manager.h"
 #include "player/project_reader.h"
@@ -40,7 +41,10 @@ Outcome ReadFromMemory(const std::vector<uint8_t>& bytes) {
 
 class ProjectDamage : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { RegisterEverything(); }
+  static void SetUpTestSuite() {
+    RegisterEverything();
+    fuzz::RegisterFuzzPhysics();  // the node-tree seeds use the fuzz targets' physics
+  }
 };
 
 TEST_F(ProjectDamage, EveryPrefixOfAProjectIsRefusedWithTheWrongFormatError) {

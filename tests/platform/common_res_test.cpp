@@ -310,6 +310,7 @@ TEST_F(CommonResDraw, ParticleBlendsDrawBufferedBatches) {
     ID3DXEffect* fx = nullptr;
     ASSERT_EQ(CreateBuiltInEffect(dev_, c.id, &fx), D3D_OK);
     fx->SetTexture("Texture0", white);
+    fx->SetTexture("Texture1", white);  // the background of 306's background-mode techniques
     ASSERT_EQ(fx->SetTechnique(c.technique), D3D_OK);
     Begin(0xFF0000FF);
     dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);

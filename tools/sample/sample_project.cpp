@@ -14,6 +14,7 @@ Rgb DawnColour(float x, float y, float w, float h);
 Rgb ForestColour(float x, float y, float w, float h);
 Rgb VoyageColour(float x, float y, float w, float h);
 Rgb NightColour(float x, float y, float w, float h);
+void AddEffectsSlide(Description& d);
 
 namespace {
 
@@ -62,6 +63,7 @@ Description Describe() {
   d.slides.push_back(night);
   AddRendererSlides(d);
   AddSceneSlides(d);
+  AddEffectsSlide(d);
 
   AddClassicSystems(d);
 

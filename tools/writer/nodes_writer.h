@@ -1,8 +1,14 @@
 #pragma once
-// Records of the node particle blocks.
+// Records of the node particle blocks and of node-tree particle systems: the model and its builder form, the
+// node base, root, emitter, track, blank and picture nodes, the picture's
+// option blocks and its rotation effect.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/slides_writer.h"
+#include "tools/writer/values_writer.h"
 
 namespace pw {
 
@@ -10,5 +16,96 @@ namespace pw {
 // from version 2 the drag mode; gravity mode, gravity, drag (stored values).
 ByteBuilder& WriteStandardForcesParams(ByteBuilder& b, int32_t version, int32_t gravityMode, uint32_t gravity,
                                        int32_t dragMode, uint32_t drag);
+
+// "ZVI_PtclSys_Node" (version 1 or 2): children and effects are whole
+// object records.
+struct NodeBaseRecord {
+  int32_t version = 2;
+  std::u16string name;
+  std::vector<ByteBuilder> children;
+  std::u16string extension;         // version 2 on
+  std::vector<ByteBuilder> effects;  // version 2 on
+};
+ByteBuilder& WriteNodeBase(ByteBuilder& b, const NodeBaseRecord& r);
+
+// Root and emitter: own header, the physics record, the node base record.
+ByteBuilder& WriteRootNode(ByteBuilder& b, const ByteBuilder& physics, const NodeBaseRecord& base);
+ByteBuilder& WriteEmitterNode(ByteBuilder& b, const ByteBuilder& physics, const NodeBaseRecord& base);
+// Track and blank: own header, then a whole emitter record.
+ByteBuilder& WriteTrackNode(ByteBuilder& b, const ByteBuilder& emitter);
+ByteBuilder& WriteBlankNode(ByteBuilder& b, const ByteBuilder& emitter);
+
+// The effect base record ("ZVI_ParticlSystem_Effect", versions 1 to 3).
+struct EffectBaseRecord {
+  int32_t version = 1;
+  std::u16string name;
+  std::u16string kind;     // version 2 on
+  uint8_t timeSource = 0;  // version 3 on
+};
+ByteBuilder& WriteEffectBase(ByteBuilder& b, const EffectBaseRecord& r);
+// "ZVI_PtclSysEffect_Rotation" version 1: angle, spread, the effect base.
+ByteBuilder& WriteRotationEffect(ByteBuilder& b, uint32_t angle, uint32_t spread, const EffectBaseRecord& base);
+
+// The option blocks (no class name, no version).
+struct GlowRecord {
+  uint32_t enabled = 0;
+  std::u16string name = u"Outer Glow";
+  uint32_t mode = 3, blurPasses = 1, colour = 0x0000FFFFu, brightness = 100, quality = 50;
+};
+ByteBuilder& WriteGlowOption(ByteBuilder& b, const GlowRecord& r);
+struct RadialGlowRecord {
+  uint32_t enabled = 0;
+  std::u16string name = u"Radial Glow";
+  uint32_t size = 50, blendMode = 0, colour = 0x00FFFFFFu, transparency = 0;
+  ByteBuilder source;  // a whole texture-source record
+};
+ByteBuilder& WriteRadialGlowOption(ByteBuilder& b, const RadialGlowRecord& r);
+struct ShadowRecord {
+  uint32_t enabled = 0;
+  std::u16string name = u"Shadow";
+  uint32_t quality = 50, colour = 0, blurPasses = 0, brightness = 50;
+  ByteBuilder distanceGraph;  // a graph record; empty: a constant graph
+  uint32_t distance = 10, distanceJitter = 0;
+  uint32_t angle = 315;
+};
+ByteBuilder& WriteShadowOption(ByteBuilder& b, const ShadowRecord& r);
+
+// "ZVI_PtclSysNode_Picture", versions 1 to 13.
+struct PictureRecord {
+  int32_t version = 13;
+  std::u16string effectName = u"common_res.dll";
+  int64_t effectId = 306;
+  ByteBuilder texture;  // a whole alerter texture record (source, speed, reverse)
+  uint32_t particleSize = 0;
+  uint32_t flipVertical = 0, flipHorizontal = 0;
+  uint32_t tintColour = 0x00FFFFFFu, tintTransparency = 0;  // version 6 on
+  ColorSetRecord colourSet;                                 // versions 1 to 5
+  GlowRecord glow;
+  uint32_t blendSum = 0;  // version 5 on
+  RadialGlowRecord radialGlow;
+  ShadowRecord shadow;
+  uint32_t rotationAngle = 0, rotationSpread = 0;  // version 11 on
+  EffectBaseRecord rotationBase;
+  uint32_t atlasLoop = 1;
+  uint32_t childrenAfter = 0;  // version 12 on
+  uint32_t visible = 1;        // version 13 on
+  ByteBuilder physics;         // a whole physics record
+  NodeBaseRecord base;
+};
+ByteBuilder& WritePictureNode(ByteBuilder& b, const PictureRecord& r);
+// "ZVI_PtclSysNodePic_TexDynamic" version 1, then a whole picture record.
+ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture);
+
+// "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
+// speed (version 2), the scene-object base.
+struct NodeSystemRecord {
+  int32_t version = 2;
+  ByteBuilder root;
+  uint32_t speed = 100;
+  ConstructorRecord object;
+};
+ByteBuilder& WriteNodeSystem(ByteBuilder& b, const NodeSystemRecord& r);
+// "ZVI_PtclSys_Builder" version 1, then a whole constructor record.
+ByteBuilder& WriteNodeSystemBuilder(ByteBuilder& b, const NodeSystemRecord& r);
 
 }  // namespace pw

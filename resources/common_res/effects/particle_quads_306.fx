@@ -1,17 +1,25 @@
 effect 1
-# Particle quads of the node engine: coloured, textured sprites blended
-# normally or added, from plain or premultiplied pictures.
+# Particle quads of the node engine. Texture0 is the particle picture with
+# premultiplied alpha; the "_PMTexture" techniques draw it (the vertex alpha
+# scales every channel). BlendNormal and BlendSum draw background-mode
+# particles: Texture1 (the background) at the second texture pair, under
+# Texture0's alpha. Texture0 and Texture1 take samplers 0 and 1.
 
 texture Texture0
 texture Texture1
 
-program Modulate
-void main() { o_color = texture(Texture0, v_tc0) * v_col0; }
-end
-
 # A premultiplied picture: the vertex alpha scales every channel.
 program ModulatePM
 void main() { o_color = texture(Texture0, v_tc0) * vec4(v_col0.rgb * v_col0.a, v_col0.a); }
+end
+
+# The background seen through the picture's shape.
+program Background
+void main() {
+  vec4 shape = texture(Texture0, v_tc0);
+  vec4 seen = texture(Texture1, v_tc1);
+  o_color = vec4(seen.rgb * v_col0.rgb, shape.a * v_col0.a);
+}
 end
 
 technique BlendNormal
@@ -19,7 +27,7 @@ technique BlendNormal
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = INVSRCALPHA
-    fragment Modulate
+    fragment Background
   end
 end
 
@@ -28,25 +36,25 @@ technique BlendSum
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = ONE
-    fragment Modulate
+    fragment Background
   end
 end
 
 technique BlendNormal_PMTexture
   pass P0
     state ALPHABLENDENABLE = TRUE
-    state SRCBLEND = SRCALPHA
+    state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA
-    fragment Modulate
+    fragment ModulatePM
   end
 end
 
 technique BlendSum_PMTexture
   pass P0
     state ALPHABLENDENABLE = TRUE
-    state SRCBLEND = SRCALPHA
+    state SRCBLEND = ONE
     state DESTBLEND = ONE
-    fragment Modulate
+    fragment ModulatePM
   end
 end
 

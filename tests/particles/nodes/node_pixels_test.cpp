@@ -1,0 +1,423 @@
+// Node-tree systems drawn headless on a 64 x 64 back buffer whose slide
+// picture is 64 x 64 (scene pixels are screen pixels): tinted quads, blends,
+// atlas cells and flips, background-mode particles, glow, radial sprites,
+// the shadow copy, and batches past one 16-bit index pattern.
+#include <memory>
+
+#include "node_tree_fixtures.h"
+#include "player/project_reader.h"
+#include "tools/writer/project_writer.h"
+#include "tools/writer/render_writer.h"
+#include "player/slide_container.h"
+#include "player/slide_render_context.h"
+#include "player/slide_show.h"
+#include "render_fixtures.h"
+#include "resources/builtin_resources.h"
+
+using namespace render_test;
+using namespace node_tree_test;
+
+namespace {
+
+constexpr D3DCOLOR kBackground = 0xFF202060;
+
+DS_SafePtr<ZVI_TextureSRC> Source(const char16_t* name, int64_t id, uint32_t columns = 1, uint32_t rows = 1) {
+  auto* s = new ZVI_ResIDTex;
+  DS_FileLink3 link;
+  link.name = name;
+  link.id = id;
+  s->links = {DS_ImageFileLink(link)};
+  s->atlasColumns = columns;
+  s->atlasRows = rows;
+  return DS_SafePtr<ZVI_TextureSRC>(s);
+}
+
+class NodePixels : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    RegisterBuiltInResources();
+    RegisterFakes();
+    pw::DocResRecord r;
+    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(64, 64, [](int, int) { return kBackground; })}}});
+    // Particle pictures are frame lists, as texture sources resolve them.
+    auto add = [&](const char16_t* name, int64_t id, std::vector<uint8_t> png) {
+      r.rawFrames.push_back({name, id, {{1, std::move(png), 0.0f}}});
+    };
+    add(u"dot.png", 2, Png(8, 8, [](int, int) { return 0xFFFFFFFF; }));
+    // Left half red, right half green.
+    add(u"halves.png", 3, Png(16, 8, [](int x, int) { return x < 8 ? 0xFFFF0000 : 0xFF00FF00; }));
+    add(u"wide.png", 4, Png(256, 16, [](int, int) { return 0xFFFFFFFF; }));
+    add(u"green.png", 5, Png(64, 64, [](int, int) { return 0xFF00FF00; }));
+    UseDocument(MakeDocument(r));
+    light_ = std::make_unique<DS_2D_Light>();
+    light_->backgroundLink.name = u"bg.png";
+    light_->backgroundLink.id = 1;
+    light_->BeginSlide();
+    QuadCorners screen;
+    screen.SetRect(kBack, kBack);
+    light_->SetupView(screen);
+    light_->SetViewMode(kFitLetterbox);
+    light_->RestartCamera(1);
+    light_->OnResetDevice();
+    model_ = new ZVI_PtclSys_Constructor;
+    object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
+  }
+  void TearDown() override {
+    object_.reset();
+    light_.reset();
+    RenderTest::TearDown();
+  }
+
+  // A picture node under the root, its texture from the document, no
+  // particles of its own until Add.
+  ZVI_PtclSysNode_Picture* Picture(DS_SafePtr<ZVI_TextureSRC> source) {
+    auto* p = new ZVI_PtclSysNode_Picture;
+    p->parent = model_->root.get();
+    model_->root->children.Append(NodePtr(p));
+    p->texture.value = source;
+    static_cast<RecordPoints*>(p->physics.get())->per_parent = 0;
+    return p;
+  }
+  // A particle at a scene point, set up as the node sets up its newborns.
+  Particle* Add(ZVI_PtclSysNode_Picture* p, float x, float y, D3DXVECTOR3 colour = D3DXVECTOR3(1, 1, 1)) {
+    ParticlePtr particle(new Particle(D3DXVECTOR3(x, y, 0)));
+    p->SetupParticle(particle.get());
+    particle->color = colour;
+    p->physics->particles.push_back(particle);
+    return particle.get();
+  }
+  Pixels Frame() {
+    if (!started_) {
+      model_->StartTree();
+      started_ = true;
+    }
+    object_->Update(time_ += 0.04f);
+    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+    light_->ClearBackground(0);
+    int pass = object_->NeedsBackground();
+    object_->Render(light_.get(), &pass);
+    EXPECT_EQ(dev_->EndScene(), D3D_OK);
+    return ReadBackBuffer();
+  }
+
+  std::unique_ptr<DS_2D_Light> light_;
+  ZVI_PtclSys_Constructor* model_ = nullptr;
+  std::unique_ptr<ZVI_PtclSys_Obj> object_;
+  bool started_ = false;
+  float time_ = 0.0f;
+};
+
+TEST_F(NodePixels, TintedQuadsSitOnTheirParticles) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->tint.value = 0x00FFFF00;  // cyan: no red
+  model_->StartTree();
+  started_ = true;
+  EXPECT_EQ(p->particleSize.value, 8u);  // one cell of the picture
+  Add(p, 20, 20);
+  Add(p, 44, 40, D3DXVECTOR3(0, 1, 0));
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(20, 20), 0xFF00FFFF)) << std::hex << px.at(20, 20);
+  EXPECT_TRUE(Near(px.at(17, 23), 0xFF00FFFF)) << std::hex << px.at(17, 23);
+  EXPECT_TRUE(Near(px.at(44, 40), 0xFF00FF00)) << std::hex << px.at(44, 40);
+  EXPECT_TRUE(Near(px.at(20, 26), kBackground)) << std::hex << px.at(20, 26);
+  EXPECT_TRUE(Near(px.at(32, 32), kBackground));
+
+  // The same count next frame reuses the buffers.
+  IDirect3DVertexBuffer9* buffer = object_->batches[0].vertexBuffer.Get();
+  Frame();
+  EXPECT_EQ(object_->batches[0].vertexBuffer.Get(), buffer);
+}
+
+TEST_F(NodePixels, NormalAndAdditiveBlends) {
+  ZVI_PtclSysNode_Picture* normal = Picture(Source(u"dot.png", 2));
+  normal->tint.transparency.SetValue(50u);  // alpha 127
+  Add(normal, 16, 32);
+  ZVI_PtclSysNode_Picture* sum = Picture(Source(u"dot.png", 2));
+  sum->blendSum.value = 1;
+  Add(sum, 48, 32, D3DXVECTOR3(0.5f, 0.5f, 0.5f));
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(16, 32), 0xFF8F8FAF, 6)) << std::hex << px.at(16, 32);  // half white over the blue
+  EXPECT_TRUE(Near(px.at(48, 32), 0xFF9F9FDF, 6)) << std::hex << px.at(48, 32);  // half white added
+}
+
+TEST_F(NodePixels, AtlasCellsAndFlips) {
+  // Two columns: each particle shows one half of the picture.
+  ZVI_PtclSysNode_Picture* atlas = Picture(Source(u"halves.png", 3, 2, 1));
+  ZVI_PtclSysNode_Picture* flipped = Picture(Source(u"halves.png", 3));
+  flipped->flipHorizontal.value = 1;
+  model_->StartTree();
+  started_ = true;
+  EXPECT_EQ(atlas->particleSize.value, 8u);
+  EXPECT_FLOAT_EQ(atlas->axisV.y, 1.0f);  // 2 columns x aspect 0.5 / 1 row
+  EXPECT_FLOAT_EQ(flipped->axisV.y, 0.5f);
+  Add(atlas, 12, 12)->atlasCell[0] = 0;
+  Add(atlas, 28, 12)->atlasCell[0] = 1;
+  Add(flipped, 40, 40);  // 16 x 8, green on the left once flipped
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(12, 12), 0xFFFF0000)) << std::hex << px.at(12, 12);
+  EXPECT_TRUE(Near(px.at(28, 12), 0xFF00FF00)) << std::hex << px.at(28, 12);
+  EXPECT_TRUE(Near(px.at(35, 40), 0xFF00FF00)) << std::hex << px.at(35, 40);
+  EXPECT_TRUE(Near(px.at(45, 40), 0xFFFF0000)) << std::hex << px.at(45, 40);
+  EXPECT_TRUE(Near(px.at(40, 46), kBackground)) << "the cell aspect keeps the quad 8 high";
+}
+
+TEST_F(NodePixels, ParticleSizeComesFromTheCellWidth) {
+  ZVI_PtclSysNode_Picture* automatic = Picture(Source(u"wide.png", 4, 4, 1));
+  ZVI_PtclSysNode_Picture* given = Picture(Source(u"wide.png", 4, 4, 1));
+  given->particleSize.value = 10;
+  model_->StartTree();
+  EXPECT_EQ(automatic->particleSize.value, 64u);
+  EXPECT_EQ(given->particleSize.value, 10u);
+  EXPECT_FLOAT_EQ(automatic->axisV.y, 0.25f);  // 4 columns x aspect 1/16
+}
+
+TEST_F(NodePixels, BackgroundModeParticlesShowTheBackgroundThroughTheirShape) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  model_->StartTree();
+  started_ = true;
+  // The mode is a per-frame flag, set by a transform every step.
+  Add(p, 20, 20)->AddTransform(new node_fakes::ScriptedTransform(
+      true, [](float, Particle* particle) { particle->flags |= ParticleFlags::BackgroundTexture; }));
+  DS_FileLink3 green;
+  green.name = u"green.png";
+  green.id = 5;
+  light_->backgroundCopy = doc_->GetImage(green, 1).textures.at(0);
+  Pixels px = Frame();
+  EXPECT_TRUE(p->drawFlags & 1u);
+  EXPECT_TRUE(Near(px.at(20, 20), 0xFF00FF00)) << std::hex << px.at(20, 20);
+  EXPECT_TRUE(Near(px.at(30, 20), kBackground));
+}
+
+TEST_F(NodePixels, GlowLightsTheSurroundings) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->glow.enabled.value = 1;
+  p->glow.mode.value = 0;
+  p->glow.blurPasses.value = 1;
+  p->glow.color.value = 0x0000FFFF;  // yellow
+  model_->StartTree();
+  started_ = true;
+  ASSERT_TRUE(p->glow.blur.targetA);
+  ASSERT_TRUE(p->glow.blur.effect);
+  Add(p, 32, 32);
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 8)) << std::hex << px.at(32, 32);
+  const D3DCOLOR near = px.at(32, 38);  // two pixels past the quad
+  EXPECT_GT((near >> 16) & 0xFF, 0x40u) << std::hex << near;
+  EXPECT_GT((near >> 8) & 0xFF, 0x40u) << std::hex << near;
+  EXPECT_TRUE(Near(px.at(4, 4), kBackground));
+}
+
+TEST_F(NodePixels, RadialGlowPutsASpriteBehindEveryParticle) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->particleSize.value = 64;
+  p->tint.transparency.SetValue(100u);  // the node's own quads vanish
+  p->radialGlow.enabled.value = 1;     // size 50: 32-pixel sprites
+  p->radialGlow.color.value = 0x000000FF;
+  p->radialGlow.source = Source(u"dot.png", 2);
+  p->radialGlow.texture.value = p->radialGlow.source;
+  Add(p, 32, 32);
+  Pixels px = Frame();
+  EXPECT_EQ(object_->batches.size(), 2u);
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFF0000)) << std::hex << px.at(32, 32);
+  EXPECT_TRUE(Near(px.at(32 + 14, 32), 0xFFFF0000)) << std::hex << px.at(46, 32);
+  EXPECT_TRUE(Near(px.at(32 + 18, 32), kBackground)) << std::hex << px.at(50, 32);
+  EXPECT_TRUE(Near(px.at(32, 32 - 18), kBackground));
+}
+
+TEST_F(NodePixels, ShadowDrawsAnOffsetCopyUnderneath) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->shadow.enabled.value = 1;
+  p->shadow.color.value = 0x000000FF;  // a red shadow shows on the blue
+  p->shadow.brightness.SetValue(100u);
+  model_->StartTree();
+  started_ = true;
+  Add(p, 20, 20);
+  Pixels px = Frame();
+  // The copy sits about (7, 7) further: down and right of the quad.
+  const D3DCOLOR shadow = px.at(28, 28);
+  EXPECT_GT((shadow >> 16) & 0xFF, 0x50u) << std::hex << shadow;
+  EXPECT_TRUE(Near(px.at(12, 12), kBackground)) << std::hex << px.at(12, 12);
+  EXPECT_TRUE(Near(px.at(20, 20), 0xFFFFFFFF, 8)) << "the quad is drawn over its shadow";
+}
+
+TEST_F(NodePixels, TwentyThousandParticlesAreAllDrawn) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->particleSize.value = 4;
+  model_->StartTree();
+  started_ = true;
+  // All but the markers sit outside the view.
+  for (int k = 0; k < 20000; ++k) {
+    if (k == 100) {
+      Add(p, 10, 10, D3DXVECTOR3(1, 0, 0));
+    } else if (k == 16384) {
+      Add(p, 30, 30, D3DXVECTOR3(0, 1, 0));
+    } else if (k == 19999) {
+      Add(p, 50, 50, D3DXVECTOR3(0, 0, 1));
+    } else {
+      Add(p, -50, -50);
+    }
+  }
+  Pixels px = Frame();
+  EXPECT_EQ(object_->batches[0].vertexCount, 80000);
+  EXPECT_TRUE(Near(px.at(10, 10), 0xFFFF0000)) << std::hex << px.at(10, 10);
+  EXPECT_TRUE(Near(px.at(30, 30), 0xFF00FF00)) << std::hex << px.at(30, 30);
+  EXPECT_TRUE(Near(px.at(50, 50), 0xFF0000FF)) << std::hex << px.at(50, 50);
+}
+
+}  // namespace
+
+namespace {
+
+// A whole project with a node-tree system read by the project reader: the
+// model is created by class name, its runtime object resolves the picture
+// and the effect and fills its batch.
+class ProjectNodes : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    RegisterBuiltInResources();
+    RegisterFakes();
+  }
+  void TearDown() override {
+    show_.reset();
+    DestroyCurrentDocResManager();
+    RenderTest::TearDown();
+  }
+  std::unique_ptr<DS_SlideShow_Light> show_;
+};
+
+TEST_F(ProjectNodes, ANodeSystemInAProjectPlays) {
+  pw::TextureSourceRecord spark;
+  spark.block.links = {{u"spark.png", 2}};
+  pw::ByteBuilder source;
+  pw::WriteTextureSource(source, spark);
+  pw::PictureRecord picture;
+  pw::WriteAlerterTextureSource(picture.texture, source, 100, 0);
+  picture.physics = PointsRecord(1);
+  pw::NodeBaseRecord root;
+  root.children.emplace_back();
+  pw::WritePictureNode(root.children.back(), picture);
+  pw::NodeSystemRecord system;
+  pw::WriteRootNode(system.root, RootPointRecord(32, 24, 0), root);
+
+  pw::SlideRecord slide;
+  pw::LightRecord light;
+  light.linkName = u"bg.png";
+  light.linkId = 0;
+  light.version = 2;  // no camera record: the view stays on the picture
+  pw::WriteLight(slide.renderContext, light);
+  slide.drawn.emplace_back();
+  pw::WriteNodeSystemBuilder(slide.drawn.back(), system);
+  pw::SlideShowRecord show;
+  show.slides.emplace_back();
+  pw::WriteSlide(show.slides.back(), slide);
+  pw::DocResRecord resources;
+  resources.imageFiles.push_back(
+      {u"bg.png", 0, {{0, u"", u"bg.png", Png(64, 64, [](int, int) { return kBackground; })}}});
+  resources.rawFrames.push_back({u"spark.png", 2, {{1, Png(8, 8, [](int, int) { return 0xFFFFFFFF; }), 0.0f}}});
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, resources);
+  const pw::ByteBuilder project = pw::BuildProject(show, manager);
+
+  show_.reset(ReadProjectMemory(project.bytes().data(), static_cast<uint32_t>(project.size())));
+  ASSERT_NE(show_, nullptr);
+  ASSERT_EQ(show_->slides.size(), 1u);
+  DS_SlideContainer& s = *show_->slides[0];
+  ASSERT_EQ(s.drawnModels.size(), 1u);
+  EXPECT_NE(dynamic_cast<DS_2D_Light*>(s.RenderContext()), nullptr);
+  s.BuildRuntime();
+  ASSERT_EQ(s.drawnObjects.size(), 1u);
+  auto* object = dynamic_cast<ZVI_PtclSys_Obj*>(s.drawnObjects[0].get());
+  ASSERT_NE(object, nullptr);
+  object->Update(0.04f);
+  object->Update(0.08f);
+  ASSERT_EQ(object->batches.size(), 1u);
+  EXPECT_EQ(object->batches[0].triangleCount, 2);
+  EXPECT_TRUE(object->filled[0]);
+  EXPECT_EQ(object->batches[0].vertexCount, 4);
+  auto* picture2 = dynamic_cast<ZVI_PtclSysNode_Picture*>(object->system->root->children.value.at(0).get());
+  ASSERT_NE(picture2, nullptr);
+  EXPECT_EQ(picture2->particleSize.value, 8u);
+  ASSERT_EQ(picture2->physics->particles.size(), 1u);
+  EXPECT_EQ(picture2->physics->particles[0]->GetWorldPosition(), D3DXVECTOR3(32, 24, 0));
+  EXPECT_NE(picture2->CurrentFrame(), nullptr);
+  EXPECT_NE(picture2->effect.Get(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The default glow mode adds the glow to the background copy that the
+// slide's background chain hands over at the node's background pass.
+TEST_F(NodePixels, LinearDodgeGlowThroughTheBackgroundChain) {
+  ZVI_PtclSysNode_Picture* p = Picture(Source(u"dot.png", 2));
+  p->glow.enabled.value = 1;  // mode 3
+  p->glow.color.value = 0x0000FFFF;
+  model_->StartTree();
+  Add(p, 32, 32);
+  ZVI_PtclSys_Obj* raw = object_.release();
+  RuntimeObjects objects{DS_SafePtr<DS_ABObj>(raw)};
+  raw->Update(0.04f);
+  const int n = raw->NeedsBackground();
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+  dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  light_->BeginBackgroundChain();
+  light_->ClearBackground(0);
+  light_->RenderObjects(objects, n);
+  EXPECT_EQ(dev_->EndScene(), D3D_OK);
+  Pixels px = ReadBackBuffer();
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 8)) << std::hex << px.at(32, 32);
+  const D3DCOLOR glow = px.at(24, 32);  // yellow added to the blue background
+  EXPECT_GT((glow >> 16) & 0xFF, 0x40u) << std::hex << glow;
+  EXPECT_GT((glow >> 8) & 0xFF, 0x40u) << std::hex << glow;
+  EXPECT_TRUE(Near(glow & 0xFF, 0x60, 4)) << std::hex << glow;
+  EXPECT_TRUE(Near(px.at(4, 4), kBackground)) << std::hex << px.at(4, 4);
+  objects.clear();
+}
+
+}  // namespace
+
+namespace {
+
+// A glowing picture that has nothing to draw still takes the background
+// pass it asked for, so the slide's chain of passes ends.
+TEST_F(NodePixels, AGlowWithoutAPictureStillTakesItsBackgroundPass) {
+  ZVI_PtclSysNode_Picture* p = Picture(DS_SafePtr<ZVI_TextureSRC>());
+  p->glow.enabled.value = 1;
+  model_->StartTree();
+  Add(p, 32, 32);
+  object_->Update(0.04f);
+  int pass = object_->NeedsBackground();
+  EXPECT_EQ(pass, 1);
+  EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+  light_->ClearBackground(0);
+  object_->Render(light_.get(), &pass);
+  EXPECT_EQ(dev_->EndScene(), D3D_OK);
+  EXPECT_EQ(pass, 0);
+  Pixels px = ReadBackBuffer();
+  EXPECT_TRUE(Near(px.at(32, 32), kBackground)) << std::hex << px.at(32, 32);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NodePixels, TheDynamicPictureRereadsItsTextureWhenTheSourceChanges) {
+  auto* p = new ZVI_PtclSysNodePic_TexDynamic;
+  p->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(p));
+  p->texture.value = Source(u"halves.png", 3);
+  model_->StartTree();
+  EXPECT_EQ(p->particleSize.value, 16u);
+  EXPECT_FLOAT_EQ(p->axisV.y, 0.5f);
+  p->texture.SetValue(Source(u"wide.png", 4, 4, 1));
+  EXPECT_FLOAT_EQ(p->axisV.y, 0.25f);
+  ASSERT_EQ(p->texture.images.size(), 1u);
+  EXPECT_EQ(p->texture.images[0].imageWidth, 256u);
+  EXPECT_EQ(p->particleSize.value, 16u);  // a size once set stays
+}
+
+}  // namespace
