@@ -1,10 +1,10 @@
-// Reads one sub-object record of the particle sources (physics, motion law
-// or particle effect) from arbitrary bytes and plays it: a physics makes its
-// particles under one parent and runs 30 frames; a law launches a particle
-// from a square; an effect is cloned onto a particle under a parent (with a
-// square as the source) and stepped 30 frames, and is also hung on a
-// particle directly. Every input must end in an object or the reader's own
-// error.
+// Reads one sub-object record of the particle sources (physics, motion law,
+// geometry or particle effect) from arbitrary bytes and plays it: a physics
+// makes its particles under one parent and runs 30 frames; a law launches a
+// particle from a square; a geometry places and emits for one parent over 30
+// frames; an effect is cloned onto a particle under a parent (with a square
+// as the source) and stepped 30 frames, and is also hung on a particle
+// directly. Every input must end in an object or the reader's own error.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,6 +18,7 @@
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
+#include "particles/nodes/particle.h"
 #include "player/app/register_all.h"
 
 namespace {
@@ -94,6 +95,17 @@ void Run(ZVI_ParticlSystem_Effect* effect, std::unique_ptr<ZVI_IOF_Item>& item) 
   }
 }
 
+void Grow(ZVI_PtclSys_Geometry& geometry) {
+  ParticlePtr parent(new Particle());
+  geometry.Place(parent);
+  for (int frame = 0; frame < 30 && geometry.held.size() <= kSteppedParticles; ++frame) {
+    geometry.Emit(1.0f / 30.0f, parent);
+    StepParticleVector(geometry.held, 1.0f / 30.0f);
+    StepParticle(parent.get(), 1.0f / 30.0f);
+  }
+  geometry.ClearHeld();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -108,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) Play(*physics);
     if (auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get())) Launch(*law);
     if (auto* effect = dynamic_cast<ZVI_ParticlSystem_Effect*>(item.get())) Run(effect, item);
+    if (auto* geometry = dynamic_cast<ZVI_PtclSys_Geometry*>(item.get())) Grow(*geometry);
   } catch (const DS_Error&) {
   }
   return 0;

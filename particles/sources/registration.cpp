@@ -1,7 +1,9 @@
 #include "particles/sources/registration.h"
 
+#include "particles/sources/emitter_geometry.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/node_effects.h"
+#include "particles/sources/placement_geometry.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
 
@@ -10,4 +12,6 @@ void RegisterParticleSourceReaders() {
   RegisterPointGroupReaders();
   RegisterMotionLawReaders();
   RegisterParticleEffectReaders();
+  RegisterEmitterGeometryReaders();
+  RegisterPlacementGeometryReaders();
 }

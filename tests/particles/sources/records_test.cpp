@@ -63,6 +63,16 @@ TEST_F(SourceRecordTest, EverySeedPlaysThirtyFrames) {
       else EXPECT_GT(made, 0u);
       physics->Clear();
       EXPECT_TRUE(physics->particles.empty());
+    } else if (auto* geometry = dynamic_cast<ZVI_PtclSys_Geometry*>(item.get())) {
+      ParticlePtr parent = parents[0];
+      geometry->Place(parent);
+      for (int frame = 0; frame < 30; ++frame) {
+        geometry->Emit(1.0f / 30.0f, parent);
+        StepParticleVector(geometry->held, 1.0f / 30.0f);
+        StepParticle(parent.get(), 1.0f / 30.0f);
+      }
+      EXPECT_GT(geometry->held.size(), 0u);
+      for (const ParticlePtr& p : geometry->held) EXPECT_TRUE(std::isfinite(p->position.x));
     } else {
       auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get());
       ASSERT_NE(law, nullptr);

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/particles/sources/geometry_seeds.h"
 #include "tools/writer/geometry_writer.h"
 #include "tools/writer/sources_writer.h"
 
@@ -163,6 +164,7 @@ inline std::vector<Seed> All() {
       add("law" + std::to_string(kind) + "_v" + std::to_string(v), Law(kind, v));
     }
   }
+  geometry_seeds::Append(seeds);
   return seeds;
 }
 
