@@ -83,6 +83,7 @@ constexpr StandInRow kRows[] = {
     {u"DS_StreamPtclSys", kAny, 6001, true},
     {u"DS_PtclSmoke2", kAny, 6001, true},
     {u"ZVI_VortexPtclSys", kAny, 6001, true},
+    {u"DS_RayOfLight", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -2,6 +2,7 @@
 
 #include "core/reader_registry.h"
 #include "particles/imitters/burst_fountain.h"
+#include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
 #include "particles/imitters/stream_vortex.h"
 
@@ -22,4 +23,5 @@ void RegisterImitterReaders() {
   RegisterReader<DS_StreamPtclSys, DS_ABObj_Constructor>(u"DS_StreamPtclSys");
   RegisterReader<DS_PtclSmoke2, DS_ABObj_Constructor>(u"DS_PtclSmoke2");
   RegisterReader<ZVI_VortexPtclSys, DS_ABObj_Constructor>(u"ZVI_VortexPtclSys");
+  RegisterReader<DS_RayOfLight, DS_ABObj_Constructor>(u"DS_RayOfLight");
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "particles/imitters/burst_fountain.h"
+#include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
 #include "particles/imitters/stream_vortex.h"
 #include "player/slide_render_context.h"
@@ -274,6 +275,49 @@ TEST_F(ClassicPixels, UprightBatchFromThePixelSize) {
   EXPECT_FLOAT_EQ(v[0].v, 1.0f);
   EXPECT_FLOAT_EQ(v[1].v, 0.0f);
   mech->BatchAt(0)->Unlock();
+}
+
+}  // namespace
+
+namespace {
+
+// One white ray down the middle of a 64 x 64 slide, held still at full
+// intensity: brightest in the band, fading at both ends. Its corners wind
+// its quads clockwise on screen: drawn all the same.
+TEST_F(ClassicPixels, RayIsBrightestMidBandAndFadesAtBothEnds) {
+  DS_RayOfLight model;
+  model.edges.corners[0].value = D3DXVECTOR3(40.0f, 2.0f, 0.0f);
+  model.edges.corners[1].value = D3DXVECTOR3(40.0f, 62.0f, 0.0f);
+  model.edges.corners[2].value = D3DXVECTOR3(24.0f, 2.0f, 0.0f);
+  model.edges.corners[3].value = D3DXVECTOR3(24.0f, 62.0f, 0.0f);
+  model.rayCount.value = 1;
+  model.rayLife.SetScaleOffset(0.1f, 0.0f, 1000u);
+  model.rayWidth.SetScaleOffset(1.0f, 0.0f, 8u);
+  model.fadeIn.SetScaleOffset(0.01f, 0.0f, 30u);
+  model.fadeOut.SetScaleOffset(0.01f, 0.0f, 30u);
+  model.params.blendMode.value = 1;
+  AddWhite(model, 16);
+  auto* mech = dynamic_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  ASSERT_NE(mech, nullptr);
+  ASSERT_EQ(mech->system->particles.size(), 1u);
+  ClassicParticle& ray = *mech->system->particles[0];
+  ray.routines.clear();
+  ray.position.x = 0.5f;
+  ray.velocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+  ray.Factor2() = 1.0f;
+  objects_[0]->Update(0.0f);
+  EXPECT_EQ(mech->CountAt(0), 3u);
+  Pixels px = Frame();
+  const D3DCOLOR mid = px.at(32, 32);
+  EXPECT_GT(Channel(mid, 8), 0xF0u) << std::hex << mid;
+  EXPECT_TRUE(Near(px.at(20, 32), kGrey)) << std::hex << px.at(20, 32);  // beside the ray
+  for (int y : {3, 61}) {
+    const D3DCOLOR end = px.at(32, y);
+    EXPECT_LT(Channel(end, 8), 0x80u + 0x20u) << y << " " << std::hex << end;
+  }
+  // Brighter towards the band than at the ends.
+  EXPECT_GT(Channel(px.at(32, 16), 8), Channel(px.at(32, 5), 8));
+  EXPECT_GT(Channel(px.at(32, 48), 8), Channel(px.at(32, 59), 8));
 }
 
 }  // namespace

@@ -164,6 +164,14 @@ ByteBuilder& WriteVortex(ByteBuilder& b, const VortexRecord& r) {
   return WriteParticleSystem(b, r.system);
 }
 
+ByteBuilder& WriteRayOfLight(ByteBuilder& b, const RayOfLightRecord& r) {
+  b.Header(u"DS_RayOfLight", 1);
+  WriteQuad(b, r.edges);
+  b.U32(r.rayCount).U32(r.life).U32(r.lifeJitter).U32(r.width).U32(r.widthJitter);
+  b.U32(r.drift).U32(r.driftJitter).U32(r.endWidth).U32(r.fadeIn).U32(r.fadeOut).U32(r.edgeFade).I32(r.kept);
+  return WriteParticleSystem(b, r.system);
+}
+
 std::vector<ByteBuilder> ClassicSampleRecords() {
   std::vector<ByteBuilder> out;
   auto block = [](int32_t version) {
@@ -264,6 +272,11 @@ std::vector<ByteBuilder> ClassicSampleRecords() {
   vortex.system = system(11);
   out.emplace_back();
   WriteVortex(out.back(), vortex);
+  RayOfLightRecord ray;
+  ray.edges = quad;
+  ray.system = system(11);
+  out.emplace_back();
+  WriteRayOfLight(out.back(), ray);
   return out;
 }
 

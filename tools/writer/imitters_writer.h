@@ -189,4 +189,17 @@ ByteBuilder& WriteVortex(ByteBuilder& b, const VortexRecord& r);
 // 1 to 5 and blocks 1 to 11 among them.
 std::vector<ByteBuilder> ClassicSampleRecords();
 
+// "DS_RayOfLight" (version 1).
+struct RayOfLightRecord {
+  std::array<float, 12> edges{};  // x, y, z of corners 0..3
+  uint32_t rayCount = 10;
+  uint32_t life = 50, lifeJitter = 0;
+  uint32_t width = 10, widthJitter = 0;
+  uint32_t drift = 0, driftJitter = 0;
+  uint32_t endWidth = 0, fadeIn = 25, fadeOut = 25, edgeFade = 0;
+  int32_t kept = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteRayOfLight(ByteBuilder& b, const RayOfLightRecord& r);
+
 }  // namespace pw

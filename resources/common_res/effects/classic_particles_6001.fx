@@ -35,6 +35,7 @@ technique BlendNormal
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = INVSRCALPHA
+    state CULLMODE = NONE
     fragment Modulate
   end
 end
@@ -44,6 +45,7 @@ technique BlendSum
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = ONE
+    state CULLMODE = NONE
     fragment Modulate
   end
 end
