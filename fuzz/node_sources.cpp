@@ -15,7 +15,9 @@
 #include "geometry/figures.h"
 #include "particles/nodes/effects.h"
 #include "particles/nodes/physics.h"
+#include "particles/sources/emitter_geometry.h"
 #include "particles/sources/motion_laws.h"
+#include "particles/sources/placement_geometry.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
 #include "particles/nodes/particle.h"
@@ -95,7 +97,24 @@ void Run(ZVI_ParticlSystem_Effect* effect, std::unique_ptr<ZVI_IOF_Item>& item) 
   }
 }
 
+// As for the physics: a geometry may place or release up to the particle cap
+// at once, which is slow under the sanitizers, not wrong.
+void TrimCounts(ZVI_PtclSys_Geometry& geometry) {
+  constexpr unsigned kCount = 64;
+  if (auto* swarm = dynamic_cast<ZVI_PSGeometry_Swarm*>(&geometry)) {
+    if (swarm->count.value > kCount) swarm->count = kCount;
+  }
+  if (auto* group = dynamic_cast<ZVI_PSSource_Group*>(&geometry)) {
+    if (group->rows.value > 16u) group->rows = 16u;
+    if (group->columns.value > 16u) group->columns = 16u;
+  }
+  if (auto* emitter = dynamic_cast<ZVI_PSGeometry_Emitter*>(&geometry)) {
+    if (emitter->count.value > kCount) emitter->count = kCount;
+  }
+}
+
 void Grow(ZVI_PtclSys_Geometry& geometry) {
+  TrimCounts(geometry);
   ParticlePtr parent(new Particle());
   geometry.Place(parent);
   for (int frame = 0; frame < 30 && geometry.held.size() <= kSteppedParticles; ++frame) {
