@@ -37,7 +37,7 @@ list(APPEND COMMON_RES_RESOURCES
   10:9010:common_res/effects/clouds_9010.fx
   10:9011:common_res/effects/caustics_9011.fx
   10:9012:common_res/effects/day_to_night_9012.fx
-  10:9013:common_res/effects/perspective_9013.fx
+  10:9013:common_res/effects/depth_view_9013.fx
   10:9014:common_res/effects/stretch_9014.fx
   10:9015:common_res/effects/turn_9015.fx
   10:9016:common_res/effects/kestrane_linear_9016.fx

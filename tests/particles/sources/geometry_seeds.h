@@ -71,7 +71,7 @@ inline void Append(std::vector<std::pair<std::string, pw::ByteBuilder>>& seeds) 
   for (int32_t perspective : {0, 1}) {
     pw::ByteBuilder stream;
     pw::WriteEmitStream(stream, {0, 0, 0}, {100, 20, 0}, 20, 70, perspective, r);
-    add("geom_emit_stream_perspective" + std::to_string(perspective), std::move(stream));
+    add("geom_emit_stream_depth" + std::to_string(perspective), std::move(stream));
   }
   const pw::NodeList bend{{{0, 0, 0}, {50, 0, 0}, {0, 0, 0}}, {{200, 100, 0}, {0, 0, 0}, {0, -50, 0}}};
   for (int32_t v : {1, 2}) {

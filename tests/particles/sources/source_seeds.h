@@ -121,7 +121,7 @@ inline std::vector<Seed> All() {
       add("track_v" + std::to_string(v) + "_inner" + std::to_string(inner), std::move(b));
       pw::ByteBuilder p;
       pw::WriteTrackPerspective(p, v, curve, t);
-      add("trackperspective_track_v" + std::to_string(v) + "_inner" + std::to_string(inner), std::move(p));
+      add("trackdepth_track_v" + std::to_string(v) + "_inner" + std::to_string(inner), std::move(p));
     }
   }
   for (int32_t v = 1; v <= 2; ++v) {
