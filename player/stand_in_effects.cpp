@@ -84,6 +84,9 @@ constexpr StandInRow kRows[] = {
     {u"DS_PtclSmoke2", kAny, 6001, true},
     {u"ZVI_VortexPtclSys", kAny, 6001, true},
     {u"DS_RayOfLight", kAny, 6001, true},
+    {u"ZVI_ThroughSpaceCtrl", kAny, 6001, true},
+    {u"ZVI_BrownAnimation", kAny, 6001, true},
+    {u"ZVI_Firefly", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {
