@@ -210,6 +210,9 @@ void DS_FlameLight::EndFrame(int) {
         }
         e->End();
       }
+      // The slide's target is a default-pool texture: not held past the draw,
+      // so a device reset can release it.
+      e->SetTexture("Background", nullptr);
     }
   }
   if (d) d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -289,6 +292,9 @@ void FakeUndervater::EndFrame(int) {
   TextureHolder* slide = EndTarget(false);
   backgroundCopy = slide ? *slide : ComPtr<IDirect3DTexture9>();
   effect.DrawEffect(this);
+  // The slide's target is a default-pool texture: not held past the draw, so
+  // a device reset can release it.
+  if (ID3DXEffect* e = effect.Effect()) e->SetTexture("Background", nullptr);
   if (RenderContext* rc = CurrentRenderContext()) rc->DrawBorders();
 }
 

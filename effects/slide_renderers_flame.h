@@ -67,8 +67,9 @@ class DS_FlameLight : public DS_2D_Light {
   void UpdateCamera(float t) override;
   bool GetScreenRects(std::vector<ScreenRect>& list) override;
   // Any non-zero Distortion draws the slide off-screen, as EndFrame ends
-  // the pass for any non-zero value.
-  bool NeedsClear() override { return Distortion.value != 0; }
+  // the pass for any non-zero value; without the shimmer's effect the slide
+  // is drawn straight (nothing would show it).
+  bool NeedsClear() override { return Distortion.value != 0 && heat.effect; }
   void ResetView() override;
 
   // The fire band's positions from the picture size and FireOffset.
