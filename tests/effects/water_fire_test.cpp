@@ -579,3 +579,42 @@ TEST_F(WaterFirePixels, FireGridShowsRedToYellowInsideItsQuadOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The water surface and the waterfall over the striped picture: the surface
+// ripples it without losing it, also when "P2" is not finite; the waterfall's
+// layers and noise lay the picture over itself.
+TEST_F(WaterFirePixels, WaterSurfaceAndWaterfallKeepThePicture) {
+  for (uint32_t surface : {20u, 0u}) {
+    pw::WaterRecord r;
+    r.surface = surface;  // 0 gives an infinite "P2"
+    r.bump = {u"common_res.dll", 89};
+    r.fx = Full();
+    pw::ByteBuilder b;
+    pw::WriteWater(b, r);
+    const Pixels px = Draw(b, 0.2f);
+    const std::vector<UINT> xs = Stripe(px, 10);
+    ASSERT_FALSE(xs.empty()) << surface;
+    EXPECT_GE(xs.front(), 26u) << surface;
+    EXPECT_LE(xs.back(), 37u) << surface;
+    EXPECT_TRUE(Near(px.at(5, 5), plain_.at(5, 5), 12)) << surface << std::hex << " " << px.at(5, 5);
+  }
+  pw::WaterfallRecord f;
+  f.layerCount = 3;
+  f.noiseAmplitude = 100;
+  f.noise = {u"common_res.dll", 8};
+  f.threshold = 1000;  // 0: every layer shows
+  f.color = 0x00FFFFFF;
+  f.direction = {25, 90, Full()};
+  pw::ByteBuilder b;
+  pw::WriteWaterfall(b, f);
+  const Pixels px = Draw(b, 0.2f);
+  EXPECT_FALSE(Stripe(px, 20).empty());
+  int changed = 0;
+  for (UINT y = 0; y < 64; y += 4)
+    for (UINT x = 0; x < 64; x += 4) changed += Near(px.at(x, y), plain_.at(x, y), 6) ? 0 : 1;
+  EXPECT_GT(changed, 20) << "the layers tint the picture";
+}
+
+}  // namespace
