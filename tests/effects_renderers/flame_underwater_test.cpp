@@ -13,6 +13,8 @@
 #include "effects/pattern_effects.h"
 #include "effects/registration.h"
 #include "effects/slide_renderers_flame.h"
+#include "player/project_reader.h"
+#include "player/slide_container.h"
 #include "player/timelines.h"
 #include "render_fixtures.h"
 #include "resources/builtin_resources.h"
@@ -372,6 +374,25 @@ TEST_F(FlameUnderwater, UnderwaterDrawsTheFinishedSlideThroughItsWobble) {
   EXPECT_TRUE(wobbles(Frame(light, 0.1f)));
   ResetDevice(light);
   EXPECT_TRUE(wobbles(Frame(light, 0.2f)));
+}
+
+// The fuzz seed holding every record of these classes reads into its four
+// slides (playing it compiles every stand-in: the fuzz targets do that).
+TEST_F(FlameUnderwater, SeedProjectHoldsEachRecord) {
+  RegisterSlideReaders();
+  RegisterRenderReaders();
+  std::unique_ptr<DS_SlideShow_Light> show(ReadProjectFile(u"" TEST_DATA_DIR "/fuzz/project_reader/water_fire.qmf"));
+  ASSERT_NE(show, nullptr);
+  ASSERT_EQ(show->slides.size(), 4u);
+  EXPECT_EQ(show->slides[0]->drawnModels.size(), 10u);
+  EXPECT_NE(dynamic_cast<DS_FlameLight*>(show->slides[0]->RenderContext()), nullptr);
+  EXPECT_NE(dynamic_cast<FakeUndervater*>(show->slides[1]->RenderContext()), nullptr);
+  auto* old = dynamic_cast<DS_FlameLight*>(show->slides[2]->RenderContext());
+  ASSERT_NE(old, nullptr);
+  EXPECT_EQ(old->Distortion.value, 3);
+  EXPECT_NE(dynamic_cast<FakeUndervater*>(show->slides[3]->RenderContext()), nullptr);
+  show.reset();
+  DestroyCurrentDocResManager();
 }
 
 }  // namespace
