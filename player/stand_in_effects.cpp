@@ -50,6 +50,14 @@ constexpr StandInRow kRows[] = {
     // Screen effects: heat shimmer and bump lighting.
     {u"DS_HeatDistortion", kAny, 9017, true},
     {u"DS_BumpFX", kAny, 9018, true},
+    // Screen effects: water and fire, and the flame light's heat shimmer.
+    {u"DS_WavesFX", kAny, 77, true},
+    {u"DS_UnderwaterFX", kAny, 88, true},
+    {u"DS_WaterFX", kAny, 90, true},
+    {u"DS_MoveFX", kAny, 91, true},
+    {u"DS_FireFX", kAny, 92, true},
+    {u"DS_WaterfallFX", kAny, 9101, true},
+    {u"DS_FlameLight", kAny, 63, true},
     // Glowing sprites draw their glow, composite and sprites with 97.
     {u"DS_DischargeFXConstructor", kAny, 97, true},
     // Generators: masks into their own target and the blends over the scene.

@@ -16,6 +16,7 @@ Rgb ForestColour(float x, float y, float w, float h);
 Rgb VoyageColour(float x, float y, float w, float h);
 Rgb NightColour(float x, float y, float w, float h);
 void AddEffectsSlide(Description& d);
+void AddWaterFireSlides(Description& d);
 
 namespace {
 
@@ -63,6 +64,7 @@ Description Describe() {
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
   AddRendererSlides(d);
+  AddWaterFireSlides(d);
   AddSceneSlides(d);
   AddEffectsSlide(d);
 
