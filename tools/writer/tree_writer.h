@@ -73,8 +73,8 @@ ByteBuilder& WriteTreeLeaf(ByteBuilder& b, const TreeLeafRecord& r);
 // "ZVI_PSTree_Trace" version 1: trail life, the two envelopes, the leaf.
 struct TreeTraceRecord {
   float trailLife = 1.0f;
-  std::array<uint32_t, 7> sizeEnvelope{0, 0, 100, 100, 0, 0, 100};
-  std::array<uint32_t, 7> opacityEnvelope{0, 0, 100, 100, 0, 0, 100};
+  std::array<uint32_t, 7> sizeEnvelope{0, 0, 100, 100, 100, 100, 1};
+  std::array<uint32_t, 7> opacityEnvelope{0, 0, 100, 100, 100, 100, 1};
   TreeLeafRecord leaf;
 };
 ByteBuilder& WriteTreeTrace(ByteBuilder& b, const TreeTraceRecord& r);
