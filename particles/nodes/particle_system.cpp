@@ -5,7 +5,7 @@
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
-#include "particles/nodes/tree_leaves.h"
+#include "particles/nodes/tree_curve.h"
 
 // --- model ---
 
@@ -131,4 +131,5 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PSTree_Leaf, ZVI_IOF_Item>(u"ZVI_PSTree_Leaf");
   RegisterReader<ZVI_PSTree_Trace, ZVI_IOF_Item>(u"ZVI_PSTree_Trace");
   RegisterReader<ZVI_PartyBalloon, ZVI_IOF_Item>(u"ZVI_PartyBalloon");
+  RegisterReader<ZVI_PSTree_Curve, ZVI_IOF_Item>(u"ZVI_PSTree_Curve");
 }

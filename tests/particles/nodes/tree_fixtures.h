@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "node_tree_fixtures.h"
+#include "particles/nodes/tree_curve.h"
 #include "particles/nodes/tree_leaves.h"
 #include "particles/nodes/tree_nodes.h"
 #include "tools/writer/tree_writer.h"
@@ -48,9 +49,54 @@ class TreeGeometry : public ZVI_PtclSys_Geometry {
   ZVI_PSTree_Node* owner = nullptr;
 };
 
+// Curve physics whose curves follow `shape` (curve units; a straight line
+// of `points` points when empty) and whose curve particles sit on their
+// parents. Its record: the point count.
+class TreeCurvePhysics : public node_fakes::FakeCurvePhysics {
+ public:
+  ParticleVector Generate(const ParticleVector* sources) override {
+    ParticleVector made = FakeCurvePhysics::Generate(sources);
+    for (const ParticlePtr& p : made) p->flags |= ParticleFlags::ParentRelative;
+    return made;
+  }
+  DS_SafePtr<ZVI_PtclSys_Physics> RebuildCurve(const ParticlePtr& curve) override {
+    if (shape.empty()) return FakeCurvePhysics::RebuildCurve(curve);
+    auto* line = new node_fakes::FakePointPhysics;
+    for (const D3DXVECTOR3& at : shape) line->particles.push_back(ParticlePtr(new Particle(at)));
+    return DS_SafePtr<ZVI_PtclSys_Physics>(line);
+  }
+  bool ReadRecord(DS_IOF_Archive& ar, int32_t) override {
+    ar.ReadInt(&points);
+    return true;
+  }
+  std::vector<D3DXVECTOR3> shape;
+};
+
+// f(x) = a + b x.
+class LinearGraph : public ZVI_VGraph {
+ public:
+  LinearGraph(float offset, float slope) : a(offset), b(slope) {}
+  void Write(DS_IOF_Archive&) const override {}
+  std::string GetTypeName() const override { return "Test_LinearGraph"; }
+  float MaxValue() const override { return a + b; }
+  float ValueAt(float x, int32_t&) const override { return a + b * x; }
+  bool GetKey(int32_t, float*, float*) const override { return false; }
+  float a, b;
+};
+inline DS_SafePtr<ZVI_VGraph> Linear(float offset, float slope) {
+  return DS_SafePtr<ZVI_VGraph>(new LinearGraph(offset, slope));
+}
+
 inline void RegisterTreeFakes() {
   node_tree_test::RegisterFakes();
   RegisterReader<TreeGeometry, ZVI_IOF_Item>(u"Test_TreeGeometry");
+  RegisterReader<TreeCurvePhysics, ZVI_IOF_Item>(u"Test_CurvePhysics");
+}
+
+inline pw::ByteBuilder CurvePhysicsRecord(int32_t points) {
+  pw::ByteBuilder b;
+  b.Header(u"Test_CurvePhysics", 1).I32(points);
+  return b;
 }
 
 inline pw::ByteBuilder GeometryRecord(int32_t perParent, int32_t perEmit = 0, float spacing = 0.0f) {

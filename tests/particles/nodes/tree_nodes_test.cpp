@@ -469,4 +469,142 @@ TEST_F(TreeTraces, TrailsKeepTheOrderTheirParentsArrivedIn) {
   EXPECT_TRUE(trace_.trails.empty());
 }
 
+// --- curves ---
+
+TEST_F(TreeNodes, CurveRecordsOfEveryVersion) {
+  for (int32_t version = 1; version <= 4; ++version) {
+    pw::TreeCurveRecord r;
+    r.version = version;
+    r.selected = 3;
+    r.physics = CurvePhysicsRecord(7);
+    r.middleLength = 100;
+    r.endLength = 20;
+    r.startLength = 10;
+    r.curveWidth = 24;
+    r.normalizeLength = 0;
+    r.innerGlowSize = 5;
+    r.innerGlowColour = 0x000000FF;
+    r.innerGlowTransparency = 20;
+    r.leaf = Leaf();
+    pw::ByteBuilder b;
+    pw::WriteTreeCurve(b, r);
+    uint64_t left = 1;
+    std::unique_ptr<ZVI_PSTree_Curve> c = node_tree_test::ReadItem<ZVI_PSTree_Curve>(b, &left);
+    ASSERT_TRUE(c) << version;
+    EXPECT_EQ(left, 0u) << version;
+    auto* physics = dynamic_cast<TreeCurvePhysics*>(c->physics.get());
+    ASSERT_TRUE(physics) << version;
+    EXPECT_EQ(physics->points, 7);
+    // Version 1 files the physics under 1 only when it is a fractal curve.
+    const int key = version == 1 ? 2 : 3;
+    EXPECT_EQ(c->selector.value, key);
+    EXPECT_EQ(c->selector.Get(key).get(), physics);
+    EXPECT_EQ(c->middleLength.value, 100u);
+    EXPECT_EQ(c->endLength.value, 20u);
+    EXPECT_EQ(c->startLength.value, 10u);
+    // Version 1 takes the width from the physics' width block.
+    EXPECT_EQ(c->curveWidth.value, version >= 2 ? 24u : 0u);
+    EXPECT_EQ(c->normalizeLength.value, version >= 3 ? 0 : 1);
+    EXPECT_EQ(c->innerGlowSize.value, version >= 4 ? 5u : 0u);
+    EXPECT_EQ(c->innerGlowColor.Alpha(), version >= 4 ? 204 : 255);
+    EXPECT_TRUE(c->widthProfile[2].Graph());
+    EXPECT_EQ(c->quadSize.value, 0u);
+  }
+}
+
+TEST_F(TreeNodes, CurveProfilesOverTheThreeSections) {
+  ZVI_PSTree_Curve c;
+  c.widthProfile[0].value = Linear(2, 1);   // middle
+  c.widthProfile[1].value = Linear(1, -1);  // end
+  c.widthProfile[2].value = Linear(0, 1);   // start
+  c.startLength.value = 20;
+  c.endLength.value = 20;
+  // No middle (L = 40): start times end along the whole strip.
+  EXPECT_FLOAT_EQ(c.CurveProfile(0.25f, c.widthProfile, 1.0f), 0.5f);  // start 0.5, end 1
+  EXPECT_FLOAT_EQ(c.CurveProfile(0.75f, c.widthProfile, 1.0f), 0.5f);  // start 1, end 0.5
+  EXPECT_FLOAT_EQ(c.CurveProfile(0.5f, c.widthProfile, 1.0f), 1.0f);
+  // Middle 100 (L = 140): start to x 20, middle to x 120, end after.
+  c.middleLength.value = 100;
+  EXPECT_FLOAT_EQ(c.CurveProfile(10.0f / 140.0f, c.widthProfile, 1.0f), 0.5f);
+  EXPECT_NEAR(c.CurveProfile(70.0f / 140.0f, c.widthProfile, 1.0f), 2.5f, 1e-5f);
+  EXPECT_NEAR(c.CurveProfile(130.0f / 140.0f, c.widthProfile, 1.0f), 0.5f, 1e-5f);
+  // A length scale of 2 stretches the middle only.
+  EXPECT_NEAR(c.CurveProfile(140.0f / 280.0f, c.widthProfile, 2.0f), 2.5f, 1e-5f);
+  // All lengths 0: no division by zero.
+  c.startLength.value = c.endLength.value = c.middleLength.value = 0;
+  for (float t : {0.0f, 0.5f, 1.0f}) {
+    const float f = c.CurveProfile(t, c.widthProfile, 1.0f);
+    EXPECT_TRUE(std::isfinite(f)) << t;
+  }
+}
+
+TEST_F(TreeNodes, CurveSamplesFlipTheirSidesAtTurns) {
+  ZVI_PSTree_Curve c;
+  ParticleStripe zigzag;
+  auto* points = new node_fakes::FakePointPhysics;
+  for (float x = 0; x <= 4; x += 1) points->particles.push_back(ParticlePtr(new Particle(D3DXVECTOR3(x, std::fmod(x, 2.0f), 0))));
+  zigzag.points = DS_SafePtr<ZVI_PtclSys_Physics>(points);
+  std::vector<CurveSample> s;
+  c.BuildCurveSamples(zigzag, s);
+  ASSERT_EQ(s.size(), 5u);
+  const uint8_t sides[5] = {1, 0, 1, 0, 1};
+  for (int j = 0; j < 5; ++j) EXPECT_EQ(s[j].side, sides[j]) << j;
+  EXPECT_FLOAT_EQ(s[0].t, 0.0f);
+  EXPECT_FLOAT_EQ(s[2].t, 0.5f);
+  EXPECT_FLOAT_EQ(s[4].t, 1.0f);
+  // The first sample: both sides the outgoing normal, the third the other way.
+  const float h = std::sqrt(0.5f);
+  EXPECT_NEAR(s[0].sa.x, h, 1e-6f);
+  EXPECT_NEAR(s[0].sa.y, -h, 1e-6f);
+  EXPECT_EQ(s[0].sc, -s[0].sb);
+  // At a turn the third vector points through the mitre (flipped with it).
+  EXPECT_NEAR(s[1].sc.x, 0.0f, 1e-5f);
+  EXPECT_NEAR(s[1].sc.y, -std::sqrt(2.0f), 1e-5f);
+
+  // A straight curve: the third vector is minus the side, no flips.
+  ParticleStripe straight;
+  auto* line = new node_fakes::FakePointPhysics;
+  for (float x : {0.0f, 2.0f, 4.0f}) line->particles.push_back(ParticlePtr(new Particle(D3DXVECTOR3(x, 0, 0))));
+  straight.points = DS_SafePtr<ZVI_PtclSys_Physics>(line);
+  c.normalizeLength.value = 0;
+  c.BuildCurveSamples(straight, s);
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_FLOAT_EQ(s[2].t, 4.0f);
+  EXPECT_EQ(s[1].side, 1);
+  EXPECT_EQ(s[1].sc, -s[1].sa);
+
+  // One point, or coinciding points.
+  ParticleStripe single;
+  auto* one = new node_fakes::FakePointPhysics;
+  one->particles.push_back(ParticlePtr(new Particle));
+  single.points = DS_SafePtr<ZVI_PtclSys_Physics>(one);
+  c.BuildCurveSamples(single, s);
+  EXPECT_TRUE(s.empty());
+  one->particles.push_back(ParticlePtr(new Particle));
+  c.normalizeLength.value = 1;
+  c.BuildCurveSamples(single, s);
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[1].t, 0.0f);
+}
+
+TEST_F(TreeNodes, CurveNodesGrowCurvesForTheirParents) {
+  auto* curve = new ZVI_PSTree_Curve;
+  auto* physics = new TreeCurvePhysics;
+  curve->physics = DS_SafePtr<ZVI_PtclSys_Physics>(physics);
+  ParticleVector parents{ParticlePtr(new Particle), ParticlePtr(new Particle)};
+  curve->GenerateForAll(parents);
+  ASSERT_EQ(physics->curves.size(), 2u);
+  EXPECT_EQ(physics->attached, 2);
+  curve->Restart();
+  EXPECT_EQ(physics->attached, 4);
+  EXPECT_EQ(curve->Step(0.1f, parents), 1);
+  curve->Clear();
+  EXPECT_TRUE(physics->curves.empty());
+  // Another physics than a curve physics grows nothing.
+  curve->physics = DS_SafePtr<ZVI_PtclSys_Physics>(new node_fakes::FakePointPhysics);
+  curve->GenerateForAll(parents);
+  EXPECT_EQ(curve->Step(0.1f, parents), 1);
+  delete curve;
+}
+
 }  // namespace
