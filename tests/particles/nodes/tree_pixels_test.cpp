@@ -229,4 +229,88 @@ TEST_F(TreePixels, ALeafWithoutParticlesKeepsAnEmptyBatch) {
   EXPECT_TRUE(Near(px.at(32, 32), kBackground));
 }
 
+// A curve leaf under a stem that places one particle on the root: one
+// horizontal curve through the root, its middle section 40 long (x from 12
+// to 52).
+ZVI_PSTree_Curve* AddCurve(ZVI_PSTree_Root* model, std::vector<D3DXVECTOR3> shape = {}) {
+  auto* curve = new ZVI_PSTree_Curve;
+  auto* physics = new TreeCurvePhysics;
+  physics->shape = std::move(shape);
+  curve->physics = DS_SafePtr<ZVI_PtclSys_Physics>(physics);
+  curve->middleLength.value = 40;
+  curve->curveWidth.value = 16;
+  curve->texture.value = Source({{u"dot.png", 2}});
+  auto* stem = new ZVI_PSTree_Stem;
+  stem->geometry = DS_SafePtr<ZVI_PtclSys_Geometry>(new TreeGeometry);
+  stem->children.Append(TreeNodePtr(curve));
+  curve->SetParent(stem);
+  model->children.Append(TreeNodePtr(stem));
+  stem->SetParent(model);
+  return curve;
+}
+
+TEST_F(TreePixels, ACurveStripFollowsItsWidthProfile) {
+  ZVI_PSTree_Curve* curve = AddCurve(model_);
+  curve->widthProfile[0].value = Linear(0, 1);  // no width at the start, full at the end
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(48, 32), 0xFFFFFFFF)) << std::hex << px.at(48, 32);
+  EXPECT_TRUE(Near(px.at(48, 38), 0xFFFFFFFF)) << std::hex << px.at(48, 38);  // half width 7.2 at t 0.9
+  EXPECT_TRUE(Near(px.at(16, 36), kBackground)) << std::hex << px.at(16, 36);  // 0.8 at t 0.1
+  EXPECT_TRUE(Near(px.at(56, 32), kBackground)) << std::hex << px.at(56, 32);
+  EXPECT_TRUE(Near(px.at(8, 32), kBackground)) << std::hex << px.at(8, 32);
+
+  // Only the visible range [0.5, 0.75] of the curve is drawn.
+  for (const ParticleStripe& c : static_cast<TreeCurvePhysics*>(curve->physics.get())->curves) {
+    c.particle->AddTransform(new node_fakes::ScriptedTransform(true, [](float, Particle* p) {
+      p->curveWindow[2] = 0.5f;
+      p->curveWindow[3] = 0.75f;
+    }));
+  }
+  px = Frame();
+  EXPECT_TRUE(Near(px.at(36, 32), 0xFFFFFFFF)) << std::hex << px.at(36, 32);
+  EXPECT_TRUE(Near(px.at(28, 32), kBackground)) << std::hex << px.at(28, 32);
+  EXPECT_TRUE(Near(px.at(46, 32), kBackground)) << std::hex << px.at(46, 32);
+}
+
+TEST_F(TreePixels, ZigZagSegmentsUseTheCrossedPattern) {
+  AddCurve(model_, {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0.5f, 0.25f, 0), D3DXVECTOR3(1, 0, 0)});
+  Frame();
+  ASSERT_EQ(runtime_->batches.size(), 1u);
+  MeshRecord& b = runtime_->batches[0];
+  ASSERT_EQ(b.triangleCount, 10);
+  ASSERT_EQ(b.vertexCount, 12);
+  void* data = nullptr;
+  ASSERT_EQ(b.indexBuffer->Lock(0, 0, &data, 0), D3D_OK);
+  const auto* index = static_cast<const uint16_t*>(data);
+  // The middle sample turns the other way (side flag 0): both segments cross.
+  EXPECT_EQ(index[0], 0);
+  EXPECT_EQ(index[1], 6);
+  EXPECT_EQ(index[2], 5);
+  EXPECT_EQ(index[8], 4);
+  EXPECT_EQ(index[15 + 1], 4 + 6);
+  b.indexBuffer->Unlock();
+}
+
+TEST_F(TreePixels, ASinglePointCurveDrawsNothing) {
+  AddCurve(model_, {D3DXVECTOR3(0.5f, 0, 0)});
+  Pixels px = Frame();
+  EXPECT_EQ(runtime_->batches[0].triangleCount, 0);
+  EXPECT_TRUE(Near(px.at(32, 32), kBackground));
+}
+
+TEST_F(TreePixels, TheInnerGlowTintsTheStripInsideItsEdges) {
+  ZVI_PSTree_Curve* curve = AddCurve(model_);
+  curve->curveWidth.value = 24;  // y from 20 to 44
+  Pixels plain = Frame();
+  EXPECT_TRUE(Near(plain.at(32, 42), 0xFFFFFFFF)) << "innerGlowSize 0: no glow pass";
+  curve->innerGlowSize.value = 5;
+  curve->innerGlowColor.value = 0x000000FF;  // red
+  Pixels px = Frame();
+  const D3DCOLOR edge = px.at(32, 42);
+  EXPECT_GT((edge >> 16) & 0xFF, 0xE0u) << std::hex << edge;
+  EXPECT_LT((edge >> 8) & 0xFF, 0xD0u) << std::hex << edge;
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 24)) << std::hex << px.at(32, 32);
+  EXPECT_TRUE(Near(px.at(32, 50), kBackground)) << std::hex << px.at(32, 50);
+}
+
 }  // namespace
