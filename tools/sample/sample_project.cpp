@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_trees.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -63,6 +64,7 @@ Description Describe() {
   d.slides.push_back(night);
   AddRendererSlides(d);
   AddSceneSlides(d);
+  AddTreeSlide(d);
   AddEffectsSlide(d);
 
   AddClassicSystems(d);
