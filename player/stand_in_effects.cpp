@@ -18,6 +18,10 @@ constexpr StandInRow kRows[] = {
     // when the project names none.
     {u"ZVI_PtclSysNode_Picture", kAny, 306, true},
     {u"ZVI_PtclSysNodePic_TexDynamic", kAny, 306, true},
+    // Tree-structured systems: the root's quads and balloons (the pack's
+    // 185 of a root), and the leaf's own glow composition (its 202).
+    {u"ZVI_PSTree_Root", kAny, 4001, true},
+    {u"ZVI_PSTree_Leaf", kAny, 4002, true},
     // Screen effects: pattern, copy, colour and light. Their projects carry
     // compiled binaries, or no link at all (erase, Light II, blur).
     {u"DS_BackgroundCopy", kAny, 75, true},

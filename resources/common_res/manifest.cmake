@@ -25,6 +25,8 @@ list(APPEND COMMON_RES_RESOURCES
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
+  10:4001:common_res/effects/tree_quads_4001.fx
+  10:4002:common_res/effects/tree_leaf_glow_4002.fx
   10:75:common_res/effects/background_copy_75.fx
   10:76:common_res/effects/light_76.fx
   10:78:common_res/effects/pattern_brush_78.fx

@@ -5,6 +5,7 @@
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
 #include "tools/sample/sample_night_forest.h"
+#include "tools/sample/sample_trees.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -66,6 +67,7 @@ Description Describe() {
   AddRendererSlides(d);
   AddWaterFireSlides(d);
   AddSceneSlides(d);
+  AddTreeSlide(d);
   AddEffectsSlide(d);
 
   AddClassicSystems(d);
