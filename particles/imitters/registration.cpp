@@ -2,6 +2,8 @@
 
 #include "core/reader_registry.h"
 #include "particles/imitters/burst_fountain.h"
+#include "particles/imitters/field_rain.h"
+#include "particles/imitters/path_trace.h"
 #include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
 #include "particles/imitters/stream_vortex.h"
@@ -24,4 +26,8 @@ void RegisterImitterReaders() {
   RegisterReader<DS_PtclSmoke2, DS_ABObj_Constructor>(u"DS_PtclSmoke2");
   RegisterReader<ZVI_VortexPtclSys, DS_ABObj_Constructor>(u"ZVI_VortexPtclSys");
   RegisterReader<DS_RayOfLight, DS_ABObj_Constructor>(u"DS_RayOfLight");
+  RegisterReader<ZVI_ParticlePath, DS_ABObj_Constructor>(u"ZVI_ParticlePath");
+  RegisterReader<ZVI_ParticleTrace, DS_ABObj_Constructor>(u"ZVI_ParticleTrace");
+  RegisterReader<ZVI_FieldPtclSys, DS_ABObj_Constructor>(u"ZVI_FieldPtclSys");
+  RegisterReader<DS_RainOnGlass, DS_ABObj_Constructor>(u"DS_RainOnGlass");
 }

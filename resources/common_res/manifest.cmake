@@ -15,6 +15,7 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:6001:common_res/images/particle_dot_6001.png
   DDS:6002:common_res/images/particle_atlas_6002.png
   DDS:6003:common_res/images/particle_puff_6003.png
+  DDS:6101:common_res/images/raindrops_6101.png
   10:185:common_res/effects/radial_glow_185.fx
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
