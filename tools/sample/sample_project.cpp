@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_trace_systems.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -66,6 +67,7 @@ Description Describe() {
   AddEffectsSlide(d);
 
   AddClassicSystems(d);
+  AddTraceSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
