@@ -43,6 +43,12 @@ void Straight(SplinePath& path, float x0, float x1, float y) {
   path.Resample();
 }
 
+std::vector<D3DXVECTOR3> TenPositions() {
+  std::vector<D3DXVECTOR3> v;
+  for (int i = 0; i < 10; ++i) v.emplace_back(10.0f * i, 5.0f, 0.0f);
+  return v;
+}
+
 // A timeline with a cycle whose state a test sets.
 class CycleTimeline : public ZVI_Timing {
  public:
@@ -152,6 +158,38 @@ TEST(PathFieldRainRecords, WritersRoundTripAndTruncationsFailCleanly) {
       EXPECT_THROW(ReadObject(bad), DS_Error) << cut;
     }
   }
+}
+
+TEST(PathFieldRainRecords, ClonesShareWhatTheyShould) {
+  ZVI_ParticlePath path;
+  Straight(path.path, 0, 10, 0);
+  std::unique_ptr<ZVI_ParticleSystemCtrl> pathCopy(path.Clone());
+  auto* p = dynamic_cast<ZVI_ParticlePath*>(pathCopy.get());
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->path.points[1].get(), path.path.points[1].get());  // control points shared
+
+  ZVI_ParticleTrace trace;
+  trace.cursor = DS_SafePtr<PathCursor>(new PathCursor(&trace.path.samples));
+  std::unique_ptr<ZVI_ParticleSystemCtrl> traceCopy(trace.Clone());
+  auto* t = dynamic_cast<ZVI_ParticleTrace*>(traceCopy.get());
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->cursor.get(), trace.cursor.get());
+  EXPECT_EQ(trace.cursor.UseCount(), 2);
+
+  ZVI_FieldPtclSys field;
+  field.positions.SetPositions(TenPositions());
+  field.fill.SetValue(30);
+  field.Simulate(0.0f);
+  std::unique_ptr<ZVI_ParticleSystemCtrl> fieldCopy(field.Clone());
+  auto* f = dynamic_cast<ZVI_FieldPtclSys*>(fieldCopy.get());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->positions.freeList, field.positions.freeList);
+  EXPECT_EQ(f->positions.positions.size(), 10u);
+
+  DS_RainOnGlass rain;
+  rain.interaction = DS_SafePtr<IPR_RainInteractionRoutine>(new IPR_RainInteractionRoutine(rain.area.rect));
+  std::unique_ptr<ZVI_ParticleSystemCtrl> rainCopy(rain.Clone());
+  EXPECT_EQ(dynamic_cast<DS_RainOnGlass*>(rainCopy.get())->interaction.get(), rain.interaction.get());
 }
 
 // ---- path
@@ -376,12 +414,6 @@ TEST(ParticleTrace, ATinySpacingCannotHangAFrame) {
 }
 
 // ---- field
-
-std::vector<D3DXVECTOR3> TenPositions() {
-  std::vector<D3DXVECTOR3> v;
-  for (int i = 0; i < 10; ++i) v.emplace_back(10.0f * i, 5.0f, 0.0f);
-  return v;
-}
 
 TEST(FieldSystem, KeepsItsShareOfThePositionsOccupied) {
   struct Case {
