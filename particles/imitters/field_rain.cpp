@@ -218,10 +218,14 @@ void DS_RainOnGlass::MergeDrops() {
   });
   static PRA_RainMerge merge;
   const size_t n = particles.size();
-  for (size_t i = 0; i < n; ++i) {
+  // Drops spread along one line (an area of no height) never end a scan
+  // early: the pairs tested per update are bounded, far above what a pane
+  // of rain needs, so such a project cannot stall its frames.
+  size_t budget = kMaxMergeTests;
+  for (size_t i = 0; i < n && budget > 0; ++i) {
     ClassicParticle& a = *particles[i];
     const float ea = a.Factor1() * r;
-    for (size_t j = i + 1; j < n; ++j) {
+    for (size_t j = i + 1; j < n && budget > 0; ++j, --budget) {
       ClassicParticle& b = *particles[j];
       const float eb = b.Factor1() * r;
       if (b.position.y - eb > a.position.y + ea) break;

@@ -95,6 +95,9 @@ float MergedDropSize(float a, float b);
 
 class DS_RainOnGlass : public ZVI_ParticleSystemCtrl {
  public:
+  // The most drop pairs one merge scan tests.
+  static constexpr size_t kMaxMergeTests = size_t{1} << 20;
+
   DS_RainOnGlass();
   DS_RainOnGlass(const DS_RainOnGlass& other);
 
