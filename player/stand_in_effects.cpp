@@ -99,6 +99,11 @@ constexpr StandInRow kRows[] = {
     {u"ZVI_ThroughSpaceCtrl", kAny, 6001, true},
     {u"ZVI_BrownAnimation", kAny, 6001, true},
     {u"ZVI_Firefly", kAny, 6001, true},
+    // Path, trace, field and rain-on-glass systems: the same quads and glow.
+    {u"ZVI_ParticlePath", kAny, 6001, true},
+    {u"ZVI_ParticleTrace", kAny, 6001, true},
+    {u"ZVI_FieldPtclSys", kAny, 6001, true},
+    {u"DS_RainOnGlass", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -21,6 +21,7 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:6003:common_res/images/particle_puff_6003.png
   DDS:6004:common_res/images/ray_profile_6004.png
   DDS:6005:common_res/images/firefly_glow_6005.png
+  DDS:6101:common_res/images/raindrops_6101.png
   10:185:common_res/effects/radial_glow_185.fx
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx

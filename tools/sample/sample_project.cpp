@@ -6,6 +6,7 @@
 #include "tools/sample/sample_classic.h"
 #include "tools/sample/sample_night_forest.h"
 #include "tools/sample/sample_trees.h"
+#include "tools/sample/sample_trace_systems.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -72,6 +73,7 @@ Description Describe() {
 
   AddClassicSystems(d);
   AddNightAndForestSystems(d);
+  AddTraceSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
