@@ -65,6 +65,8 @@ constexpr StandInRow kRows[] = {
     {u"DS_FireworkSimple", kAny, 7002, true},
     {u"DS_LightningGN", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
+    // The explosion's fireball, also when the project links none.
+    {u"DS_ExplosionConstructor", kAny, 7024, true},
     // Classic particle systems draw their quads and glow with one effect,
     // also when the project links none.
     {u"ZVI_BurstPtclSys", kAny, 6001, true},

@@ -2,6 +2,7 @@
 
 #include "core/reader_registry.h"
 #include "scene/discharge.h"
+#include "scene/explosion.h"
 #include "scene/sprite_effects.h"
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
@@ -22,4 +23,5 @@ void RegisterSceneReaders() {
   RegisterReader<DS_DischargeConstructor, DS_ABObj_Constructor>(u"DS_DischargeConstructor");
   RegisterReader<DS_GrassConstructor, DS_ABObj_Constructor>(u"DS_GrassConstructor");
   RegisterReader<DS_DischargeFXConstructor, DS_ABObj_Constructor>(u"DS_DischargeFXConstructor");
+  RegisterReader<DS_ExplosionConstructor, DS_ABObj_Constructor>(u"DS_ExplosionConstructor");
 }
