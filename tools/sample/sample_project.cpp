@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_sky.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -72,6 +73,7 @@ Description Describe() {
   d.music.sampleRate = 22050;
   d.music.volume = 80;
   AddGenerators(d);
+  AddSkySlides(d);
   return d;
 }
 
