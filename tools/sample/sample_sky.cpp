@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "tools/sample/sample_project.h"
@@ -176,6 +177,13 @@ void WriteBlast(pw::ByteBuilder& b) {
 }  // namespace
 
 void AddSkySlides(Description& d) {
+  // Before the pool, which closes the show.
+  const bool poolLast = !d.slides.empty() && d.slides.back().name == u"Pool";
+  std::vector<Slide> pool;
+  if (poolLast) {
+    pool.push_back(d.slides.back());
+    d.slides.pop_back();
+  }
   Slide sunrise;
   sunrise.name = kSunriseSlideName;
   sunrise.picture = {u"sunrise.png", 920, 430, SunriseColour};
@@ -193,6 +201,7 @@ void AddSkySlides(Description& d) {
   thunder.fadeOut = 0.5f;
   thunder.objects = {WriteBolt, WriteBlast};
   d.slides.push_back(thunder);
+  for (Slide& s : pool) d.slides.push_back(std::move(s));
 
   d.images.push_back({u"beam.png", Rgba(64, 16, Beam)});
   d.images.push_back({u"puff.png", Rgba(32, 32, Puff)});

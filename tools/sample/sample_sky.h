@@ -18,7 +18,7 @@ inline constexpr std::array<float, 2> kBoltEnd{320.0f, 400.0f};
 inline constexpr std::array<float, 2> kBlast{660.0f, 250.0f};
 inline constexpr unsigned kBlastSize = 240;
 
-// Appends both slides and their pictures.
+// Adds both slides (before the closing pool slide) and their pictures.
 void AddSkySlides(Description& d);
 
 }  // namespace sample
