@@ -77,6 +77,13 @@ constexpr StandInRow kRows[] = {
     {u"DS_FireworkSimple", kAny, 7002, true},
     {u"DS_LightningGN", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
+    // The explosion's fireball, also when the project links none.
+    {u"DS_ExplosionConstructor", kAny, 7024, true},
+    // Sprite animations: the path and Brownian sprites draw straight like
+    // smoke; the static animation's rectangle needs its own effect.
+    {u"DS_PathAnimtion", kAny, 7001, false},
+    {u"DS_BrownAnimation", kAny, 7001, false},
+    {u"DS_StaticAnimation", kAny, 116, true},
     // Classic particle systems draw their quads and glow with one effect,
     // also when the project links none.
     {u"ZVI_BurstPtclSys", kAny, 6001, true},

@@ -2,6 +2,8 @@
 
 #include "core/reader_registry.h"
 #include "scene/discharge.h"
+#include "scene/explosion.h"
+#include "scene/sprite_animations.h"
 #include "scene/sprite_effects.h"
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
@@ -22,4 +24,8 @@ void RegisterSceneReaders() {
   RegisterReader<DS_DischargeConstructor, DS_ABObj_Constructor>(u"DS_DischargeConstructor");
   RegisterReader<DS_GrassConstructor, DS_ABObj_Constructor>(u"DS_GrassConstructor");
   RegisterReader<DS_DischargeFXConstructor, DS_ABObj_Constructor>(u"DS_DischargeFXConstructor");
+  RegisterReader<DS_ExplosionConstructor, DS_ABObj_Constructor>(u"DS_ExplosionConstructor");
+  RegisterReader<DS_PathAnimtion, DS_ABObj_Constructor>(u"DS_PathAnimtion");
+  RegisterReader<DS_StaticAnimation, DS_ABObj_Constructor>(u"DS_StaticAnimation");
+  RegisterReader<DS_BrownAnimation, DS_ABObj_Constructor>(u"DS_BrownAnimation");
 }

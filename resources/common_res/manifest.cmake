@@ -63,6 +63,8 @@ list(APPEND COMMON_RES_RESOURCES
   10:7002:common_res/effects/generator_glow_7002.fx
   10:7003:common_res/effects/plant_sway_7003.fx
   10:7004:common_res/effects/falling_stars_7004.fx
+  10:7024:common_res/effects/explosion_7024.fx
+  10:116:common_res/effects/static_animation_116.fx
   10:6001:common_res/effects/classic_particles_6001.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x

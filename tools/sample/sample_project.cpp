@@ -7,6 +7,7 @@
 #include "tools/sample/sample_night_forest.h"
 #include "tools/sample/sample_trees.h"
 #include "tools/sample/sample_trace_systems.h"
+#include "tools/sample/sample_sky.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -80,6 +81,7 @@ Description Describe() {
   d.music.sampleRate = 22050;
   d.music.volume = 80;
   AddGenerators(d);
+  AddSkySlides(d);
   return d;
 }
 
