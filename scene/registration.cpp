@@ -2,6 +2,8 @@
 
 #include "core/reader_registry.h"
 #include "scene/discharge.h"
+#include "scene/line_effects.h"
+#include "scene/single_objects.h"
 #include "scene/sprite_effects.h"
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
@@ -22,4 +24,8 @@ void RegisterSceneReaders() {
   RegisterReader<DS_DischargeConstructor, DS_ABObj_Constructor>(u"DS_DischargeConstructor");
   RegisterReader<DS_GrassConstructor, DS_ABObj_Constructor>(u"DS_GrassConstructor");
   RegisterReader<DS_DischargeFXConstructor, DS_ABObj_Constructor>(u"DS_DischargeFXConstructor");
+  RegisterReader<ZVI_StaticObject, DS_ABObj_Constructor>(u"ZVI_StaticObject");
+  RegisterReader<ZVI_SigleObjectPath, DS_ABObj_Constructor>(u"ZVI_SigleObjectPath");
+  RegisterReader<ZVI_GrovingLine, DS_ABObj_Constructor>(u"ZVI_GrovingLine");
+  RegisterReader<ZVI_SlidingLine, DS_ABObj_Constructor>(u"ZVI_SlidingLine");
 }
