@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_objects.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -64,6 +65,7 @@ Description Describe() {
   AddRendererSlides(d);
   AddSceneSlides(d);
   AddEffectsSlide(d);
+  AddObjectsSlide(d);
 
   AddClassicSystems(d);
 
