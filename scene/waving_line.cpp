@@ -152,7 +152,7 @@ void ZVI_WavingLine::DrawParticles(DS_ABRender* context, int* pass) {
   if (!context) return;
   ribbon.Draw(runtime, 0, context, pass);
   if (showParticles.value == 0) return;
-  if (params.glowMode.value == 2) context->BackgroundStep(pass, false);
+  if (params.glowMode.value == 2) context->BackgroundStep(pass, true);
   params.DrawBatch(runtime, 1, context);
 }
 
