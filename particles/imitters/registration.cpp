@@ -1,10 +1,12 @@
 #include "particles/imitters/registration.h"
 
 #include "core/reader_registry.h"
+#include "particles/imitters/brownian.h"
 #include "particles/imitters/burst_fountain.h"
 #include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
 #include "particles/imitters/stream_vortex.h"
+#include "particles/imitters/through_space.h"
 
 void RegisterImitterReaders() {
   RegisterReader<ZVI_BurstPtclSys, DS_ABObj_Constructor>(u"ZVI_BurstPtclSys");
@@ -24,4 +26,7 @@ void RegisterImitterReaders() {
   RegisterReader<DS_PtclSmoke2, DS_ABObj_Constructor>(u"DS_PtclSmoke2");
   RegisterReader<ZVI_VortexPtclSys, DS_ABObj_Constructor>(u"ZVI_VortexPtclSys");
   RegisterReader<DS_RayOfLight, DS_ABObj_Constructor>(u"DS_RayOfLight");
+  RegisterReader<ZVI_ThroughSpaceCtrl, DS_ABObj_Constructor>(u"ZVI_ThroughSpaceCtrl");
+  RegisterReader<ZVI_BrownAnimation, DS_ABObj_Constructor>(u"ZVI_BrownAnimation");
+  RegisterReader<ZVI_Firefly, DS_ABObj_Constructor>(u"ZVI_Firefly");
 }
