@@ -111,6 +111,15 @@ constexpr StandInRow kRows[] = {
     {u"ZVI_ParticleTrace", kAny, 6001, true},
     {u"ZVI_FieldPtclSys", kAny, 6001, true},
     {u"DS_RainOnGlass", kAny, 6001, true},
+    // Line ribbons, their head particles and the single objects draw with
+    // the classic effect; a multiply ribbon uses its "BlendMultiplay".
+    {u"ZVI_GrovingLine", kAny, 6001, true},
+    {u"ZVI_SlidingLine", kAny, 6001, true},
+    {u"ZVI_ShootingLine", kAny, 6001, true},
+    {u"ZVI_Tears", kAny, 6001, true},
+    {u"ZVI_WavingLine", kAny, 6001, true},
+    {u"ZVI_StaticObject", kAny, 6001, true},
+    {u"ZVI_SigleObjectPath", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_objects.h"
 #include "tools/sample/sample_night_forest.h"
 #include "tools/sample/sample_trees.h"
 #include "tools/sample/sample_trace_systems.h"
@@ -71,6 +72,7 @@ Description Describe() {
   AddSceneSlides(d);
   AddTreeSlide(d);
   AddEffectsSlide(d);
+  AddObjectsSlide(d);
 
   AddClassicSystems(d);
   AddNightAndForestSystems(d);
