@@ -6,6 +6,7 @@
 #include "particles/sources/placement_geometry.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
+#include "particles/sources/stripe_physics.h"
 
 void RegisterParticleSourceReaders() {
   RegisterSourcePhysicsReaders();
@@ -14,4 +15,5 @@ void RegisterParticleSourceReaders() {
   RegisterParticleEffectReaders();
   RegisterEmitterGeometryReaders();
   RegisterPlacementGeometryReaders();
+  RegisterStripePhysicsReaders();
 }

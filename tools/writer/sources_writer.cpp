@@ -262,4 +262,76 @@ ByteBuilder& WriteTunelLaw(ByteBuilder& b, uint32_t depth, int32_t rotationMode,
   return WriteCentredBase(b, speed, 0, offset);
 }
 
+ByteBuilder& WriteStripesTail(ByteBuilder& b, int32_t baseVersion) {
+  b.Header(u"ZVI_PtclSysPhys_PntStripes", 1);
+  return WritePhysicsBase(b, baseVersion);
+}
+
+ByteBuilder& WriteTraceLine(ByteBuilder& b, const TraceLineRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_TraceLine", 1);
+  WriteConstJitterGraph(b, r.lifetime, r.lifetimeJitter);
+  WriteConstJitterGraph(b, r.size, r.sizeJitter);
+  WriteConstJitterGraph(b, r.alpha, r.alphaJitter);
+  return WriteStripesTail(b);
+}
+
+ByteBuilder& WriteCurvesBase(ByteBuilder& b, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Curves", r.version);
+  WriteSpinParams(b, r.spinDirection, r.spinRate, r.spinJitter, r.spinOrientation, r.spinStart, r.spinSpread);
+  WriteConstJitterGraph(b, r.size, 0);
+  WriteConstJitterGraph(b, r.width, r.widthJitter);
+  WriteConstJitterGraph(b, r.alpha, 0);
+  if (r.version > 1) {
+    WriteConstJitterGraph(b, r.start, 0);
+    WriteConstJitterGraph(b, r.end, 0);
+  }
+  return WriteStripesTail(b);
+}
+
+ByteBuilder& WriteLineCurv(ByteBuilder& b, uint32_t segments, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_LineCurv", 1).U32(segments);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteFractalCurvBody(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude,
+                                  uint32_t speed, const CurvesRecord& r) {
+  b.U32(levels).U32(amplitude);
+  if (version >= 2) b.U32(speed);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteFractalCurv(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude, uint32_t speed,
+                              const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_FractalCurv", version);
+  return WriteFractalCurvBody(b, version, levels, amplitude, speed, r);
+}
+
+ByteBuilder& WriteRandomCurvBody(ByteBuilder& b, uint32_t segments, uint32_t amplitude, uint32_t speed,
+                                 const CurvesRecord& r) {
+  b.U32(segments).U32(amplitude).U32(speed);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteRandomCurv(ByteBuilder& b, uint32_t segments, uint32_t amplitude, uint32_t speed,
+                             const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_RandomCurv", 1);
+  return WriteRandomCurvBody(b, segments, amplitude, speed, r);
+}
+
+ByteBuilder& WritePerlinCurvBody(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r) {
+  b.U32(p.subdivisions);
+  if (p.version == 2) b.U32(p.amplitude);
+  if (p.version >= 3) {
+    WriteConstJitterGraph(b, p.amplitude, p.amplitudeJitter);
+    b.U32(p.octaves).U32(p.multiplier).U32(p.change);
+    if (p.version >= 4) b.U32(p.scroll);
+  }
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_PerlinCurv", p.version);
+  return WritePerlinCurvBody(b, p, r);
+}
+
 }  // namespace pw

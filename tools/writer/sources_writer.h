@@ -122,4 +122,43 @@ ByteBuilder& WriteSpiralLaw(ByteBuilder& b, int32_t version, const SpiralMotionR
 ByteBuilder& WriteTunelLaw(ByteBuilder& b, uint32_t depth, int32_t rotationMode, int32_t inward, uint32_t focal,
                            uint32_t speed = 50, const std::array<float, 3>& offset = {0, 0, 0});
 
+// Trail and curve physics.
+struct TraceLineRecord {
+  uint32_t lifetime = 10, lifetimeJitter = 0;
+  uint32_t size = 20, sizeJitter = 0;
+  uint32_t alpha = 100, alphaJitter = 0;
+};
+ByteBuilder& WriteTraceLine(ByteBuilder& b, const TraceLineRecord& r = TraceLineRecord());
+// "ZVI_PtclSysPhys_PntStripes" then the physics base record.
+ByteBuilder& WriteStripesTail(ByteBuilder& b, int32_t baseVersion = 3);
+struct CurvesRecord {
+  int32_t version = 2;  // 1 has no start and end blocks
+  int32_t spinDirection = 0, spinOrientation = 0;
+  uint32_t spinRate = 50, spinJitter = 0, spinStart = 0, spinSpread = 0;
+  uint32_t size = 1, width = 1, alpha = 1, start = 1, end = 1;
+  uint32_t widthJitter = 0;
+};
+// The curve base record (all graphs constant) and its tails.
+ByteBuilder& WriteCurvesBase(ByteBuilder& b, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteLineCurv(ByteBuilder& b, uint32_t segments, const CurvesRecord& r = CurvesRecord());
+// The fields after the outer header (what the line nodes read after their
+// own name and version), then the curve base record.
+ByteBuilder& WriteFractalCurvBody(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude = 50,
+                                  uint32_t speed = 50, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteFractalCurv(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude = 50,
+                              uint32_t speed = 50, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteRandomCurvBody(ByteBuilder& b, uint32_t segments, uint32_t amplitude = 50, uint32_t speed = 50,
+                                 const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteRandomCurv(ByteBuilder& b, uint32_t segments, uint32_t amplitude = 50, uint32_t speed = 50,
+                             const CurvesRecord& r = CurvesRecord());
+struct PerlinCurvRecord {
+  int32_t version = 4;
+  uint32_t subdivisions = 5;
+  uint32_t amplitude = 50, amplitudeJitter = 0;
+  uint32_t octaves = 2, multiplier = 1;
+  uint32_t change = 50, scroll = 0;
+};
+ByteBuilder& WritePerlinCurvBody(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
+
 }  // namespace pw
