@@ -334,4 +334,28 @@ ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const Cu
   return WritePerlinCurvBody(b, p, r);
 }
 
+ByteBuilder& WriteTextPaintParams(ByteBuilder& b, int32_t mode, uint32_t colour, uint32_t transparency,
+                                  uint32_t amount) {
+  return b.I32(mode).U32(colour).U32(transparency).U32(amount);
+}
+
+ByteBuilder& WriteTextLine(ByteBuilder& b, const TextLineRecord& r) {
+  b.Dword(static_cast<uint32_t>(r.version)).F32(r.x).F32(r.y).F32(r.z);
+  b.I32(static_cast<int32_t>(r.glyphs.size()));
+  for (const GlyphRecord& g : r.glyphs) {
+    b.Dword(static_cast<uint32_t>(g.version)).U32(g.code).F32(g.x).F32(g.y).F32(g.w).F32(g.h);
+    if (g.version >= 2) b.U8(g.visible);
+  }
+  b.F32(r.width);
+  if (r.version >= 2) b.F32(r.height);
+  if (r.version >= 3) b.F32(r.top);
+  return b;
+}
+
+ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& entries) {
+  b.I32(static_cast<int32_t>(entries.size()));
+  for (const AtlasRecord& e : entries) b.U32(e.code).Dword(1).F32(e.umin).F32(e.umax).F32(e.vmin).F32(e.vmax);
+  return b;
+}
+
 }  // namespace pw

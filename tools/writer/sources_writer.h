@@ -3,6 +3,8 @@
 // motion laws and their parameter blocks, at any version.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tools/writer/byte_builder.h"
 
@@ -160,5 +162,28 @@ struct PerlinCurvRecord {
 };
 ByteBuilder& WritePerlinCurvBody(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
 ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
+
+// Text records: the paint block, glyph lines and the glyph atlas map.
+ByteBuilder& WriteTextPaintParams(ByteBuilder& b, int32_t mode, uint32_t colour, uint32_t transparency,
+                                  uint32_t amount);
+struct GlyphRecord {
+  int32_t version = 2;  // 1 has no visible byte
+  uint32_t code = 'A';
+  float x = 0, y = 0, w = 10, h = 10;
+  uint8_t visible = 1;
+};
+struct TextLineRecord {
+  int32_t version = 3;  // 1: no height, no top; 2: no top
+  float x = 0, y = 0, z = 0;
+  std::vector<GlyphRecord> glyphs;
+  float width = 0, height = 0, top = 0;
+};
+ByteBuilder& WriteTextLine(ByteBuilder& b, const TextLineRecord& r);
+struct AtlasRecord {
+  uint32_t code = 'A';
+  float umin = 0, vmin = 0, umax = 1, vmax = 1;
+};
+// Count, then code, count 1, umin, umax, vmin, vmax per entry.
+ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& entries);
 
 }  // namespace pw
