@@ -1,6 +1,7 @@
 #include "particles/sources/registration.h"
 
 #include "particles/sources/emitter_geometry.h"
+#include "particles/sources/exploding_picture.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/node_effects.h"
 #include "particles/sources/placement_geometry.h"
@@ -16,4 +17,5 @@ void RegisterParticleSourceReaders() {
   RegisterEmitterGeometryReaders();
   RegisterPlacementGeometryReaders();
   RegisterStripePhysicsReaders();
+  RegisterExplodingPictureReaders();
 }

@@ -1,5 +1,6 @@
 #include "tools/writer/sources_writer.h"
 
+#include "tools/writer/node_effects_writer.h"
 #include "tools/writer/slides_writer.h"
 #include "tools/writer/values_writer.h"
 
@@ -356,6 +357,14 @@ ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& ent
   b.I32(static_cast<int32_t>(entries.size()));
   for (const AtlasRecord& e : entries) b.U32(e.code).Dword(1).F32(e.umin).F32(e.umax).F32(e.vmin).F32(e.vmax);
   return b;
+}
+
+ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_ExplodingPic", 1);
+  b.U32(r.wholeMin).U32(r.wholeMax).U32(r.burstMin).U32(r.burstMax).U32(r.fragments);
+  b.U32(r.size).U32(r.sizeJitter).U32(r.lifetime).U32(r.lifetimeJitter).U32(r.speed).U32(r.speedJitter);
+  WriteSpin(b, r.spinRate, r.spinJitter, r.spinMode);
+  return WriteGroupBase(b, r.count);
 }
 
 }  // namespace pw

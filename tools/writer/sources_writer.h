@@ -186,4 +186,17 @@ struct AtlasRecord {
 // Count, then code, count 1, umin, umax, vmin, vmax per entry.
 ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& entries);
 
+// The exploding picture (version 1); the spinner as a spin effect record.
+struct ExplodingPicRecord {
+  uint32_t wholeMin = 100, wholeMax = 100, burstMin = 100, burstMax = 100;
+  uint32_t fragments = 100;
+  uint32_t size = 8, sizeJitter = 50;
+  uint32_t lifetime = 50, lifetimeJitter = 50;
+  uint32_t speed = 60, speedJitter = 50;
+  uint32_t spinRate = 100, spinJitter = 100;
+  int32_t spinMode = 2;
+  uint32_t count = 1;
+};
+ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r = ExplodingPicRecord());
+
 }  // namespace pw

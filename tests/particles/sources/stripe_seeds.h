@@ -50,6 +50,18 @@ inline std::vector<Seed> All() {
       add("perlincurv_v" + std::to_string(v) + tail, std::move(b));
     }
   }
+  {
+    pw::ExplodingPicRecord r;
+    r.wholeMin = 10;
+    r.wholeMax = 30;
+    r.burstMin = 5;
+    r.burstMax = 20;
+    r.fragments = 12;
+    r.count = 2;
+    pw::ByteBuilder b;
+    pw::WriteExplodingPic(b, r);
+    add("explodingpic_v1", std::move(b));
+  }
   return seeds;
 }
 
