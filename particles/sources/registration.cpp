@@ -8,6 +8,7 @@
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
 #include "particles/sources/stripe_physics.h"
+#include "particles/sources/text_physics.h"
 
 void RegisterParticleSourceReaders() {
   RegisterSourcePhysicsReaders();
@@ -18,4 +19,5 @@ void RegisterParticleSourceReaders() {
   RegisterPlacementGeometryReaders();
   RegisterStripePhysicsReaders();
   RegisterExplodingPictureReaders();
+  RegisterTextPhysicsReaders();
 }

@@ -244,7 +244,7 @@ ZVI_PtclSysPhys_FractalCurv::ZVI_PtclSysPhys_FractalCurv() {
 
 DS_SafePtr<ZVI_PtclSys_Physics> ZVI_PtclSysPhys_FractalCurv::BuildCurve(Particle*) {
   ParticleVector line{NewPoint(D3DXVECTOR3(0, 0, 0)), NewPoint(D3DXVECTOR3(1, 0, 0))};
-  const uint32_t levelCount = std::min(levels.value, kMaxLevels);
+  const uint32_t levelCount = LevelsInEffect();
   for (uint32_t level = 0; level < levelCount; ++level) {
     ParticleVector finer;
     finer.reserve(line.size() * 2 - 1);
@@ -426,14 +426,30 @@ namespace {
 uint64_t OctaveBase(uint32_t k) { return k == 1 ? 2u : (uint64_t{1} << (k - 1)) + 1; }
 }  // namespace
 
-DS_SafePtr<ZVI_PtclSys_Physics> ZVI_PtclSysPhys_PerlinCurv::BuildCurve(Particle* curve) {
-  // No octave or a multiplier of 0 would take a remainder by 0: straight line.
-  if (octaves.value == 0 || multiplier.value == 0) return StraightLine(1);
-  const uint32_t k = std::min<uint32_t>(octaves.value, 16);
-  const uint64_t m = std::min<uint64_t>(multiplier.value, kMaxCurvePoints / OctaveBase(k));
-  const uint64_t c = (k == 1 ? 2u : OctaveBase(k)) * m;
+uint32_t ZVI_PtclSysPhys_PerlinCurv::OctavesInEffect() const {
+  // No octave or a multiplier of 0 would take a remainder by 0.
+  if (octaves.value == 0 || multiplier.value == 0) return 0;
+  return std::min<uint32_t>(octaves.value, 16);
+}
+
+uint32_t ZVI_PtclSysPhys_PerlinCurv::MultiplierInEffect() const {
+  const uint32_t k = OctavesInEffect();
+  return k == 0 ? 0 : static_cast<uint32_t>(std::min<uint64_t>(multiplier.value, kMaxCurvePoints / OctaveBase(k)));
+}
+
+uint32_t ZVI_PtclSysPhys_PerlinCurv::CurvePointCount() const {
+  const uint32_t k = OctavesInEffect();
+  if (k == 0) return 2;
+  const uint64_t c = OctaveBase(k) * MultiplierInEffect();
   const uint64_t wanted = c + (c - 1) * static_cast<uint64_t>(subdivisions.value);
-  const uint32_t n = static_cast<uint32_t>(std::clamp<uint64_t>(wanted, 2, kMaxCurvePoints));
+  return static_cast<uint32_t>(std::clamp<uint64_t>(wanted, 2, kMaxCurvePoints));
+}
+
+DS_SafePtr<ZVI_PtclSys_Physics> ZVI_PtclSysPhys_PerlinCurv::BuildCurve(Particle* curve) {
+  const uint32_t k = OctavesInEffect();
+  if (k == 0) return StraightLine(1);
+  const uint64_t m = MultiplierInEffect();
+  const uint32_t n = CurvePointCount();
   auto* transform = new PtclTr_PerlinCurve(this);
   for (uint32_t octave = 1; octave <= k; ++octave) {
     const uint32_t entryCount = static_cast<uint32_t>(OctaveBase(octave) * m);

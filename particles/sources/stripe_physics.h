@@ -127,6 +127,7 @@ class ZVI_PtclSysPhys_FractalCurv : public ZVI_PtclSysPhys_Curves {
   ParticleVector Update(const ParticleVector* sources, float dt) override;
   DS_SafePtr<ZVI_PtclSys_Physics> BuildCurve(Particle* curve) override;
   bool ReadRecord(DS_IOF_Archive& ar, int32_t version) override;
+  uint32_t LevelsInEffect() const { return levels.value < kMaxLevels ? levels.value : kMaxLevels; }
 
   MediaParamT<unsigned int> levels{5u};
   UINTSclaleTo<float> amplitude;  // 0.004, 50
@@ -190,6 +191,12 @@ class ZVI_PtclSysPhys_PerlinCurv : public ZVI_PtclSysPhys_Curves {
   ParticleVector Update(const ParticleVector* sources, float dt) override;
   DS_SafePtr<ZVI_PtclSys_Physics> BuildCurve(Particle* curve) override;
   bool ReadRecord(DS_IOF_Archive& ar, int32_t version) override;
+  // The octaves and multiplier in effect, capped so that no octave holds
+  // more than kMaxCurvePoints entries; 0 octaves for a straight line.
+  uint32_t OctavesInEffect() const;
+  uint32_t MultiplierInEffect() const;
+  // Points of a new curve (at most kMaxCurvePoints).
+  uint32_t CurvePointCount() const;
 
   MediaParamT<unsigned int> subdivisions{5u};
   JitterGraphParam amplitude;  // 0.002, 50

@@ -367,4 +367,65 @@ ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r) {
   return WriteGroupBase(b, r.count);
 }
 
+ByteBuilder& WriteTxtTypeTail(ByteBuilder& b, uint32_t duration) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect", 1).U32(duration);
+  return b.Header(u"ZVI_PtclSys_TextEffect", 1);
+}
+
+ByteBuilder& WriteTxtFade(ByteBuilder& b, uint32_t duration) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Fade", 1);
+  return WriteTxtTypeTail(b, duration);
+}
+
+ByteBuilder& WriteTxtSlide(ByteBuilder& b, int32_t version, uint32_t direction, uint32_t distance, uint32_t duration,
+                           uint32_t fadePortion) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Slide", version).U32(direction).U32(distance);
+  if (version == 1) b.U32(fadePortion);
+  return WriteTxtTypeTail(b, duration);
+}
+
+ByteBuilder& WriteTxtFly(ByteBuilder& b, const TxtFlyRecord& r) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Fly", 1).U32(r.direction).U32(r.spread).U32(r.distance).U32(r.spin);
+  b.I32(r.spinMode);
+  return WriteTxtTypeTail(b, r.duration);
+}
+
+ByteBuilder& WriteTxtZoom(ByteBuilder& b, const TxtZoomRecord& r) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Zoom", 1).U32(r.startScale).U32(r.anchorX).U32(r.anchorY);
+  b.I32(r.horizontal).I32(r.vertical);
+  return WriteTxtTypeTail(b, r.duration);
+}
+
+ByteBuilder& WriteTextPhysicsBody(ByteBuilder& b, const TextPhysicsRecord& r) {
+  WriteTextParams(b, r.text);
+  b.I32(r.reserved);
+  if (r.version <= 2) b.Dword(0).Dword(0);
+  b.I32(r.appearOrder).I32(r.disappearOrder);
+  if (r.version <= 2) b.U32(r.appearDuration).U32(r.disappearDuration);
+  b.I32(static_cast<int32_t>(r.lines.size()));
+  for (const TextLineRecord& line : r.lines) WriteTextLine(b, line);
+  WriteGlyphAtlas(b, r.atlas);
+  if (r.version >= 3) {
+    if (r.appear.size()) b.Append(r.appear);
+    else WriteTxtFade(b, 0);
+    if (r.disappear.size()) b.Append(r.disappear);
+    else WriteTxtFade(b, 0);
+  }
+  if (r.timeline.size()) b.Append(r.timeline);
+  else WriteRandomTimeLine(b, RandomTimeLineRecord());
+  return WriteGroupBase(b, r.count, r.baseFigure);
+}
+
+ByteBuilder& WriteTextPhysics(ByteBuilder& b, const TextPhysicsRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Text", r.version);
+  return WriteTextPhysicsBody(b, r);
+}
+
+ByteBuilder& WriteCrawlingText(ByteBuilder& b, const CrawlRecord& c, const TextPhysicsRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_CrawlingText", 1).Dword(2);
+  WriteConstJitterGraph(b, c.speed, c.speedJitter);
+  b.I32(c.direction).U32(c.gap);
+  return WriteTextPhysics(b, r);
+}
+
 }  // namespace pw

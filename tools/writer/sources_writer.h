@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/geometry_writer.h"
 
 namespace pw {
 
@@ -198,5 +199,49 @@ struct ExplodingPicRecord {
   uint32_t count = 1;
 };
 ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r = ExplodingPicRecord());
+
+// Text type effects (whole records). The type-effect tail: its header,
+// the duration (hundredths of a second) and the text-effect header.
+ByteBuilder& WriteTxtTypeTail(ByteBuilder& b, uint32_t duration);
+ByteBuilder& WriteTxtFade(ByteBuilder& b, uint32_t duration);
+// Version 1 also stores the fade portion.
+ByteBuilder& WriteTxtSlide(ByteBuilder& b, int32_t version, uint32_t direction = 180, uint32_t distance = 100,
+                           uint32_t duration = 100, uint32_t fadePortion = 50);
+struct TxtFlyRecord {
+  uint32_t direction = 90, spread = 360, distance = 100, spin = 100;
+  int32_t spinMode = 2;
+  uint32_t duration = 100;
+};
+ByteBuilder& WriteTxtFly(ByteBuilder& b, const TxtFlyRecord& r = TxtFlyRecord());
+struct TxtZoomRecord {
+  uint32_t startScale = 10, anchorX = 50, anchorY = 25;
+  int32_t horizontal = 1, vertical = 1;
+  uint32_t duration = 100;
+};
+ByteBuilder& WriteTxtZoom(ByteBuilder& b, const TxtZoomRecord& r = TxtZoomRecord());
+
+// Text physics. Versions 1 and 2 store two durations of Fade effects;
+// version 3 whole effect records.
+struct TextPhysicsRecord {
+  int32_t version = 3;
+  TextParamsRecord text;
+  int32_t reserved = 0;
+  int32_t appearOrder = 0, disappearOrder = 1;
+  uint32_t appearDuration = 100, disappearDuration = 100;  // versions 1, 2
+  std::vector<TextLineRecord> lines;
+  std::vector<AtlasRecord> atlas;
+  ByteBuilder appear, disappear;  // version 3: whole effect records
+  ByteBuilder timeline;           // empty: a default random timeline
+  uint32_t count = 1;
+  ByteBuilder baseFigure;
+};
+ByteBuilder& WriteTextPhysicsBody(ByteBuilder& b, const TextPhysicsRecord& r);
+ByteBuilder& WriteTextPhysics(ByteBuilder& b, const TextPhysicsRecord& r);
+struct CrawlRecord {
+  uint32_t speed = 100, speedJitter = 0;
+  int32_t direction = 0;
+  uint32_t gap = 100;
+};
+ByteBuilder& WriteCrawlingText(ByteBuilder& b, const CrawlRecord& c, const TextPhysicsRecord& r);
 
 }  // namespace pw

@@ -11,6 +11,7 @@
 #include "core/reader_registry.h"
 #include "particles/nodes/transforms.h"
 #include "particles/sources/stripe_physics.h"
+#include "player/timelines.h"
 #include "tests/particles/sources/source_fakes.h"
 #include "tests/particles/sources/stripe_seeds.h"
 
@@ -20,6 +21,7 @@ class StripePhysicsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     source_fakes::RegisterAll();
+    RegisterTimelineReaders();
     crt_srand(1);
   }
 
@@ -173,12 +175,20 @@ TEST_F(StripePhysicsTest, CurvesAreCappedInPoints) {
   ParticleVector parents = source_fakes::Parents(1);
   ZVI_PtclSysPhys_FractalCurv fractal;
   fractal.levels = 40u;
-  EXPECT_EQ(OneCurve(fractal, parents).size(), (1u << 15) + 1);
+  EXPECT_EQ(fractal.LevelsInEffect(), 15u);  // 32 769 points
+  fractal.levels = 8u;
+  EXPECT_EQ(OneCurve(fractal, parents).size(), 257u);
   ZVI_PtclSysPhys_PerlinCurv perlin;
   perlin.subdivisions = 4000000000u;
   perlin.octaves = 30u;
   perlin.multiplier = 4000000000u;
-  EXPECT_LE(OneCurve(perlin, parents).size(), kMaxCurvePoints);
+  EXPECT_EQ(perlin.OctavesInEffect(), 16u);
+  EXPECT_EQ(perlin.MultiplierInEffect(), 1u);
+  EXPECT_EQ(perlin.CurvePointCount(), kMaxCurvePoints);
+  perlin.octaves = 2u;
+  perlin.subdivisions = 5u;
+  perlin.multiplier = 4000000000u;
+  EXPECT_EQ(perlin.MultiplierInEffect(), kMaxCurvePoints / 3);
 }
 
 TEST_F(StripePhysicsTest, FractalLevelsAndFixedEnds) {
