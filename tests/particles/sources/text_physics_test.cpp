@@ -227,6 +227,31 @@ TEST_F(TextPhysicsTest, FadeOfOneSecondOverFiveGlyphs) {
   EXPECT_NEAR(made[4]->alpha, 1.0f, 1e-5f);
 }
 
+// Four glyphs of a four-colour atlas, Fade by glyph with no duration.
+TEST_F(TextPhysicsTest, FourGlyphsLightInTurn) {
+  ZVI_PtclSysPhys_Text text;
+  text.appearEffect.value = TxtTypeEffectPtr(new ZVI_PtclSys_TxtTypeEffect_Fade());
+  text.disappearEffect.value = TxtTypeEffectPtr(new ZVI_PtclSys_TxtTypeEffect_Fade());
+  text.lines = {Line(0, 0, 4)};
+  for (uint32_t i = 0; i < 4; ++i) text.atlas['A' + i] = GlyphAtlasEntry{0.25f * i, 0, 0.25f * (i + 1), 1, 1};
+  Attach(text);
+  timeline->state = kTimelineAppearing;
+  timeline->visibility = 0.4f;
+  ParticleVector parents = source_fakes::Parents(1);
+  ParticleVector made = text.Generate(&parents);
+  ASSERT_EQ(made.size(), 4u);
+  text.Update(nullptr, 0.05f);
+  const float lit[] = {1, 1, 0, 0};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(made[i]->alpha, lit[i]) << i;
+    EXPECT_EQ(made[i]->texWindow[0], 0.25f * i);
+  }
+  timeline->state = kTimelineShown;
+  timeline->visibility = 1.0f;
+  text.Update(nullptr, 0.05f);
+  for (const ParticlePtr& p : made) EXPECT_EQ(p->alpha, 1.0f);
+}
+
 TEST_F(TextPhysicsTest, ZeroDurationAndMissingEffectsJump) {
   for (bool missing : {false, true}) {
     SCOPED_TRACE(missing);
