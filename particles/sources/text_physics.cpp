@@ -441,8 +441,11 @@ bool PtclTr_CrawlingText::Apply(float, Particle* p) {
     }
     a -= physics->gap.derived;
   }
+  const float u = a / length;
+  // Far off the path (a damaged layout) the figure has no point to give.
+  if (!(std::fabs(u) < 1e6f)) return true;
   D3DXVECTOR3 at(0, 0, 0), tangent(1, 0, 0);
-  f->PointAtUV(a / length, 0.0f, &at, &tangent);
+  f->PointAtUV(u, 0.0f, &at, &tangent);
   const D3DXVECTOR3 n(tangent.y, -tangent.x, 0.0f);
   p->position = at + (glyphY - lineHeight) * n;
   const D3DXVECTOR3 up(0, 1, 0);
