@@ -17,9 +17,8 @@ constexpr uint32_t kMinRecordBytes = 8;
 
 // --- node ---
 
-ParticleVector& ZVI_PSTree_Node::Particles() {
-  static thread_local ParticleVector none;
-  none.clear();
+const ParticleVector& ZVI_PSTree_Node::Particles() const {
+  static const ParticleVector none;
   return geometry ? geometry->held : none;
 }
 

@@ -68,7 +68,7 @@ class ZVI_PSTree_Node : public ZVI_IOF_Item, public ZVI_PSTree_Node_Parent {
   void GenerateChild(ZVI_PSTree_Node* child) override;
 
   // The held particles of the geometry (empty without one).
-  ParticleVector& Particles();
+  const ParticleVector& Particles() const;
 
   zvi_string name;
   DS_SafePtr<ZVI_PtclSys_Geometry> geometry;
