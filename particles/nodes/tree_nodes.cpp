@@ -17,9 +17,8 @@ constexpr uint32_t kMinRecordBytes = 8;
 
 // --- node ---
 
-ParticleVector& ZVI_PSTree_Node::Particles() {
-  static thread_local ParticleVector none;
-  none.clear();
+const ParticleVector& ZVI_PSTree_Node::Particles() const {
+  static const ParticleVector none;
   return geometry ? geometry->held : none;
 }
 
@@ -117,14 +116,16 @@ int32_t ZVI_PSTree_Stem::NeedsBackground() {
 
 int32_t ZVI_PSTree_Stem::Step(float dt, const ParticleVector& parents) {
   if (!geometry) return StepChildren(dt, ParticleVector());
-  ParticleVector born;
+  born_.clear();
   for (const ParticlePtr& parent : parents) {
     ParticleVector made = geometry->Emit(dt, parent);
-    born.insert(born.end(), made.begin(), made.end());
+    born_.insert(born_.end(), made.begin(), made.end());
   }
   for (const TreeNodePtr& child : children.value) {
-    if (child) child->GenerateForAll(born);
+    if (child) child->GenerateForAll(born_);
   }
+  // The newborns are held by the geometry; the list lets them go.
+  born_.clear();
   StepParticleVector(geometry->held, dt);
   return StepChildren(dt, geometry->held);
 }
@@ -281,9 +282,10 @@ void ZVI_PtclSys_Mesh::Update(float t) {
     root->alpha = m.translucency.derived;
     const float s = m.size.derived;
     MatrixScalingAboutPoint(&root->scaleMatrix, root->position, s, s, s);
-    const ParticleVector parents{m.rootParticle};
+    rootList_.resize(1);
+    rootList_[0] = m.rootParticle;
     for (const TreeNodePtr& child : m.children.value) {
-      if (child) count += child->Step(dt, parents);
+      if (child) count += child->Step(dt, rootList_);
     }
     if (!first) root->timeAlive += dt;
   }

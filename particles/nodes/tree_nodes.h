@@ -68,7 +68,7 @@ class ZVI_PSTree_Node : public ZVI_IOF_Item, public ZVI_PSTree_Node_Parent {
   void GenerateChild(ZVI_PSTree_Node* child) override;
 
   // The held particles of the geometry (empty without one).
-  ParticleVector& Particles();
+  const ParticleVector& Particles() const;
 
   zvi_string name;
   DS_SafePtr<ZVI_PtclSys_Geometry> geometry;
@@ -97,6 +97,10 @@ class ZVI_PSTree_Stem : public ZVI_PSTree_Node {
     DrawChildren(mesh, index, effect, context, pass);
   }
   void ReadRecord(DS_IOF_Archive& ar, int32_t version) { ReadPSTreeNodeRecord(ar, *this); }
+
+ private:
+  // This frame's newborns (kept to spare an allocation a frame).
+  ParticleVector born_;
 };
 
 class ZVI_PSTree_Root : public DS_ABObj_Constructor, public ZVI_PSTree_Node_Parent {
@@ -167,4 +171,8 @@ class ZVI_PtclSys_Mesh : public DS_ABObj {
 
   ZVI_PSTree_Root* model;
   std::vector<MeshRecord> batches;
+
+ private:
+  // The root particle as the top-level nodes' parent list.
+  ParticleVector rootList_;
 };

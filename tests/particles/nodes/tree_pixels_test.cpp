@@ -173,6 +173,20 @@ TEST_F(TreePixels, GlowLightsTheSurroundings) {
   EXPECT_TRUE(Near(px.at(4, 4), kBackground));
 }
 
+TEST_F(TreePixels, GlowTargetsReadBeforeTheirDocumentGoWithALostDevice) {
+  ZVI_PSTree_Leaf* leaf = AddLeaf(Source({{u"dot.png", 2}}));
+  // As when the leaf was read before the document's manager existed.
+  SetLosableObject(doc_.get(), leaf->glow.Key().name, nullptr);
+  ASSERT_EQ(leaf->glow.RegisteredWith(), nullptr);
+  Frame();
+  ASSERT_TRUE(leaf->glow.targetA);
+  EXPECT_EQ(leaf->glow.RegisteredWith(), doc_.get());
+  doc_->OnLostDevice();
+  EXPECT_FALSE(leaf->glow.targetA);
+  doc_->OnResetDevice();
+  EXPECT_TRUE(leaf->glow.targetA);
+}
+
 TEST_F(TreePixels, ABalloonAddsItsLightMaps) {
   auto* balloon = AddLeaf<ZVI_PartyBalloon>(Source({{u"dim.png", 4}, {u"green.png", 5}, {u"blue.png", 6}}));
   Pixels px = Frame();
