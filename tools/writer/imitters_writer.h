@@ -249,5 +249,62 @@ struct FireflyRecord {
   BrownianRecord brownian;
 };
 ByteBuilder& WriteFirefly(ByteBuilder& b, const FireflyRecord& r);
+// A control point of a path record: position and the two tangents.
+struct PathPointRecord {
+  std::array<float, 3> position{};
+  std::array<float, 3> outTangent{};
+  std::array<float, 3> inTangent{};
+};
+// A straight line of n points from a to b, tangents a third of a step.
+std::vector<PathPointRecord> StraightPathPoints(const std::array<float, 2>& a, const std::array<float, 2>& b, int n);
+
+// "ZVI_ParticlePath" (version 1).
+struct ParticlePathRecord {
+  std::vector<PathPointRecord> points;
+  uint32_t rate = 100;  // x 0.2 particles per second
+  uint32_t speed = 50;
+  uint32_t speedVariation = 0;  // percent
+  uint32_t wobbleWidth = 0;
+  int32_t wobbleMode = 0;
+  uint32_t wobbleFrequency = 0;  // x 0.0004
+  uint32_t startFactor = 0, endFactor = 0, rampInEnd = 0, rampOutStart = 0;  // percent
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r);
+
+// "ZVI_ParticleTrace" (version 1).
+struct ParticleTraceRecord {
+  std::vector<PathPointRecord> points;
+  uint32_t particleCount = 20;
+  uint32_t life = 100;  // hundredths of a second
+  uint32_t spread = 0;
+  uint32_t flySpeed = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteParticleTrace(ByteBuilder& b, const ParticleTraceRecord& r);
+
+// "ZVI_FieldPtclSys" (version 1).
+struct FieldRecord {
+  uint32_t life = 100;  // hundredths of a second
+  uint32_t fill = 50;   // percent
+  std::vector<std::array<float, 3>> positions;
+  uint32_t angle = 0, spread = 0;
+  uint32_t speed = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteField(ByteBuilder& b, const FieldRecord& r);
+
+// "DS_RainOnGlass" (version 1).
+struct RainOnGlassRecord {
+  uint32_t rate = 100;
+  std::array<float, 12> area{};  // x, y, z of corners 0..3
+  uint32_t gravity = 0;
+  uint32_t gravityAngle = 90;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteRainOnGlass(ByteBuilder& b, const RainOnGlassRecord& r);
+
+// One record of each of the path, trace, field and rain classes.
+void AppendPathFieldRainSamples(std::vector<ByteBuilder>& out);
 
 }  // namespace pw
