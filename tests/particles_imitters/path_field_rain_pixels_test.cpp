@@ -166,7 +166,9 @@ TEST_F(PathFieldRainPixels, StillFieldLightsOnlyItsPositions) {
       bool near = false;
       for (const D3DXVECTOR3& w : where)
         near = near || (std::abs(x - (w.x - 1.0f)) <= 3.0f && std::abs(y - (w.y + 1.0f)) <= 3.0f);
-      if (!near) EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << ", " << y;
+      if (!near) {
+        EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << ", " << y;
+      }
     }
 }
 
