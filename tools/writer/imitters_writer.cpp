@@ -172,6 +172,43 @@ ByteBuilder& WriteRayOfLight(ByteBuilder& b, const RayOfLightRecord& r) {
   return WriteParticleSystem(b, r.system);
 }
 
+ByteBuilder& WriteThroughSpace(ByteBuilder& b, const ThroughSpaceRecord& r) {
+  b.Header(u"ZVI_ThroughSpaceCtrl", r.version);
+  b.U32(r.rate);
+  WriteQuad(b, r.area);
+  b.U32(r.rotationSpeed).I32(r.rotationDirection);
+  b.F32(r.centre[0]).F32(r.centre[1]).F32(r.centre[2]);
+  b.U8(r.reverse);
+  if (r.version > 1) b.U32(r.motionSpeed);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteBrownian(ByteBuilder& b, const BrownianRecord& r) {
+  b.Header(u"ZVI_BrownAnimation", 1);
+  b.U32(r.count).U32(r.speed).U32(r.changeRate).U32(r.responseTime);
+  WriteQuad(b, r.area);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteTracer(ByteBuilder& b, const TracerRecord& r) {
+  b.I32(r.version);
+  if (r.version > 1) {
+    b.I32(r.block.version).WideString(r.shapeName);
+    WriteClassicBlock(b, r.block);
+  }
+  b.U32(r.rate).U32(r.life);
+  if (r.version < 2) b.U32(r.particleSize);
+  b.U32(r.circleSize).U32(r.drift);
+  if (r.version < 4) b.I32(r.discarded);
+  return b;
+}
+
+ByteBuilder& WriteFirefly(ByteBuilder& b, const FireflyRecord& r) {
+  b.Header(u"ZVI_Firefly", r.version);
+  WriteTracer(b, r.tracer);
+  return WriteBrownian(b, r.brownian);
+}
+
 std::vector<ByteBuilder> ClassicSampleRecords() {
   std::vector<ByteBuilder> out;
   auto block = [](int32_t version) {
@@ -277,6 +314,35 @@ std::vector<ByteBuilder> ClassicSampleRecords() {
   ray.system = system(11);
   out.emplace_back();
   WriteRayOfLight(out.back(), ray);
+  for (int32_t v = 1; v <= 3; ++v) {
+    ThroughSpaceRecord r;
+    r.version = v;
+    r.area = {0, 0, 0, 64, 0, 0, 0, 48, 0, 64, 48, 0};
+    r.centre[0] = 32.0f, r.centre[1] = 24.0f;
+    r.reverse = v == 2 ? 1 : 0;
+    r.rotationSpeed = 25;
+    r.system.block = block(11);
+    out.emplace_back();
+    WriteThroughSpace(out.back(), r);
+  }
+  BrownianRecord brown;
+  brown.count = 6;
+  brown.area = {8, 8, 0, 56, 8, 0, 8, 40, 0, 56, 40, 0};
+  brown.system.block = block(11);
+  out.emplace_back();
+  WriteBrownian(out.back(), brown);
+  for (int32_t tv = 1; tv <= 4; ++tv) {
+    FireflyRecord r;
+    r.version = tv == 1 ? 1 : 2;
+    r.tracer.version = tv;
+    r.tracer.block = block(11);
+    r.tracer.shapeName = u"Sphere";
+    r.tracer.drift = tv == 3 ? 100 : 0;
+    r.brownian = brown;
+    if (r.version == 1) r.brownian.system.block.image.links.push_back({u"common_res.dll", 6003});
+    out.emplace_back();
+    WriteFirefly(out.back(), r);
+  }
   AppendPathFieldRainSamples(out);
   return out;
 }

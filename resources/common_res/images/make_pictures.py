@@ -197,6 +197,31 @@ def puff(size=64):
     png('particle_puff_6003.png', size, size, rows)
 
 
+def ray_profile(width=32, height=8):
+    row = []
+    for x in range(width):
+        d = abs((x + 0.5) / width * 2.0 - 1.0)
+        a = math.cos(d * math.pi / 2) ** 2
+        row += [255, 255, 255, int(a * 255 + 0.5)]
+    png('ray_profile_6004.png', width, height, [row] * height)
+
+
+def firefly(size=32):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            dx = (x + 0.5) / size * 2.0 - 1.0
+            dy = (y + 0.5) / size * 2.0 - 1.0
+            r = min(1.0, math.sqrt(dx * dx + dy * dy))
+            core = max(0.0, 1.0 - r / 0.35)
+            halo = math.cos(r * math.pi / 2) ** 4
+            a = min(1.0, core + 0.6 * halo)
+            white = core * 0.6
+            rgb = [clamp(210 + 45 * white), 255, clamp(90 + 165 * white)]
+            row += rgb + [int(a * 255 + 0.5)]
+        rows.append(row)
+    png('firefly_glow_6005.png', size, size, rows)
 def raindrops(cell=32):
     size = cell * 2
     pixels = [[0, 0, 0, 0] * size for _ in range(size)]
@@ -232,4 +257,6 @@ stand()
 dot()
 atlas()
 puff()
+ray_profile()
+firefly()
 raindrops()
