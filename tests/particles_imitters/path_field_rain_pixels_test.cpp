@@ -2,14 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "core/crt.h"
 #include "particles/imitters/field_rain.h"
 #include "particles/imitters/path_trace.h"
+#include "player/app/register_all.h"
+#include "player/project_reader.h"
+#include "player/slide_show.h"
 #include "player/slide_render_context.h"
 #include "resources/builtin_resources.h"
 #include "tests/player/render_fixtures.h"
+#include "tools/writer/imitters_writer.h"
+#include "tools/writer/project_writer.h"
+#include "tools/writer/render_writer.h"
+#include "tools/writer/slides_writer.h"
 
 using namespace render_test;
 
@@ -166,8 +175,64 @@ TEST_F(PathFieldRainPixels, StillFieldLightsOnlyItsPositions) {
       bool near = false;
       for (const D3DXVECTOR3& w : where)
         near = near || (std::abs(x - (w.x - 1.0f)) <= 3.0f && std::abs(y - (w.y + 1.0f)) <= 3.0f);
-      if (!near) EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << ", " << y;
+      if (!near) {
+        EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << ", " << y;
+      }
     }
+}
+
+// One slide holding a record of each class: read as a project, built and
+// played; with FUZZ_SEED_DIR set it is also written as the fuzzers' seeds.
+pw::SlideShowRecord PathFieldRainShow() {
+  pw::SlideRecord slide;
+  slide.name = u"path_field_rain";
+  pw::LightRecord light;
+  pw::WriteLight(slide.renderContext, light);
+  pw::AppendPathFieldRainSamples(slide.drawn);
+  pw::ByteBuilder record;
+  pw::WriteSlide(record, slide);
+  pw::SlideShowRecord show;
+  show.slides.push_back(std::move(record));
+  return show;
+}
+
+using PathFieldRainSeedProject = RenderTest;
+
+TEST_F(PathFieldRainSeedProject, ReadsBuildsAndPlays) {
+  RegisterEverything();
+  RegisterBuiltInResources();
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, pw::DocResRecord{});
+  pw::ByteBuilder project = pw::BuildProject(PathFieldRainShow(), manager);
+  std::unique_ptr<DS_SlideShow_Light> show(
+      ReadProjectMemory(project.bytes().data(), static_cast<uint32_t>(project.size())));
+  ASSERT_NE(show, nullptr);
+  ASSERT_EQ(show->slides.size(), 1u);
+  show->slides[0]->BuildRuntime();
+  ASSERT_EQ(show->slides[0]->drawnObjects.size(), 5u);
+  for (float t = 0.0f; t < 1.0f; t += 0.07f)
+    for (auto& object : show->slides[0]->drawnObjects) object->UpdateTime(t);
+  for (auto& object : show->slides[0]->drawnObjects) {
+    auto* mech = dynamic_cast<ZVI_ParticleSystemMech*>(object.get());
+    ASSERT_NE(mech, nullptr);
+    EXPECT_FALSE(mech->system->particles.empty()) << std::string(mech->system->ClassName().begin(),
+                                                                 mech->system->ClassName().end());
+  }
+  show.reset();
+  DestroyCurrentDocResManager();
+
+  if (const char* dir = std::getenv("FUZZ_SEED_DIR")) {
+    EXPECT_TRUE(project.SaveTo(std::string(dir) + "/project_reader/path_field_rain.qmf"));
+    // The steps fuzzer reads 32 frame-time bytes, then the show record from
+    // its version on.
+    pw::ByteBuilder showBytes;
+    pw::WriteSlideShow(showBytes, PathFieldRainShow());
+    pw::ByteBuilder steps;
+    for (int i = 0; i < 32; ++i) steps.U8(static_cast<uint8_t>(127 + (i % 5) * 3));
+    const size_t header = 40;  // the class name "DS_SlideShow_Light"
+    steps.Raw(showBytes.bytes().data() + header, showBytes.size() - header);
+    EXPECT_TRUE(steps.SaveTo(std::string(dir) + "/slide_show_steps/path_field_rain"));
+  }
 }
 
 }  // namespace

@@ -270,7 +270,9 @@ TEST(ParticlePath, SpeedFactorsAndHarmonicWobble) {
     }
     EXPECT_GE(lo, 1.0f);
     EXPECT_LE(hi, 1.0f + variation / 100.0f + 1e-6f);
-    if (variation > 0) EXPECT_GT(hi - lo, 0.2f);
+    if (variation > 0) {
+      EXPECT_GT(hi - lo, 0.2f);
+    }
   }
 }
 

@@ -429,6 +429,9 @@ void AppendPathFieldRainSamples(std::vector<ByteBuilder>& out) {
   trace.flySpeed = 10;
   trace.system = system;
   trace.system.block.orientation = 1;
+  // A manual timeline: shown for 2 s of every 3, so the trace has a cycle.
+  trace.system.base.kind = 2;
+  WriteManualTimeLine(trace.system.base.timeline, 300, {{0.0f, 2.0f, 0.0f, 2.0f}});
   out.emplace_back();
   WriteParticleTrace(out.back(), trace);
   FieldRecord field;
