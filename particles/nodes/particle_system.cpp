@@ -5,6 +5,7 @@
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
+#include "particles/nodes/tree_curve.h"
 
 // --- model ---
 
@@ -123,4 +124,12 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PtclSysNode_Track, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Track");
   RegisterReader<ZVI_PtclSysNode_Picture, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Picture");
   RegisterReader<ZVI_PtclSysNode_Blank, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Blank");
+  // Tree-structured systems.
+  RegisterReader<ZVI_PSTree_Root, DS_ABObj_Constructor>(u"ZVI_PSTree_Root");
+  RegisterReader<ZVI_PtclSysPreset, DS_ABObj_Constructor>(u"ZVI_PtclSysPreset");
+  RegisterReader<ZVI_PSTree_Stem, ZVI_IOF_Item>(u"ZVI_PSTree_Stem");
+  RegisterReader<ZVI_PSTree_Leaf, ZVI_IOF_Item>(u"ZVI_PSTree_Leaf");
+  RegisterReader<ZVI_PSTree_Trace, ZVI_IOF_Item>(u"ZVI_PSTree_Trace");
+  RegisterReader<ZVI_PartyBalloon, ZVI_IOF_Item>(u"ZVI_PartyBalloon");
+  RegisterReader<ZVI_PSTree_Curve, ZVI_IOF_Item>(u"ZVI_PSTree_Curve");
 }
