@@ -93,7 +93,7 @@ ByteBuilder& WriteStaticObject(ByteBuilder& b, const StaticObjectRecord& r) {
   return WriteSingleParticle(b, r.base);
 }
 
-ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r) {
+ByteBuilder& WriteParticlePathCtrl(ByteBuilder& b, const ParticlePathCtrlRecord& r) {
   b.Header(u"ZVI_ParticlePathCtrl", 1);
   WriteSmartPoints(b, r.points);
   return WriteParticleSystem(b, r.system);
@@ -101,7 +101,7 @@ ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r) {
 
 ByteBuilder& WriteObjectPath(ByteBuilder& b, const ObjectPathRecord& r) {
   b.Header(u"ZVI_SigleObjectPath", 1).U32(r.speed).I32(r.orientation);
-  return WriteParticlePath(b, r.base);
+  return WriteParticlePathCtrl(b, r.base);
 }
 
 std::vector<ByteBuilder> LineSampleRecords() {

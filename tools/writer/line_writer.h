@@ -115,17 +115,17 @@ struct StaticObjectRecord {
 ByteBuilder& WriteStaticObject(ByteBuilder& b, const StaticObjectRecord& r);
 
 // "ZVI_ParticlePathCtrl" (version 1).
-struct ParticlePathRecord {
+struct ParticlePathCtrlRecord {
   std::vector<std::array<float, 3>> points;
   ParticleSystemRecord system;
 };
-ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r);
+ByteBuilder& WriteParticlePathCtrl(ByteBuilder& b, const ParticlePathCtrlRecord& r);
 
 // "ZVI_SigleObjectPath" (version 1).
 struct ObjectPathRecord {
   uint32_t speed = 10;  // x 0.1 pixels per update
   int32_t orientation = 0;
-  ParticlePathRecord base;
+  ParticlePathCtrlRecord base;
 };
 ByteBuilder& WriteObjectPath(ByteBuilder& b, const ObjectPathRecord& r);
 
