@@ -55,8 +55,10 @@ TEST_F(ExplodingPictureTest, DefaultsWithOneSource) {
     EXPECT_LE(size->factor, 0.08f);
     EXPECT_NEAR(D3DXVec3Length(&f->velocity), 600.0f, 300.0f + 1e-3f);
   }
-  // Half a second later every fragment is gone.
-  for (int i = 0; i < 4; ++i) pic.Update(&sources, dt);
+  // None has gone an eighth of a second later; half a second later all have.
+  pic.Update(&sources, dt);
+  EXPECT_EQ(Living(pic.particles), 100u);
+  for (int i = 0; i < 3; ++i) pic.Update(&sources, dt);
   EXPECT_EQ(Living(pic.particles), 0u);
   // The whole child comes back on the first step past 2.0 s.
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(pic.Update(&sources, dt).empty());
