@@ -4,6 +4,7 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_nodes.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -63,6 +64,7 @@ Description Describe() {
   d.slides.push_back(night);
   AddRendererSlides(d);
   AddSceneSlides(d);
+  AddNodeSlides(d);
   AddEffectsSlide(d);
 
   AddClassicSystems(d);
@@ -131,6 +133,7 @@ std::vector<uint8_t> BuildProject(const Description& description) {
   for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
   for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
   for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
+  for (const pw::LinkRawFrames& frames : description.storedRawFrames) resources.rawFrames.push_back(frames);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

@@ -4,6 +4,8 @@ effect 1
 # scales every channel). BlendNormal and BlendSum draw background-mode
 # particles: Texture1 (the background) at the second texture pair, under
 # Texture0's alpha. Texture0 and Texture1 take samplers 0 and 1.
+# BlendNormal_AlphaPM draws into blur targets, whose alpha the glow reads: it
+# writes alpha even where the player masks it off.
 
 texture Texture0
 texture Texture1
@@ -60,6 +62,7 @@ end
 
 technique BlendNormal_AlphaPM
   pass P0
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA

@@ -421,3 +421,28 @@ TEST_F(NodePixels, TheDynamicPictureRereadsItsTextureWhenTheSourceChanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// A glow is made while its project is read, before that project's document
+// is current; attached while it plays, its targets move to the playing
+// document, which releases them when the device is lost (a reset needs every
+// render target gone).
+TEST_F(NodePixels, GlowTargetsBelongToThePlayingDocument) {
+  std::unique_ptr<DS_DocResManager> reading = MakeDocument(pw::DocResRecord{});
+  SetCurrentDocResManager(reading.get());
+  ZVI_PtclSysOption_Glow glow;
+  EXPECT_EQ(glow.blur.RegisteredWith(), reading.get());
+  SetCurrentDocResManager(doc_.get());
+  glow.AttachOption();
+  EXPECT_EQ(glow.blur.RegisteredWith(), doc_.get());
+  ASSERT_NE(glow.blur.targetA, nullptr);
+  doc_->OnLostDevice();
+  EXPECT_EQ(glow.blur.targetA, nullptr);
+  EXPECT_EQ(glow.blur.targetB, nullptr);
+  reading.reset();
+  glow.AttachOption();  // again: nothing to move
+  EXPECT_EQ(glow.blur.RegisteredWith(), doc_.get());
+}
+
+}  // namespace
