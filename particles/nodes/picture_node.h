@@ -29,6 +29,7 @@ class ZVI_PtclSysEffect_Rotation : public ZVI_ParticlSystem_Effect {
   ZVI_PtclSysEffect_Rotation(const ZVI_PtclSysEffect_Rotation& other);
   bool ApplyEffect(EffectContext& context, Particle* particle) override;
   ZVI_ParticlSystem_Effect* Clone() const override { return new ZVI_PtclSysEffect_Rotation(*this); }
+  void Accept(ZVI_PtclSysEffectVisitor& visitor) override { visitor.VisitRotation(*this); }
 
   DS_SafePtr<JitterAngle> angle;
   float phase = 0.0f;
