@@ -120,6 +120,9 @@ class ZVI_PtclSysOption_Shadow : public ZVI_PtclSysOption_Blur {
   ZVI_SmartAngle angle;
 };
 
+// The effect a node class asks the current document for (null without one).
+ID3DXEffect* PackEffect(std::u16string_view askingClass, const DS_FileLink3& link);
+
 // Blur targets of a glow or shadow at the current scene size, and effect 202.
 void AttachBlurSurface(ZVI_BlurSurface& blur);
 

@@ -107,6 +107,12 @@ ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture) {
   return WritePictureNode(b, picture);
 }
 
+ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r) {
+  b.Header(u"ZVI_PtclSysNode_Trace", 2).Append(r.trails).U32(r.colour).U32(r.unused).I32(r.enabled);
+  b.WideString(r.name);
+  return WritePictureNode(b, r.picture);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

@@ -90,6 +90,18 @@ ByteBuilder& WritePictureNode(ByteBuilder& b, const PictureRecord& r);
 // "ZVI_PtclSysNodePic_TexDynamic" version 1, then a whole picture record.
 ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture);
 
+// "ZVI_PtclSysNode_Trace" version 2: the trail physics record, the colour,
+// an unused word, the switch, the option name, then a whole picture record.
+struct TraceRecord {
+  ByteBuilder trails;  // a whole physics record
+  uint32_t colour = 0x00FFFFFFu;
+  uint32_t unused = 0;
+  int32_t enabled = 1;
+  std::u16string name = u"Trace";
+  PictureRecord picture;
+};
+ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {
