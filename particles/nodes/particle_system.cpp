@@ -5,6 +5,7 @@
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
+#include "particles/nodes/line_node.h"
 #include "particles/nodes/trace_node.h"
 
 // --- model ---
@@ -125,4 +126,5 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PtclSysNode_Picture, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Picture");
   RegisterReader<ZVI_PtclSysNode_Blank, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Blank");
   RegisterReader<ZVI_PtclSysNode_Trace, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Trace");
+  RegisterReader<ZVI_PtclSysNode_Line, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Line");
 }

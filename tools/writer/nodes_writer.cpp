@@ -113,6 +113,19 @@ ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r) {
   return WritePictureNode(b, r.picture);
 }
 
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r) {
+  b.Header(u"ZVI_PtclSysNode_Line", r.version).U32(r.anchor).I32(static_cast<int32_t>(r.segments.size()));
+  for (const SegmentRecord& s : r.segments) {
+    b.I32(s.flags[0]).I32(s.flags[1]).U32(s.length);
+    ByteBuilder constant;
+    WriteVGraphConst(constant);
+    WriteJitterGraphParam(b, s.opacityGraph.size() ? s.opacityGraph : constant, s.opacity, s.opacityJitter);
+    WriteJitterGraphParam(b, s.widthGraph.size() ? s.widthGraph : constant, s.width, s.widthJitter);
+  }
+  if (r.version >= 2) b.I32(r.clipMode).U32(r.textureRepeat);
+  return WriteTexDynamicNode(b, r.picture);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

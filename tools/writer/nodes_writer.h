@@ -102,6 +102,28 @@ struct TraceRecord {
 };
 ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r);
 
+// A line segment: two flags, length, opacity and width blocks (each a whole
+// graph record, value and jitter).
+struct SegmentRecord {
+  int32_t flags[2] = {1, 1};
+  uint32_t length = 100;
+  ByteBuilder opacityGraph;  // empty: a constant graph
+  uint32_t opacity = 0, opacityJitter = 0;
+  ByteBuilder widthGraph;  // empty: a constant graph
+  uint32_t width = 25, widthJitter = 0;
+};
+// "ZVI_PtclSysNode_Line" version 1 or 2: anchor, segments, from version 2
+// the clip mode and texture repeat, then a whole dynamic-picture record.
+struct LineRecord {
+  int32_t version = 2;
+  uint32_t anchor = 0;
+  std::vector<SegmentRecord> segments{SegmentRecord{}};
+  int32_t clipMode = 0;
+  uint32_t textureRepeat = 100;
+  PictureRecord picture;
+};
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {
