@@ -5,7 +5,8 @@ effect 1
 # particles: Texture1 (the background) at the second texture pair, under
 # Texture0's alpha. Texture0 and Texture1 take samplers 0 and 1.
 # BlendNormal_AlphaPM draws into blur targets, whose alpha the glow reads: it
-# writes alpha even where the player masks it off.
+# writes alpha even where the player masks it off. Ribbons and bands come in
+# both windings: nothing is culled.
 
 texture Texture0
 texture Texture1
@@ -26,6 +27,7 @@ end
 
 technique BlendNormal
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = INVSRCALPHA
@@ -35,6 +37,7 @@ end
 
 technique BlendSum
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = ONE
@@ -44,6 +47,7 @@ end
 
 technique BlendNormal_PMTexture
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA
@@ -53,6 +57,7 @@ end
 
 technique BlendSum_PMTexture
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = ONE
@@ -62,6 +67,7 @@ end
 
 technique BlendNormal_AlphaPM
   pass P0
+    state CULLMODE = NONE
     state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "node_tree_fixtures.h"
+#include "particles/nodes/line_node.h"
+#include "particles/nodes/trace_node.h"
 #include "player/project_reader.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/render_writer.h"
@@ -443,6 +445,60 @@ TEST_F(NodePixels, GlowTargetsBelongToThePlayingDocument) {
   reading.reset();
   glow.AttachOption();  // again: nothing to move
   EXPECT_EQ(glow.blur.RegisteredWith(), doc_.get());
+}
+
+}  // namespace
+
+namespace {
+
+// A line node's ribbon: one 32-long, 8-wide segment from its particle along x.
+TEST_F(NodePixels, ALineRibbonFromItsParticle) {
+  auto* line = new ZVI_PtclSysNode_Line;
+  line->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(line));
+  line->texture.value = Source(u"dot.png", 2);
+  static_cast<RecordPoints*>(line->physics.get())->per_parent = 0;
+  line->segments.value[0]->value = 32;
+  line->segments.value[0]->width.value.SetValue(8u);
+  line->tint.value = 0x0000FFFF;  // yellow
+  model_->StartTree();
+  started_ = true;
+  Add(line, 16, 32);
+  Pixels px = Frame();
+  for (auto [x, y] : {std::pair{18, 32}, std::pair{32, 30}, std::pair{46, 34}})
+    EXPECT_TRUE(Near(px.at(x, y), 0xFFFFFF00)) << x << ", " << y << " " << std::hex << px.at(x, y);
+  for (auto [x, y] : {std::pair{12, 32}, std::pair{52, 32}, std::pair{32, 26}, std::pair{32, 38}})
+    EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
+}
+
+// A trace band behind a moving particle: its trail's points but the newest.
+TEST_F(NodePixels, ATraceBandBehindItsParticle) {
+  RegisterTraceFakes();
+  auto* trace = new ZVI_PtclSysNode_Trace;
+  trace->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(trace));
+  trace->texture.value = Source(u"dot.png", 2);
+  static_cast<RecordPoints*>(trace->physics.get())->per_parent = 0;
+  trace->enabled.value = 1;
+  trace->traceColor.value = 0x00FF00FF;  // magenta
+  model_->StartTree();
+  started_ = true;
+  auto* trails = dynamic_cast<FakeTrails*>(trace->trails.get());
+  ASSERT_NE(trails, nullptr);
+  ParticlePtr mover(new Particle(D3DXVECTOR3(56, 32, 0)));
+  trails->StartTrail(mover);
+  for (float x : {8.0f, 24.0f, 40.0f, 56.0f}) {
+    ParticlePtr point(new Particle(D3DXVECTOR3(x, 32, 0)));
+    point->size = 8.0f;
+    point->alpha = 1.0f;
+    trails->trails[0].points->particles.push_back(point);
+  }
+  Pixels px = Frame();
+  for (auto [x, y] : {std::pair{12, 32}, std::pair{24, 30}, std::pair{36, 34}})
+    EXPECT_TRUE(Near(px.at(x, y), 0xFFFF00FF)) << x << ", " << y << " " << std::hex << px.at(x, y);
+  // Past the last banded point's half-width, and beside the band.
+  for (auto [x, y] : {std::pair{50, 32}, std::pair{24, 24}, std::pair{24, 40}, std::pair{2, 32}})
+    EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
 }
 
 }  // namespace
