@@ -6,6 +6,7 @@
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
 #include "particles/nodes/line_node.h"
+#include "particles/nodes/picture_kinds.h"
 #include "particles/nodes/trace_node.h"
 
 // --- model ---
@@ -127,4 +128,6 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PtclSysNode_Blank, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Blank");
   RegisterReader<ZVI_PtclSysNode_Trace, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Trace");
   RegisterReader<ZVI_PtclSysNode_Line, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Line");
+  RegisterReader<ZVI_PtclSysNodePic_Explode, ZVI_IOF_Item>(u"ZVI_PtclSysNodePic_Explode");
+  RegisterReader<ZVI_PtclSysNodePic_2DText, ZVI_IOF_Item>(u"ZVI_PtclSysNodePic_2DText");
 }

@@ -126,6 +126,16 @@ ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r) {
   return WriteTexDynamicNode(b, r.picture);
 }
 
+ByteBuilder& WriteExplodeNode(ByteBuilder& b, const PictureRecord& picture) {
+  b.Header(u"ZVI_PtclSysNodePic_Explode", 1);
+  return WritePictureNode(b, picture);
+}
+
+ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture) {
+  b.Header(u"ZVI_PtclSysNodePic_2DText", 1);
+  return WritePictureNode(b, picture);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

@@ -124,6 +124,11 @@ struct LineRecord {
 };
 ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r);
 
+// "ZVI_PtclSysNodePic_Explode" or "ZVI_PtclSysNodePic_2DText" version 1,
+// then a whole picture record.
+ByteBuilder& WriteExplodeNode(ByteBuilder& b, const PictureRecord& picture);
+ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {
