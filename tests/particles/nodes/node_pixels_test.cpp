@@ -6,6 +6,7 @@
 
 #include "node_tree_fixtures.h"
 #include "particles/nodes/line_node.h"
+#include "particles/nodes/picture_kinds.h"
 #include "particles/nodes/trace_node.h"
 #include "player/project_reader.h"
 #include "tools/writer/project_writer.h"
@@ -499,6 +500,62 @@ TEST_F(NodePixels, ATraceBandBehindItsParticle) {
   // Past the last banded point's half-width, and beside the band.
   for (auto [x, y] : {std::pair{50, 32}, std::pair{24, 24}, std::pair{24, 40}, std::pair{2, 32}})
     EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
+}
+
+}  // namespace
+
+namespace {
+
+// What the exploding picture's physics keeps of a piece every frame: its size.
+class PieceSize : public ZVI_PtclTransform {
+ public:
+  explicit PieceSize(float s) : size_(s) {}
+  bool Apply(float, Particle* p) override {
+    p->size = size_;
+    return true;
+  }
+
+ private:
+  float size_;
+};
+
+// At rest the 2 x 2 pieces of an exploded picture draw what one particle of
+// the whole picture draws.
+TEST_F(NodePixels, AnExplodedPictureAtRestIsThePicture) {
+  auto frameOf = [&](bool pieces) {
+    object_.reset();
+    model_ = new ZVI_PtclSys_Constructor;
+    object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
+    started_ = false;
+    ZVI_PtclSysNode_Picture* node = pieces ? new ZVI_PtclSysNodePic_Explode : new ZVI_PtclSysNode_Picture;
+    node->parent = model_->root.get();
+    model_->root->children.Append(NodePtr(node));
+    node->texture.value = Source(u"halves.png", 3);  // 16 x 8: red left, green right
+    node->physics = PhysicsPtr(new RecordPoints);
+    static_cast<RecordPoints*>(node->physics.get())->per_parent = 0;
+    node->particleSize.value = 32;
+    model_->StartTree();
+    started_ = true;
+    const D3DXVECTOR3 spots[4] = {D3DXVECTOR3(-0.25f, -0.25f, 0), D3DXVECTOR3(0.25f, -0.25f, 0),
+                                  D3DXVECTOR3(-0.25f, 0.25f, 0), D3DXVECTOR3(0.25f, 0.25f, 0)};
+    for (int k = 0; k < (pieces ? 4 : 1); ++k) {
+      ParticlePtr p(new Particle(pieces ? spots[k] : D3DXVECTOR3(0, 0, 0)));
+      p->size = pieces ? 0.5f : 1.0f;
+      p->AddTransform(new PieceSize(p->size));
+      node->SetupParticle(p.get());
+      p->position += D3DXVECTOR3(32, 32, 0);
+      node->physics->particles.push_back(p);
+    }
+    return Frame();
+  };
+  const Pixels whole = frameOf(false);
+  const Pixels pieces = frameOf(true);
+  EXPECT_TRUE(Near(whole.at(22, 30), 0xFFFF0000)) << std::hex << whole.at(22, 30);
+  EXPECT_TRUE(Near(whole.at(42, 34), 0xFF00FF00)) << std::hex << whole.at(42, 34);
+  for (int y = 20; y < 44; y += 3)
+    for (int x = 12; x < 52; x += 3)
+      EXPECT_TRUE(Near(pieces.at(x, y), whole.at(x, y), 8)) << x << ", " << y << " " << std::hex << pieces.at(x, y)
+                                                           << " vs " << whole.at(x, y);
 }
 
 }  // namespace
