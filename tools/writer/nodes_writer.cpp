@@ -136,6 +136,14 @@ ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture) {
   return WritePictureNode(b, picture);
 }
 
+ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r) {
+  b.Header(r.className, 1).Append(r.curvePhysics);
+  b.WideString(u"ZVI_PtclSysNode_StripeLine").U32(r.partVersion);
+  if (r.partVersion > 1) b.I32(r.clipMode);
+  if (r.partVersion > 2) b.I32(r.figureMapping);
+  return WriteTexDynamicNode(b, r.picture);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

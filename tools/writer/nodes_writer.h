@@ -129,6 +129,19 @@ ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r);
 ByteBuilder& WriteExplodeNode(ByteBuilder& b, const PictureRecord& picture);
 ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture);
 
+// A stripe line ("ZVI_PtclSysNode_FractalLine", "..._RandomLine" or
+// "..._PerlinLine", version 1): the curve physics record, then the
+// stripe-line part ("ZVI_PtclSysNode_StripeLine", versions 1 to 3) and a
+// whole dynamic-picture record.
+struct StripeLineRecord {
+  std::u16string className = u"ZVI_PtclSysNode_FractalLine";
+  ByteBuilder curvePhysics;  // a whole physics record
+  uint32_t partVersion = 3;
+  int32_t clipMode = 0, figureMapping = 0;
+  PictureRecord picture;
+};
+ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {
