@@ -9,6 +9,7 @@
 #include "tools/sample/sample_trees.h"
 #include "tools/sample/sample_trace_systems.h"
 #include "tools/sample/sample_sky.h"
+#include "tools/sample/sample_nodes.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -71,6 +72,7 @@ Description Describe() {
   AddWaterFireSlides(d);
   AddSceneSlides(d);
   AddTreeSlide(d);
+  AddNodeSlides(d);
   AddEffectsSlide(d);
   AddObjectsSlide(d);
 
@@ -143,6 +145,7 @@ std::vector<uint8_t> BuildProject(const Description& description) {
   for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
   for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
   for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
+  for (const pw::LinkRawFrames& frames : description.storedRawFrames) resources.rawFrames.push_back(frames);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;
