@@ -18,6 +18,7 @@
 #include "tools/writer/geometry_emitters_writer.h"
 #include "tools/writer/geometry_writer.h"
 #include "tools/writer/render_writer.h"
+#include "tools/writer/sources_writer.h"
 #include "tools/writer/tree_writer.h"
 
 using namespace render_test;
@@ -192,6 +193,38 @@ TEST_F(TreeGeometryPixels, ATiltedFieldDrawsItsFarParticlesSmaller) {
     }
   }
   EXPECT_GT(compared, 3);
+}
+
+TEST_F(TreeGeometryPixels, ACurveLeafDrawsTheStripOfAStraightLineCurve) {
+  // A stem placing one particle on the root; a curve leaf growing a
+  // four-segment straight line on it: a strip 40 long and 16 wide.
+  pw::CurvesRecord blocks;
+  blocks.spinRate = 0;
+  blocks.start = 0;
+  pw::TreeCurveRecord curve;
+  curve.selected = 1;
+  pw::WriteLineCurv(curve.physics, 4, blocks);
+  curve.middleLength = 40;
+  curve.curveWidth = 16;
+  curve.leaf = WhiteLeaf(0, pw::ByteBuilder());
+  curve.leaf.node.geometry = pw::ByteBuilder();
+  pw::WriteGeomPoint(curve.leaf.node.geometry, pw::GeometryRecord{});
+  pw::TreeNodeRecord stem;
+  stem.geometry = PointGeometry();
+  pw::WriteTreeCurve(stem.children.emplace_back(), curve);
+  pw::ByteBuilder b;
+  pw::WriteTreeStem(b, stem);
+  Play(32, 32, {b});
+  runtime_->model->size.SetValue(100u);  // full size
+  Pixels px;
+  for (int i = 0; i < 3; ++i) px = Frame();
+  int lit = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) lit += Near(px.at(x, y), 0xFFFFFFFF, 24) ? 1 : 0;
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 24)) << std::hex << px.at(32, 32);
+  EXPECT_GT(lit, 300) << "about 40 x 16 pixels";
+  EXPECT_LT(lit, 900);
+  EXPECT_TRUE(Near(px.at(2, 2), kBackground));
 }
 
 }  // namespace
