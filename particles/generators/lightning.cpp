@@ -86,7 +86,6 @@ int DS_LightningGN::Rand() { return useOwn_ ? own_.Next() : crt_rand(); }
 void DS_LightningGN::GenerateBolt() {
   useOwn_ = newShapeEachTime.value == 0;
   if (useOwn_) own_.Seed(seed.value);
-  bolt.clear();
   points_ = 0;
   // More entries than a bolt has points could never attach.
   const uint32_t F = std::min<uint32_t>(branches[0].value, kMaxBoltPoints);
@@ -110,7 +109,10 @@ void DS_LightningGN::BuildBranch(const D3DXVECTOR3& S, const D3DXVECTOR3& E, Bol
   passes = std::min(passes, kMaxBoltPasses);
   // 2^passes + 1 points displaced become 2^(passes + 1) once smoothed.
   const size_t made = size_t{2} << passes;
-  if (points_ + made > kMaxBoltPoints) return;
+  if (points_ + made > kMaxBoltPoints) {
+    list.clear();
+    return;
+  }
   points_ += made;
   std::vector<D3DXVECTOR3> pts{S, E};
   const float J = jitter.derived;
@@ -139,10 +141,14 @@ void DS_LightningGN::BuildBranch(const D3DXVECTOR3& S, const D3DXVECTOR3& E, Bol
     }
   }
   const size_t n = smooth.size();
+  // The last bolt's points are reused with their branch lists emptied, so
+  // a new bolt does not give its memory back and fetch it again.
   list.resize(n);
   for (size_t i = 0; i < n; ++i) {
     list[i].position = smooth[i];
     list[i].width = w;
+    list[i].ramp = 0.0f;
+    list[i].branch.clear();
   }
   for (BranchPlan& entry : plan) entry.attachment = static_cast<int32_t>(static_cast<uint32_t>(Rand()) % n);
   const float t = taper.derived;
