@@ -75,6 +75,59 @@ class ZVI_ParticlSystem_Effect : public ZVI_IOF_Item {
   DS_SafePtr<EffectKind> kind;
 };
 
+class ZVI_OrientationInMotion;
+class ZVI_PtclSysEff_ColorGradient;
+class ZVI_PtclSysEff_Gradient;
+class ZVI_PtclSysEff_Graph;
+class ZVI_PtclSysEff_VariatorMF;
+class ZVI_PtclSysEffect_AlignToSource;
+class ZVI_PtclSysEffect_AngleBase;
+class ZVI_PtclSysEffect_AngleDyn;
+class ZVI_PtclSysEffect_BgTex;
+class ZVI_PtclSysEffect_ClockHand;
+class ZVI_PtclSysEffect_ClockTime;
+class ZVI_PtclSysEffect_ColorD;
+class ZVI_PtclSysEffect_ForceDrag;
+class ZVI_PtclSysEffect_ForceGravitation;
+class ZVI_PtclSysEffect_MotionLaw;
+class ZVI_PtclSysEffect_NailToSource;
+class ZVI_PtclSysEffect_Rotation;
+class ZVI_PtclSysEffect_ScrollTex;
+class ZVI_PtclSysEffect_Spin;
+class ZVI_PtclSysEffect_Stretch;
+class ZVI_PtclSysEffect_TimeFunc;
+class ZVI_PtclSysEffect_Vibration;
+
+// One operation per effect class (subclasses share their base's).
+class ZVI_PtclSysEffectVisitor {
+ public:
+  virtual ~ZVI_PtclSysEffectVisitor() = default;
+  virtual void VisitEffect(ZVI_ParticlSystem_Effect&) {}
+  virtual void VisitClockHand(ZVI_PtclSysEffect_ClockHand&) {}
+  virtual void VisitClockTime(ZVI_PtclSysEffect_ClockTime&) {}
+  virtual void VisitStretch(ZVI_PtclSysEffect_Stretch&) {}
+  virtual void VisitColorGradient(ZVI_PtclSysEff_ColorGradient&) {}
+  virtual void VisitGradient(ZVI_PtclSysEff_Gradient&) {}
+  virtual void VisitMotionLaw(ZVI_PtclSysEffect_MotionLaw&) {}
+  virtual void VisitScrollTex(ZVI_PtclSysEffect_ScrollTex&) {}
+  virtual void VisitBgTex(ZVI_PtclSysEffect_BgTex&) {}
+  virtual void VisitForceDrag(ZVI_PtclSysEffect_ForceDrag&) {}
+  virtual void VisitForceGravitation(ZVI_PtclSysEffect_ForceGravitation&) {}
+  virtual void VisitAngleDyn(ZVI_PtclSysEffect_AngleDyn&) {}
+  virtual void VisitAngleBase(ZVI_PtclSysEffect_AngleBase&) {}
+  virtual void VisitSpin(ZVI_PtclSysEffect_Spin&) {}
+  virtual void VisitGraph(ZVI_PtclSysEff_Graph&) {}
+  virtual void VisitVariatorMF(ZVI_PtclSysEff_VariatorMF&) {}
+  virtual void VisitColorD(ZVI_PtclSysEffect_ColorD&) {}
+  virtual void VisitRotation(ZVI_PtclSysEffect_Rotation&) {}
+  virtual void VisitNailToSource(ZVI_PtclSysEffect_NailToSource&) {}
+  virtual void VisitAlignToSource(ZVI_PtclSysEffect_AlignToSource&) {}
+  virtual void VisitOrientationInMotion(ZVI_OrientationInMotion&) {}
+  virtual void VisitVibration(ZVI_PtclSysEffect_Vibration&) {}
+  // Pulsation and Swinging.
+  virtual void VisitPulsation(ZVI_PtclSysEffect_TimeFunc&) {}
+};
+
 using EffectPtr = DS_SafePtr<ZVI_ParticlSystem_Effect>;
 using EffectList = ZVI_SmartVectorPtr<ZVI_ParticlSystem_Effect>;
 

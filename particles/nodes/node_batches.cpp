@@ -1,6 +1,8 @@
 #include "particles/nodes/node_batches.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include "core/thread_slots.h"
 #include "geometry/stripe_mesh.h"
@@ -41,9 +43,13 @@ bool MeshRecord::MakeIndexBuffer(int32_t indices) {
   return SUCCEEDED(hr) && indexBuffer;
 }
 
-bool MeshRecord::PrepareQuadBatch(int32_t quads) {
+bool MeshRecord::PrepareQuadBatch(int32_t quads) { return PrepareQuads(quads, kStride32, kBandVertexFVF); }
+
+bool MeshRecord::PrepareQuadBatch24(int32_t quads) { return PrepareQuads(quads, kStride24, kFvf24); }
+
+bool MeshRecord::PrepareQuads(int32_t quads, UINT stride, DWORD fvf) {
   if (quads < 0) quads = 0;
-  const bool vertices = MakeVertexBuffer(4 * quads, kStride32, kBandVertexFVF, D3DUSAGE_WRITEONLY);
+  const bool vertices = MakeVertexBuffer(4 * quads, stride, fvf, D3DUSAGE_WRITEONLY);
   primitiveType = D3DPT_TRIANGLELIST;
   primitiveCount = 0;
   triangleCapacity = 2 * quads;
@@ -178,4 +184,91 @@ void MeshRecord::DrawBatchWithEffect(ID3DXEffect* effect, const char* technique,
 
 void MeshRecord::DrawBatchWithEffect24(ID3DXEffect* effect, const char* technique) {
   Draw(effect, technique, false, kStride24, kFvf24);
+}
+
+// --- band stores ---
+
+BandVertex* MeshBandVertexHolder::Lock() { return static_cast<BandVertex*>(record_.LockVertices()); }
+
+void MeshBandVertexHolder::Unlock() { record_.UnlockVertices(); }
+
+uint32_t MeshBandVertexHolder::Capacity() const {
+  return record_.vertexBuffer && record_.vertexCount > 0 ? static_cast<uint32_t>(record_.vertexCount) : 0u;
+}
+
+BandVertex* MeshBandVertexHolder::Grow(uint32_t used, uint32_t newCapacity) {
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device || newCapacity == 0 || newCapacity > static_cast<uint32_t>(INT32_MAX) / kStride32 || used > newCapacity)
+    return nullptr;
+  ComPtr<IDirect3DVertexBuffer9> grown;
+  if (FAILED(device->CreateVertexBuffer(newCapacity * kStride32, D3DUSAGE_WRITEONLY, kBandVertexFVF, D3DPOOL_MANAGED,
+                                        grown.ReleaseAndGetAddressOf(), nullptr)) ||
+      !grown)
+    return nullptr;
+  void* to = nullptr;
+  if (FAILED(grown->Lock(0, 0, &to, 0)) || !to) return nullptr;
+  used = std::min(used, Capacity());
+  if (used > 0) {
+    // The old store may be locked by the builder already.
+    void* from = record_.vertexLock;
+    const bool lockedHere = !from;
+    if (lockedHere && (FAILED(record_.vertexBuffer->Lock(0, 0, &from, 0)) || !from)) {
+      grown->Unlock();
+      return nullptr;
+    }
+    std::memcpy(to, from, static_cast<size_t>(used) * kStride32);
+    if (lockedHere) record_.vertexBuffer->Unlock();
+  }
+  if (record_.vertexLock && record_.vertexBuffer) record_.vertexBuffer->Unlock();
+  record_.vertexBuffer = grown;
+  record_.vertexCount = static_cast<int32_t>(newCapacity);
+  record_.vertexLock = to;
+  return static_cast<BandVertex*>(to);
+}
+
+uint16_t* MeshBandIndexHolder::Lock() {
+  record_.indexLock = nullptr;
+  if (!record_.indexBuffer) return nullptr;
+  void* data = nullptr;
+  if (FAILED(record_.indexBuffer->Lock(0, 0, &data, 0)) || !data) return nullptr;
+  record_.indexLock = data;
+  return static_cast<uint16_t*>(data);
+}
+
+void MeshBandIndexHolder::Unlock() {
+  if (record_.indexBuffer && record_.indexLock) record_.indexBuffer->Unlock();
+  record_.indexLock = nullptr;
+}
+
+uint32_t MeshBandIndexHolder::Capacity() const {
+  return record_.indexBuffer && record_.triangleCapacity > 0 ? static_cast<uint32_t>(record_.triangleCapacity) : 0u;
+}
+
+uint16_t* MeshBandIndexHolder::Grow(uint32_t used, uint32_t newCapacity) {
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device || newCapacity == 0 || newCapacity > static_cast<uint32_t>(INT32_MAX) / 6 || used > newCapacity)
+    return nullptr;
+  ComPtr<IDirect3DIndexBuffer9> grown;
+  if (FAILED(device->CreateIndexBuffer(newCapacity * 6, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                       grown.ReleaseAndGetAddressOf(), nullptr)) ||
+      !grown)
+    return nullptr;
+  void* to = nullptr;
+  if (FAILED(grown->Lock(0, 0, &to, 0)) || !to) return nullptr;
+  used = std::min(used, Capacity());
+  if (used > 0) {
+    void* from = record_.indexLock;
+    const bool lockedHere = !from;
+    if (lockedHere && (FAILED(record_.indexBuffer->Lock(0, 0, &from, 0)) || !from)) {
+      grown->Unlock();
+      return nullptr;
+    }
+    std::memcpy(to, from, static_cast<size_t>(used) * 6);
+    if (lockedHere) record_.indexBuffer->Unlock();
+  }
+  if (record_.indexLock && record_.indexBuffer) record_.indexBuffer->Unlock();
+  record_.indexBuffer = grown;
+  record_.triangleCapacity = static_cast<int32_t>(newCapacity);
+  record_.indexLock = to;
+  return static_cast<uint16_t*>(to);
 }

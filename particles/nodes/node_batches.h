@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/ds_frame.h"
+#include "geometry/stripe_mesh.h"
 #include "platform/com/com_ptr.h"
 #include "platform/d3d9/d3d9.h"
 
@@ -26,6 +27,8 @@ class MeshRecord : public DS_Frame {
 
   // New buffers for n quads: 4n vertices, indices of min(n, 16 384) quads.
   bool PrepareQuadBatch(int32_t quads);
+  // The same with 24-byte vertices.
+  bool PrepareQuadBatch24(int32_t quads);
   // Grows the buffers of a caller-indexed batch (32-byte vertices).
   bool EnsureBatchCapacity(int32_t vertices, int32_t triangles);
   bool EnsureBatchCapacity24(int32_t vertices, int32_t triangles);
@@ -56,5 +59,32 @@ class MeshRecord : public DS_Frame {
  private:
   bool MakeVertexBuffer(int32_t vertices, UINT stride, DWORD fvf, DWORD usage);
   bool MakeIndexBuffer(int32_t indices);
+  bool PrepareQuads(int32_t quads, UINT stride, DWORD fvf);
   void Draw(ID3DXEffect* effect, const char* technique, bool wrap, UINT stride, DWORD fvf);
+};
+
+// A batch's buffers as the band builder's stores: locks of the whole buffer,
+// and growth that replaces the record's own buffer by a larger copy.
+class MeshBandVertexHolder : public ZVI_BandVertexHolder {
+ public:
+  explicit MeshBandVertexHolder(MeshRecord& record) : record_(record) {}
+  BandVertex* Lock() override;
+  void Unlock() override;
+  uint32_t Capacity() const override;
+  BandVertex* Grow(uint32_t used, uint32_t newCapacity) override;
+
+ private:
+  MeshRecord& record_;
+};
+
+class MeshBandIndexHolder : public ZVI_BandIndexHolder {
+ public:
+  explicit MeshBandIndexHolder(MeshRecord& record) : record_(record) {}
+  uint16_t* Lock() override;
+  void Unlock() override;
+  uint32_t Capacity() const override;  // triangles
+  uint16_t* Grow(uint32_t used, uint32_t newCapacity) override;
+
+ private:
+  MeshRecord& record_;
 };

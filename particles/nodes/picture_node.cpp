@@ -62,13 +62,6 @@ void FitQuadBatch(MeshRecord& b, int32_t n) {
   b.triangleCount = 2 * n;
 }
 
-ID3DXEffect* PackEffect(std::u16string_view askingClass, const DS_FileLink3& link) {
-  DS_DocResManager* manager = CurrentDocResManager();
-  if (!manager) return nullptr;
-  ID3DXEffect* e = nullptr;
-  manager->GetEffect(&e, askingClass, link);
-  return e;
-}
 
 void ReadRaw(DS_IOF_Archive& ar, MediaParamT<int>& p) { ar.ReadInt(&p.value); }
 void ReadRaw(DS_IOF_Archive& ar, MediaParamT<unsigned int>& p) { ar.ReadUInt(&p.value); }
@@ -96,6 +89,14 @@ void ComposeBlur(DS_2D_Light* light, ZVI_BlurSurface& blur, uint32_t colour, flo
 }
 
 }  // namespace
+
+ID3DXEffect* PackEffect(std::u16string_view askingClass, const DS_FileLink3& link) {
+  DS_DocResManager* manager = CurrentDocResManager();
+  if (!manager) return nullptr;
+  ID3DXEffect* e = nullptr;
+  manager->GetEffect(&e, askingClass, link);
+  return e;
+}
 
 uint32_t QuadColour(COLORREF tint, uint8_t tintAlpha, const D3DXVECTOR3& colour, float worldAlpha) {
   const uint32_t r = ClampByte(static_cast<float>(tint & 0xFF) * colour.x);
@@ -125,6 +126,15 @@ bool ZVI_PtclSysEffect_Rotation::ApplyEffect(EffectContext& context, Particle* p
 // --- options ---
 
 void AttachBlurSurface(ZVI_BlurSurface& blur) {
+  // Options are made while their project is read, before its document is
+  // current: the targets must be released by the document that plays them,
+  // or a device reset finds them still alive.
+  if (DS_DocResManager* manager = CurrentDocResManager()) {
+    if (blur.RegisteredWith() != manager) {
+      if (ZVI_DocResManager* old = blur.RegisteredWith()) SetLosableObject(old, blur.Key().name, nullptr);
+      SetLosableObject(manager, blur.Key().name, &blur);
+    }
+  }
   if (RenderContext* rc = CurrentRenderContext()) {
     blur.fullWidth = static_cast<UINT>(rc->sceneSize.x);
     blur.fullHeight = static_cast<UINT>(rc->sceneSize.y);

@@ -29,6 +29,7 @@ class ZVI_PtclSysEffect_Rotation : public ZVI_ParticlSystem_Effect {
   ZVI_PtclSysEffect_Rotation(const ZVI_PtclSysEffect_Rotation& other);
   bool ApplyEffect(EffectContext& context, Particle* particle) override;
   ZVI_ParticlSystem_Effect* Clone() const override { return new ZVI_PtclSysEffect_Rotation(*this); }
+  void Accept(ZVI_PtclSysEffectVisitor& visitor) override { visitor.VisitRotation(*this); }
 
   DS_SafePtr<JitterAngle> angle;
   float phase = 0.0f;
@@ -118,6 +119,9 @@ class ZVI_PtclSysOption_Shadow : public ZVI_PtclSysOption_Blur {
   JitterGraphParam distance;
   ZVI_SmartAngle angle;
 };
+
+// The effect a node class asks the current document for (null without one).
+ID3DXEffect* PackEffect(std::u16string_view askingClass, const DS_FileLink3& link);
 
 // Blur targets of a glow or shadow at the current scene size, and effect 202.
 void AttachBlurSurface(ZVI_BlurSurface& blur);

@@ -4,6 +4,12 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_objects.h"
+#include "tools/sample/sample_night_forest.h"
+#include "tools/sample/sample_trees.h"
+#include "tools/sample/sample_trace_systems.h"
+#include "tools/sample/sample_sky.h"
+#include "tools/sample/sample_nodes.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/slides_writer.h"
@@ -65,15 +71,21 @@ Description Describe() {
   AddRendererSlides(d);
   AddWaterFireSlides(d);
   AddSceneSlides(d);
+  AddTreeSlide(d);
+  AddNodeSlides(d);
   AddEffectsSlide(d);
+  AddObjectsSlide(d);
 
   AddClassicSystems(d);
+  AddNightAndForestSystems(d);
+  AddTraceSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
   d.music.sampleRate = 22050;
   d.music.volume = 80;
   AddGenerators(d);
+  AddSkySlides(d);
   return d;
 }
 
@@ -133,6 +145,7 @@ std::vector<uint8_t> BuildProject(const Description& description) {
   for (const pw::LinkFiles& files : description.storedFiles) resources.imageFiles.push_back(files);
   for (const pw::LinkFiles& files : description.storedModuleImages) resources.moduleImages.push_back(files);
   for (const pw::LinkDelays& delays : description.storedDelays) resources.delays.push_back(delays);
+  for (const pw::LinkRawFrames& frames : description.storedRawFrames) resources.rawFrames.push_back(frames);
   if (!description.music.path.empty()) {
     pw::AudioFileRecord entry;
     entry.path = description.music.path;

@@ -77,6 +77,8 @@ struct Description {
   std::vector<pw::LinkFiles> storedFiles;
   std::vector<pw::LinkFiles> storedModuleImages;
   std::vector<pw::LinkDelays> storedDelays;
+  // Stored frames of pictures by link (what frame sets of particle nodes read).
+  std::vector<pw::LinkRawFrames> storedRawFrames;
 };
 
 // The slides shown by the slide renderers (glass ball, lake), appended.

@@ -107,6 +107,43 @@ ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture) {
   return WritePictureNode(b, picture);
 }
 
+ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r) {
+  b.Header(u"ZVI_PtclSysNode_Trace", 2).Append(r.trails).U32(r.colour).U32(r.unused).I32(r.enabled);
+  b.WideString(r.name);
+  return WritePictureNode(b, r.picture);
+}
+
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r) {
+  b.Header(u"ZVI_PtclSysNode_Line", r.version).U32(r.anchor).I32(static_cast<int32_t>(r.segments.size()));
+  for (const SegmentRecord& s : r.segments) {
+    b.I32(s.flags[0]).I32(s.flags[1]).U32(s.length);
+    ByteBuilder constant;
+    WriteVGraphConst(constant);
+    WriteJitterGraphParam(b, s.opacityGraph.size() ? s.opacityGraph : constant, s.opacity, s.opacityJitter);
+    WriteJitterGraphParam(b, s.widthGraph.size() ? s.widthGraph : constant, s.width, s.widthJitter);
+  }
+  if (r.version >= 2) b.I32(r.clipMode).U32(r.textureRepeat);
+  return WriteTexDynamicNode(b, r.picture);
+}
+
+ByteBuilder& WriteExplodeNode(ByteBuilder& b, const PictureRecord& picture) {
+  b.Header(u"ZVI_PtclSysNodePic_Explode", 1);
+  return WritePictureNode(b, picture);
+}
+
+ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture) {
+  b.Header(u"ZVI_PtclSysNodePic_2DText", 1);
+  return WritePictureNode(b, picture);
+}
+
+ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r) {
+  b.Header(r.className, 1).Append(r.curvePhysics);
+  b.WideString(u"ZVI_PtclSysNode_StripeLine").U32(r.partVersion);
+  if (r.partVersion > 1) b.I32(r.clipMode);
+  if (r.partVersion > 2) b.I32(r.figureMapping);
+  return WriteTexDynamicNode(b, r.picture);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

@@ -90,6 +90,58 @@ ByteBuilder& WritePictureNode(ByteBuilder& b, const PictureRecord& r);
 // "ZVI_PtclSysNodePic_TexDynamic" version 1, then a whole picture record.
 ByteBuilder& WriteTexDynamicNode(ByteBuilder& b, const PictureRecord& picture);
 
+// "ZVI_PtclSysNode_Trace" version 2: the trail physics record, the colour,
+// an unused word, the switch, the option name, then a whole picture record.
+struct TraceRecord {
+  ByteBuilder trails;  // a whole physics record
+  uint32_t colour = 0x00FFFFFFu;
+  uint32_t unused = 0;
+  int32_t enabled = 1;
+  std::u16string name = u"Trace";
+  PictureRecord picture;
+};
+ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r);
+
+// A line segment: two flags, length, opacity and width blocks (each a whole
+// graph record, value and jitter).
+struct SegmentRecord {
+  int32_t flags[2] = {1, 1};
+  uint32_t length = 100;
+  ByteBuilder opacityGraph;  // empty: a constant graph
+  uint32_t opacity = 0, opacityJitter = 0;
+  ByteBuilder widthGraph;  // empty: a constant graph
+  uint32_t width = 25, widthJitter = 0;
+};
+// "ZVI_PtclSysNode_Line" version 1 or 2: anchor, segments, from version 2
+// the clip mode and texture repeat, then a whole dynamic-picture record.
+struct LineRecord {
+  int32_t version = 2;
+  uint32_t anchor = 0;
+  std::vector<SegmentRecord> segments{SegmentRecord{}};
+  int32_t clipMode = 0;
+  uint32_t textureRepeat = 100;
+  PictureRecord picture;
+};
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r);
+
+// "ZVI_PtclSysNodePic_Explode" or "ZVI_PtclSysNodePic_2DText" version 1,
+// then a whole picture record.
+ByteBuilder& WriteExplodeNode(ByteBuilder& b, const PictureRecord& picture);
+ByteBuilder& WriteTextNode(ByteBuilder& b, const PictureRecord& picture);
+
+// A stripe line ("ZVI_PtclSysNode_FractalLine", "..._RandomLine" or
+// "..._PerlinLine", version 1): the curve physics record, then the
+// stripe-line part ("ZVI_PtclSysNode_StripeLine", versions 1 to 3) and a
+// whole dynamic-picture record.
+struct StripeLineRecord {
+  std::u16string className = u"ZVI_PtclSysNode_FractalLine";
+  ByteBuilder curvePhysics;  // a whole physics record
+  uint32_t partVersion = 3;
+  int32_t clipMode = 0, figureMapping = 0;
+  PictureRecord picture;
+};
+ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {

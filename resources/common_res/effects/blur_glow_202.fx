@@ -1,7 +1,9 @@
 effect 1
 # Blur and glow: separable Gaussian passes over a render target, the glow
 # composed over the screen in four blend modes, the particle blends and the
-# masked inner glow of curve leaves.
+# masked inner glow of curve leaves. The blur passes and the alpha-premultiplied
+# blend write alpha too: the player masks it off the screen, but the glow reads
+# the targets' alpha.
 
 texture Texture
 texture Texture0
@@ -93,6 +95,7 @@ end
 
 technique GaussianBlurVFirst
   pass P0
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = FALSE
     state ZENABLE = FALSE
     sampler Texture MINFILTER = POINT MAGFILTER = POINT MIPFILTER = NONE ADDRESSU = CLAMP ADDRESSV = CLAMP
@@ -102,6 +105,7 @@ end
 
 technique GaussianBlurH
   pass P0
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = FALSE
     state ZENABLE = FALSE
     sampler Texture MINFILTER = POINT MAGFILTER = POINT MIPFILTER = NONE ADDRESSU = CLAMP ADDRESSV = CLAMP
@@ -111,6 +115,7 @@ end
 
 technique GaussianBlurV
   pass P0
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = FALSE
     state ZENABLE = FALSE
     sampler Texture MINFILTER = POINT MAGFILTER = POINT MIPFILTER = NONE ADDRESSU = CLAMP ADDRESSV = CLAMP
@@ -170,6 +175,7 @@ end
 
 technique BlendNormal_AlphaPM
   pass P0
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA

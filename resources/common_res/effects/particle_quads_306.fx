@@ -4,6 +4,9 @@ effect 1
 # scales every channel). BlendNormal and BlendSum draw background-mode
 # particles: Texture1 (the background) at the second texture pair, under
 # Texture0's alpha. Texture0 and Texture1 take samplers 0 and 1.
+# BlendNormal_AlphaPM draws into blur targets, whose alpha the glow reads: it
+# writes alpha even where the player masks it off. Ribbons and bands come in
+# both windings: nothing is culled.
 
 texture Texture0
 texture Texture1
@@ -24,6 +27,7 @@ end
 
 technique BlendNormal
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = INVSRCALPHA
@@ -33,6 +37,7 @@ end
 
 technique BlendSum
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = SRCALPHA
     state DESTBLEND = ONE
@@ -42,6 +47,7 @@ end
 
 technique BlendNormal_PMTexture
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA
@@ -51,6 +57,7 @@ end
 
 technique BlendSum_PMTexture
   pass P0
+    state CULLMODE = NONE
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = ONE
@@ -60,6 +67,8 @@ end
 
 technique BlendNormal_AlphaPM
   pass P0
+    state CULLMODE = NONE
+    state COLORWRITEENABLE = 15
     state ALPHABLENDENABLE = TRUE
     state SRCBLEND = ONE
     state DESTBLEND = INVSRCALPHA

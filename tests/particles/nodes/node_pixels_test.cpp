@@ -5,6 +5,9 @@
 #include <memory>
 
 #include "node_tree_fixtures.h"
+#include "particles/nodes/line_node.h"
+#include "particles/nodes/picture_kinds.h"
+#include "particles/nodes/trace_node.h"
 #include "player/project_reader.h"
 #include "tools/writer/project_writer.h"
 #include "tools/writer/render_writer.h"
@@ -418,6 +421,141 @@ TEST_F(NodePixels, TheDynamicPictureRereadsItsTextureWhenTheSourceChanges) {
   ASSERT_EQ(p->texture.images.size(), 1u);
   EXPECT_EQ(p->texture.images[0].imageWidth, 256u);
   EXPECT_EQ(p->particleSize.value, 16u);  // a size once set stays
+}
+
+}  // namespace
+
+namespace {
+
+// A glow is made while its project is read, before that project's document
+// is current; attached while it plays, its targets move to the playing
+// document, which releases them when the device is lost (a reset needs every
+// render target gone).
+TEST_F(NodePixels, GlowTargetsBelongToThePlayingDocument) {
+  std::unique_ptr<DS_DocResManager> reading = MakeDocument(pw::DocResRecord{});
+  SetCurrentDocResManager(reading.get());
+  ZVI_PtclSysOption_Glow glow;
+  EXPECT_EQ(glow.blur.RegisteredWith(), reading.get());
+  SetCurrentDocResManager(doc_.get());
+  glow.AttachOption();
+  EXPECT_EQ(glow.blur.RegisteredWith(), doc_.get());
+  ASSERT_NE(glow.blur.targetA, nullptr);
+  doc_->OnLostDevice();
+  EXPECT_EQ(glow.blur.targetA, nullptr);
+  EXPECT_EQ(glow.blur.targetB, nullptr);
+  reading.reset();
+  glow.AttachOption();  // again: nothing to move
+  EXPECT_EQ(glow.blur.RegisteredWith(), doc_.get());
+}
+
+}  // namespace
+
+namespace {
+
+// A line node's ribbon: one 32-long, 8-wide segment from its particle along x.
+TEST_F(NodePixels, ALineRibbonFromItsParticle) {
+  auto* line = new ZVI_PtclSysNode_Line;
+  line->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(line));
+  line->texture.value = Source(u"dot.png", 2);
+  static_cast<RecordPoints*>(line->physics.get())->per_parent = 0;
+  line->segments.value[0]->value = 32;
+  line->segments.value[0]->width.value.SetValue(8u);
+  line->tint.value = 0x0000FFFF;  // yellow
+  model_->StartTree();
+  started_ = true;
+  Add(line, 16, 32);
+  Pixels px = Frame();
+  for (auto [x, y] : {std::pair{18, 32}, std::pair{32, 30}, std::pair{46, 34}})
+    EXPECT_TRUE(Near(px.at(x, y), 0xFFFFFF00)) << x << ", " << y << " " << std::hex << px.at(x, y);
+  for (auto [x, y] : {std::pair{12, 32}, std::pair{52, 32}, std::pair{32, 26}, std::pair{32, 38}})
+    EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
+}
+
+// A trace band behind a moving particle: its trail's points but the newest.
+TEST_F(NodePixels, ATraceBandBehindItsParticle) {
+  RegisterTraceFakes();
+  auto* trace = new ZVI_PtclSysNode_Trace;
+  trace->parent = model_->root.get();
+  model_->root->children.Append(NodePtr(trace));
+  trace->texture.value = Source(u"dot.png", 2);
+  static_cast<RecordPoints*>(trace->physics.get())->per_parent = 0;
+  trace->enabled.value = 1;
+  trace->traceColor.value = 0x00FF00FF;  // magenta
+  model_->StartTree();
+  started_ = true;
+  auto* trails = dynamic_cast<FakeTrails*>(trace->trails.get());
+  ASSERT_NE(trails, nullptr);
+  ParticlePtr mover(new Particle(D3DXVECTOR3(56, 32, 0)));
+  trails->StartTrail(mover);
+  for (float x : {8.0f, 24.0f, 40.0f, 56.0f}) {
+    ParticlePtr point(new Particle(D3DXVECTOR3(x, 32, 0)));
+    point->size = 8.0f;
+    point->alpha = 1.0f;
+    trails->trails[0].points->particles.push_back(point);
+  }
+  Pixels px = Frame();
+  for (auto [x, y] : {std::pair{12, 32}, std::pair{24, 30}, std::pair{36, 34}})
+    EXPECT_TRUE(Near(px.at(x, y), 0xFFFF00FF)) << x << ", " << y << " " << std::hex << px.at(x, y);
+  // Past the last banded point's half-width, and beside the band.
+  for (auto [x, y] : {std::pair{50, 32}, std::pair{24, 24}, std::pair{24, 40}, std::pair{2, 32}})
+    EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
+}
+
+}  // namespace
+
+namespace {
+
+// What the exploding picture's physics keeps of a piece every frame: its size.
+class PieceSize : public ZVI_PtclTransform {
+ public:
+  explicit PieceSize(float s) : size_(s) {}
+  bool Apply(float, Particle* p) override {
+    p->size = size_;
+    return true;
+  }
+
+ private:
+  float size_;
+};
+
+// At rest the 2 x 2 pieces of an exploded picture draw what one particle of
+// the whole picture draws.
+TEST_F(NodePixels, AnExplodedPictureAtRestIsThePicture) {
+  auto frameOf = [&](bool pieces) {
+    object_.reset();
+    model_ = new ZVI_PtclSys_Constructor;
+    object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
+    started_ = false;
+    ZVI_PtclSysNode_Picture* node = pieces ? new ZVI_PtclSysNodePic_Explode : new ZVI_PtclSysNode_Picture;
+    node->parent = model_->root.get();
+    model_->root->children.Append(NodePtr(node));
+    node->texture.value = Source(u"halves.png", 3);  // 16 x 8: red left, green right
+    node->physics = PhysicsPtr(new RecordPoints);
+    static_cast<RecordPoints*>(node->physics.get())->per_parent = 0;
+    node->particleSize.value = 32;
+    model_->StartTree();
+    started_ = true;
+    const D3DXVECTOR3 spots[4] = {D3DXVECTOR3(-0.25f, -0.25f, 0), D3DXVECTOR3(0.25f, -0.25f, 0),
+                                  D3DXVECTOR3(-0.25f, 0.25f, 0), D3DXVECTOR3(0.25f, 0.25f, 0)};
+    for (int k = 0; k < (pieces ? 4 : 1); ++k) {
+      ParticlePtr p(new Particle(pieces ? spots[k] : D3DXVECTOR3(0, 0, 0)));
+      p->size = pieces ? 0.5f : 1.0f;
+      p->AddTransform(new PieceSize(p->size));
+      node->SetupParticle(p.get());
+      p->position += D3DXVECTOR3(32, 32, 0);
+      node->physics->particles.push_back(p);
+    }
+    return Frame();
+  };
+  const Pixels whole = frameOf(false);
+  const Pixels pieces = frameOf(true);
+  EXPECT_TRUE(Near(whole.at(22, 30), 0xFFFF0000)) << std::hex << whole.at(22, 30);
+  EXPECT_TRUE(Near(whole.at(42, 34), 0xFF00FF00)) << std::hex << whole.at(42, 34);
+  for (int y = 20; y < 44; y += 3)
+    for (int x = 12; x < 52; x += 3)
+      EXPECT_TRUE(Near(pieces.at(x, y), whole.at(x, y), 8)) << x << ", " << y << " " << std::hex << pieces.at(x, y)
+                                                           << " vs " << whole.at(x, y);
 }
 
 }  // namespace

@@ -64,6 +64,39 @@ inline void RegisterFakes() {
   RegisterReader<RecordEffect, ZVI_IOF_Item>(u"Test_Effect");
 }
 
+class HeldPoints : public ZVI_PtclSys_Physics {
+ public:
+  void Clear() override { particles.clear(); }
+  ParticleVector Update(const ParticleVector*, float) override { return {}; }
+};
+
+// Trails under the trail physics' class name; its test record is one tag.
+class FakeTrails : public ZVI_PtclSys_Physics, public ZVI_PtclSys_TrailOps {
+ public:
+  void ReadRecord(DS_IOF_Archive& ar, int32_t) { ar.ReadInt(&tag); }
+  void Clear() override {
+    ++clears;
+    trails.clear();
+  }
+  ParticleVector Update(const ParticleVector*, float) override {
+    ++updates;
+    return {};
+  }
+  void StartTrail(const ParticlePtr& particle) override {
+    trails.push_back({particle, DS_SafePtr<ZVI_PtclSys_Physics>(new HeldPoints)});
+  }
+  std::vector<ParticleStripe>& Trails() override { return trails; }
+
+  std::vector<ParticleStripe> trails;
+  int32_t tag = 0;
+  int clears = 0, updates = 0;
+};
+
+inline void RegisterTraceFakes() {
+  RegisterFakes();
+  RegisterReader<FakeTrails, ZVI_IOF_Item>(u"ZVI_PtclSysPhys_TraceLine");
+}
+
 inline pw::ByteBuilder RootPointRecord(float x = 0, float y = 0, float z = 0) {
   pw::ByteBuilder b;
   b.Header(u"ZVI_PtclSysPhys_RootPnt", 1).F32(x).F32(y).F32(z);

@@ -349,6 +349,22 @@ TEST(NodeValues, RotationClonesShareTheAngleAndDrawTheirPhasesInTurn) {
   }
 }
 
+// A visitor meets a rotation clone at its rotation operation only.
+TEST(NodeValues, RotationAcceptsTheVisitorAtItsOwnOperation) {
+  struct Seen : ZVI_PtclSysEffectVisitor {
+    void VisitEffect(ZVI_ParticlSystem_Effect&) override { ++others; }
+    void VisitSpin(ZVI_PtclSysEffect_Spin&) override { ++others; }
+    void VisitRotation(ZVI_PtclSysEffect_Rotation& r) override { rotation = &r; }
+    ZVI_PtclSysEffect_Rotation* rotation = nullptr;
+    int others = 0;
+  } seen;
+  RotationEffect rotation;
+  std::unique_ptr<ZVI_ParticlSystem_Effect> clone(rotation.Clone());
+  clone->Accept(seen);
+  EXPECT_EQ(seen.rotation, dynamic_cast<ZVI_PtclSysEffect_Rotation*>(clone.get()));
+  EXPECT_EQ(seen.others, 0);
+}
+
 // --- records ---
 
 pw::ByteBuilder Emitter(const pw::NodeBaseRecord& base, int32_t perParent = 1) {

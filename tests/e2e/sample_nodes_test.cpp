@@ -1,0 +1,87 @@
+// The sample's node-tree slide played headlessly: its glowing dots stand in
+// a row across the middle of the picture, white at their centres, with an
+// amber glow about them; the rest of the picture is unchanged.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "e2e_support.h"
+#include "particles/nodes/particle_system.h"
+#include "tools/sample/sample_nodes.h"
+
+using e2e::PixelNear;
+
+namespace {
+
+int SlideIndex(const sample::Description& d, const char16_t* name) {
+  for (size_t i = 0; i < d.slides.size(); ++i)
+    if (d.slides[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+// The slide's node systems drawn or not: the frame at time t again.
+runner::Frame FrameWith(int slide, bool shown, double t) {
+  auto& objects = runner::Document()->slides[static_cast<size_t>(slide)]->drawnObjects;
+  for (auto& o : objects)
+    if (dynamic_cast<ZVI_PtclSys_Obj*>(o.get())) o->SetRunning(shown);
+  runner::FrameAt(t);
+  runner::Frame f = runner::ReadBackBuffer();
+  for (auto& o : objects) o->SetRunning(true);
+  return f;
+}
+
+TEST(SampleNodes, GlowingDotsInARowAcrossThePicture) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Description& d = sample::TheSample();
+  const sample::NodeGlowSlide& lanterns = sample::LanternSlide();
+  const int index = SlideIndex(d, lanterns.name);
+  ASSERT_GE(index, 0);
+  const sample::Slide& slide = d.slides[index];
+  e2e::SlideClock clock(d);
+  double t = 0.0;
+  for (;; t += 0.1) {
+    ASSERT_LT(t, 300.0) << "the node slide never came";
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+    if (clock.slide == index && clock.local >= slide.fadeIn + 0.5f) break;
+  }
+  ASSERT_EQ(runner::CurrentSlideIndex(), index);
+  int systems = 0;
+  for (auto& o : runner::Document()->slides[index]->drawnObjects)
+    if (dynamic_cast<ZVI_PtclSys_Obj*>(o.get())) ++systems;
+  ASSERT_EQ(systems, 1);
+  const runner::Frame without = FrameWith(index, false, t);
+  const runner::Frame with = FrameWith(index, true, t);
+  if (std::getenv("NODE_SAMPLE_PNG")) {
+    runner::WritePng(with, "node_sample_with.png");
+    runner::WritePng(without, "node_sample_without.png");
+  }
+  ASSERT_EQ(with.width, 460);
+  const float scale = 460.0f / static_cast<float>(lanterns.width);
+  // Without the system the picture shows as it is.
+  for (auto [x, y] : {std::pair{230, 107}, std::pair{40, 30}}) {
+    EXPECT_TRUE(PixelNear(without, x, y, slide.picture.At(x / scale, y / scale), 6));
+  }
+  const int radius = static_cast<int>(lanterns.dotSize * scale * 0.5f);
+  for (uint32_t i = 0; i < lanterns.columns; ++i) {
+    const int x = static_cast<int>(lanterns.DotX(i) * scale), y = static_cast<int>(lanterns.DotY() * scale);
+    SCOPED_TRACE(i);
+    // The opaque middle of the dot.
+    EXPECT_TRUE(PixelNear(with, x, y, {255, 255, 255}, 8));
+    // Just outside the dot's quad: amber light added to the picture, red
+    // and green raised much more than blue.
+    for (int dx : {-radius - 3, radius + 3}) {
+      const sample::Rgb under = slide.picture.At((x + dx) / scale, y / scale);
+      EXPECT_GT(with.Red(x + dx, y), under.r + 30) << dx;
+      EXPECT_GT(with.Green(x + dx, y), under.g + 20) << dx;
+      EXPECT_LT(with.Blue(x + dx, y), under.b + 30) << dx;
+    }
+  }
+  // Far from the dots the picture is untouched.
+  for (auto [x, y] : {std::pair{30, 20}, std::pair{430, 200}, std::pair{180, 20}}) {
+    EXPECT_TRUE(PixelNear(with, x, y, slide.picture.At(x / scale, y / scale), 6));
+  }
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+// The sample's node-tree slide: a root point at the middle of a dusky
+// picture holds a picture node whose point group places glowing dots in a
+// row across the picture.
+#include <cstdint>
+
+#include "tools/sample/sample_project.h"
+
+namespace sample {
+
+struct NodeGlowSlide {
+  const char16_t* name = u"Lanterns";
+  uint32_t width = 920, height = 430;      // the picture, shown whole in the 460 x 215 window
+  float rootX = 460.0f, rootY = 215.0f;    // root point: the picture centre
+  uint32_t columns = 3;                    // dots in one row across a band
+  uint32_t bandWidth = 600, bandHeight = 60;
+  uint32_t dotSize = 48;                   // picture pixels
+  uint32_t glowColour = 0x0000C8FFu;       // 0x00BBGGRR: warm amber
+  // Centre of dot i (0 .. columns - 1) in picture pixels.
+  float DotX(uint32_t i) const {
+    return rootX - bandWidth * 0.5f + (2.0f * i + 1.0f) * bandWidth * 0.5f / static_cast<float>(columns);
+  }
+  float DotY() const { return rootY; }
+};
+
+const NodeGlowSlide& LanternSlide();
+
+// The slide's picture colour at a picture pixel.
+Rgb LanternColour(float x, float y, float w, float h);
+
+// Appends the node-tree slide and its dot picture.
+void AddNodeSlides(Description& d);
+
+}  // namespace sample
