@@ -69,8 +69,8 @@ Description Describe() {
   AddWaterFireSlides(d);
   AddSceneSlides(d);
   AddTreeSlide(d);
-  AddEffectsSlide(d);
   AddObjectsSlide(d);
+  AddEffectsSlide(d);
 
   AddClassicSystems(d);
   AddNightAndForestSystems(d);
