@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "player/project_reader.h"
 #include "player/slide_container.h"
@@ -58,6 +59,33 @@ TEST_F(LineSeed, EveryLineRecordReadsAndPlays) {
     const size_t header = 40;  // the class name "DS_SlideShow_Light"
     steps.Raw(showBytes.bytes().data() + header, showBytes.size() - header);
     EXPECT_TRUE(steps.SaveTo(std::string(dir) + "/slide_show_steps/lines"));
+  }
+}
+
+// Damaged copies either fail with the reader's error or build and play.
+TEST_F(LineSeed, DamagedLineProjectsAreRefusedOrPlay) {
+  RegisterEverything();
+  pw::ByteBuilder manager;
+  pw::WriteDocResManager(manager, pw::DocResRecord{});
+  const pw::ByteBuilder project = pw::BuildProject(LineShow(), manager);
+  uint32_t state = 12345;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 8;
+  };
+  for (int k = 0; k < 60; ++k) {
+    std::vector<uint8_t> bytes = project.bytes();
+    for (int f = 0; f < 3; ++f) bytes[next() % bytes.size()] ^= static_cast<uint8_t>(1u << (next() % 8));
+    try {
+      std::unique_ptr<DS_SlideShow_Light> show(ReadProjectMemory(bytes.data(), static_cast<uint32_t>(bytes.size())));
+      if (show && !show->slides.empty() && show->slides[0]) {
+        show->slides[0]->BuildRuntime();
+        for (float t : {0.0f, 0.1f, 0.3f})
+          for (auto& object : show->slides[0]->drawnObjects) object->UpdateTime(t);
+      }
+    } catch (const DS_Error&) {
+    }
+    DestroyCurrentDocResManager();
   }
 }
 

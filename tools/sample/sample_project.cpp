@@ -73,8 +73,8 @@ Description Describe() {
   AddSceneSlides(d);
   AddTreeSlide(d);
   AddNodeSlides(d);
-  AddEffectsSlide(d);
   AddObjectsSlide(d);
+  AddEffectsSlide(d);
 
   AddClassicSystems(d);
   AddNightAndForestSystems(d);
