@@ -3,6 +3,7 @@
 #include "core/reader_registry.h"
 #include "effects/bump_effects.h"
 #include "effects/centre_distortions.h"
+#include "effects/fire_effect.h"
 #include "effects/light_effects.h"
 #include "effects/line_distortions.h"
 #include "effects/pattern_effects.h"
@@ -10,7 +11,9 @@
 #include "effects/slide_renderers_glass.h"
 #include "effects/slide_renderers_glyphs.h"
 #include "effects/slide_renderers_lake.h"
+#include "effects/slide_renderers_flame.h"
 #include "effects/slide_renderers_water.h"
+#include "effects/water_effects.h"
 
 // Every screen-effect class under the name its records carry, and the
 // slide renderers.
@@ -41,8 +44,15 @@ void RegisterEffectReaders() {
   RegisterReader<DS_DayToNight, DS_ABObj_Constructor>(u"DS_DayToNight");
   RegisterReader<DS_HeatDistortion, DS_ABObj_Constructor>(u"DS_HeatDistortion");
   RegisterReader<DS_BumpFX, DS_ABObj_Constructor>(u"DS_BumpFX");
+  RegisterReader<DS_WavesFX, DS_ABObj_Constructor>(u"DS_WavesFX");
+  RegisterReader<DS_WaterFX, DS_ABObj_Constructor>(u"DS_WaterFX");
+  RegisterReader<DS_MoveFX, DS_ABObj_Constructor>(u"DS_MoveFX");
+  RegisterReader<DS_WaterfallFX, DS_ABObj_Constructor>(u"DS_WaterfallFX");
+  RegisterReader<DS_FireFX, DS_ABObj_Constructor>(u"DS_FireFX");
   RegisterGlassBallReader();
   RegisterGlyphRainReader();
   RegisterLakeReader();
   RegisterWaterRingReader();
+  RegisterReader<DS_FlameLight, DS_2D_Light>(u"DS_FlameLight");
+  RegisterReader<FakeUndervater, DS_2D_Light>(u"FakeUndervater");
 }

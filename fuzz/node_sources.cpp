@@ -1,6 +1,8 @@
 // Reads one sub-object record of the particle sources (physics, motion law,
 // geometry or particle effect) from arbitrary bytes and plays it: a physics
-// makes its particles under one parent and runs 30 frames; a law launches a
+// makes its particles under one parent (a trail follows it, a text physics
+// may get a timing that walks through every timeline state) and runs 30
+// frames; a law launches a
 // particle from a square; a geometry places and emits for one parent over 30
 // frames; an effect is cloned onto a particle under a parent (with a square
 // as the source) and stepped 30 frames, and is also hung on a particle
@@ -16,12 +18,16 @@
 #include "particles/nodes/effects.h"
 #include "particles/nodes/physics.h"
 #include "particles/sources/emitter_geometry.h"
+#include "particles/sources/exploding_picture.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/placement_geometry.h"
 #include "particles/sources/point_groups.h"
 #include "particles/sources/source_physics.h"
+#include "particles/sources/stripe_physics.h"
+#include "particles/sources/text_physics.h"
 #include "particles/nodes/particle.h"
 #include "player/app/register_all.h"
+#include "player/scene_object.h"
 
 namespace {
 
@@ -47,14 +53,54 @@ void TrimCounts(ZVI_PtclSys_Physics& physics) {
   if (auto* source = dynamic_cast<ZVI_PtclSysPhys_Source*>(&physics)) {
     if (!(source->Rate() <= 100.0f)) source->count.driven = 100.0f * source->cycle.duration.value;
   }
+  if (auto* pic = dynamic_cast<ZVI_PtclSysPhys_ExplodingPic*>(&physics)) {
+    if (pic->fragments.value > kCount) pic->fragments = kCount;
+  }
+  // Curves of tens of thousands of points are slow to step, not wrong.
+  if (auto* line = dynamic_cast<ZVI_PtclSysPhys_LineCurv*>(&physics)) {
+    if (line->segments.value > 1024u) line->segments = 1024u;
+  }
+  if (auto* fractal = dynamic_cast<ZVI_PtclSysPhys_FractalCurv*>(&physics)) {
+    if (fractal->levels.value > 8u) fractal->levels = 8u;
+  }
+  if (auto* random = dynamic_cast<ZVI_PtclSysPhys_RandomCurv*>(&physics)) {
+    if (random->segments.value > 1024u) random->segments = 1024u;
+  }
+  if (auto* perlin = dynamic_cast<ZVI_PtclSysPhys_PerlinCurv*>(&physics)) {
+    if (perlin->octaves.value > 6u) perlin->octaves = 6u;
+    if (perlin->multiplier.value > 8u) perlin->multiplier = 8u;
+    if (perlin->subdivisions.value > 16u) perlin->subdivisions = 16u;
+  }
 }
 
-void Play(ZVI_PtclSys_Physics& physics) {
+// A timing that is not continuous, so text glyphs get their appearance
+// transforms, walking through every timeline state.
+class FuzzTiming {
+ public:
+  FuzzTiming() : timeline(new ZVI_Timing()) { timing.value = 1; }
+  void Attach(ZVI_PtclSys_Physics& physics) {
+    physics.SetTiming(&timing);
+    timing.current = timeline;
+  }
+  void Frame(int frame) {
+    timeline->state = static_cast<uint32_t>((frame / 4) % 5);
+    timeline->visibility = static_cast<float>(frame % 7) / 6.0f;
+  }
+  ZVI_SmartTiming timing;
+  DS_SafePtr<ZVI_Timing> timeline;
+};
+
+void Play(ZVI_PtclSys_Physics& physics, FuzzTiming& timing) {
   TrimCounts(physics);
   ParticleVector parents{ParticlePtr(new Particle())};
+  if (auto* trail = dynamic_cast<ZVI_PtclSys_TrailOps*>(&physics)) trail->StartTrail(parents[0]);
   physics.Generate(&parents);
   for (int frame = 0; frame < 30 && physics.particles.size() <= kSteppedParticles; ++frame) {
+    timing.Frame(frame);
+    parents[0]->position.x += 2.0f;
+    if (frame == 10) parents[0]->flags |= ParticleFlags::Jumped;
     physics.Update(&parents, 1.0f / 30.0f);
+    parents[0]->flags &= ~ParticleFlags::Jumped;
     if (frame == 20) parents[0]->flags |= ParticleFlags::Dead;
   }
   physics.Refresh();
@@ -133,13 +179,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Made first: the glyphs of a text physics keep the timing to the end.
+  FuzzTiming timing;
   try {
     MemoryArchive ar(data, size, true);
     std::unique_ptr<ZVI_IOF_Item> item = ReadObjectOf<ZVI_IOF_Item>(ar);
-    if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) Play(*physics);
+    if (auto* physics = dynamic_cast<ZVI_PtclSys_Physics*>(item.get())) {
+      if (dynamic_cast<ZVI_PtclSysPhys_Text*>(physics) && (data[size - 1] & 1)) timing.Attach(*physics);
+      Play(*physics, timing);
+    }
     if (auto* law = dynamic_cast<ZVI_PtclSys_MotionLaw*>(item.get())) Launch(*law);
     if (auto* effect = dynamic_cast<ZVI_ParticlSystem_Effect*>(item.get())) Run(effect, item);
     if (auto* geometry = dynamic_cast<ZVI_PtclSys_Geometry*>(item.get())) Grow(*geometry);
+    if (auto* text = dynamic_cast<ZVI_PtclSys_TextEffect*>(item.get())) {
+      Particle glyph;
+      glyph.scale = D3DXVECTOR3(10, 10, 0);
+      for (float x : {0.0f, 0.25f, 0.5f, 1.0f}) {
+        for (int32_t mode : {0, 1}) text->ApplyAppearance(&glyph, x, mode);
+      }
+    }
   } catch (const DS_Error&) {
   }
   return 0;

@@ -9,7 +9,7 @@
 #include "core/scaled_param.h"
 #include "core/smart_values.h"
 #include "geometry/figures.h"
-#include "geometry/text_params.h"
+#include "core/text_params.h"
 
 // Base of the centred figures.
 class ZVI_VGeom2D_Figure : public ZVI_VGeom2D {

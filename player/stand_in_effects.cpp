@@ -18,6 +18,10 @@ constexpr StandInRow kRows[] = {
     // when the project names none.
     {u"ZVI_PtclSysNode_Picture", kAny, 306, true},
     {u"ZVI_PtclSysNodePic_TexDynamic", kAny, 306, true},
+    // Tree-structured systems: the root's quads and balloons (the pack's
+    // 185 of a root), and the leaf's own glow composition (its 202).
+    {u"ZVI_PSTree_Root", kAny, 4001, true},
+    {u"ZVI_PSTree_Leaf", kAny, 4002, true},
     // Screen effects: pattern, copy, colour and light. Their projects carry
     // compiled binaries, or no link at all (erase, Light II, blur).
     {u"DS_BackgroundCopy", kAny, 75, true},
@@ -50,6 +54,14 @@ constexpr StandInRow kRows[] = {
     // Screen effects: heat shimmer and bump lighting.
     {u"DS_HeatDistortion", kAny, 9017, true},
     {u"DS_BumpFX", kAny, 9018, true},
+    // Screen effects: water and fire, and the flame light's heat shimmer.
+    {u"DS_WavesFX", kAny, 77, true},
+    {u"DS_UnderwaterFX", kAny, 88, true},
+    {u"DS_WaterFX", kAny, 90, true},
+    {u"DS_MoveFX", kAny, 91, true},
+    {u"DS_FireFX", kAny, 92, true},
+    {u"DS_WaterfallFX", kAny, 9101, true},
+    {u"DS_FlameLight", kAny, 63, true},
     // Glowing sprites draw their glow, composite and sprites with 97.
     {u"DS_DischargeFXConstructor", kAny, 97, true},
     // Generators: masks into their own target and the blends over the scene.
@@ -65,6 +77,13 @@ constexpr StandInRow kRows[] = {
     {u"DS_FireworkSimple", kAny, 7002, true},
     {u"DS_LightningGN", kAny, 7002, true},
     {u"DS_Plant", kAny, 7003, true},
+    // The explosion's fireball, also when the project links none.
+    {u"DS_ExplosionConstructor", kAny, 7024, true},
+    // Sprite animations: the path and Brownian sprites draw straight like
+    // smoke; the static animation's rectangle needs its own effect.
+    {u"DS_PathAnimtion", kAny, 7001, false},
+    {u"DS_BrownAnimation", kAny, 7001, false},
+    {u"DS_StaticAnimation", kAny, 116, true},
     // Classic particle systems draw their quads and glow with one effect,
     // also when the project links none.
     {u"ZVI_BurstPtclSys", kAny, 6001, true},
@@ -84,6 +103,23 @@ constexpr StandInRow kRows[] = {
     {u"DS_PtclSmoke2", kAny, 6001, true},
     {u"ZVI_VortexPtclSys", kAny, 6001, true},
     {u"DS_RayOfLight", kAny, 6001, true},
+    {u"ZVI_ThroughSpaceCtrl", kAny, 6001, true},
+    {u"ZVI_BrownAnimation", kAny, 6001, true},
+    {u"ZVI_Firefly", kAny, 6001, true},
+    // Path, trace, field and rain-on-glass systems: the same quads and glow.
+    {u"ZVI_ParticlePath", kAny, 6001, true},
+    {u"ZVI_ParticleTrace", kAny, 6001, true},
+    {u"ZVI_FieldPtclSys", kAny, 6001, true},
+    {u"DS_RainOnGlass", kAny, 6001, true},
+    // Line ribbons, their head particles and the single objects draw with
+    // the classic effect; a multiply ribbon uses its "BlendMultiplay".
+    {u"ZVI_GrovingLine", kAny, 6001, true},
+    {u"ZVI_SlidingLine", kAny, 6001, true},
+    {u"ZVI_ShootingLine", kAny, 6001, true},
+    {u"ZVI_Tears", kAny, 6001, true},
+    {u"ZVI_WavingLine", kAny, 6001, true},
+    {u"ZVI_StaticObject", kAny, 6001, true},
+    {u"ZVI_SigleObjectPath", kAny, 6001, true},
 };
 
 bool IsPackName(const zvi_string& name) {

@@ -49,26 +49,8 @@ void ZVI_PolygonTex::ReadRecord(DS_IOF_Archive& ar, int32_t) {
 
 void ZVI_TextTexure::ReadRecord(DS_IOF_Archive& ar, int32_t) {
   ar.ReadWideString(&text.value);
-  int32_t dropped = 0;
-  uint32_t v = 0;
-  ar.ReadInt(&dropped);
-  ar.ReadWideString(&font.face.value);
-  ar.ReadUInt(&font.size.value);
-  ar.ReadDword(&v);
-  font.option1.value = static_cast<int>(v);
-  ar.ReadDword(&v);
-  font.option2.value = static_cast<int>(v);
-  ar.ReadDword(&font.colour.value);
-  v = font.transparency.value;
-  ar.ReadUInt(&v);
-  font.transparency.SetValue(v);
-  ar.ReadDword(&v);
-  paint.mode.value = static_cast<int>(v);
-  ar.ReadDword(&paint.colour.value);
-  v = paint.transparency.value;
-  ar.ReadUInt(&v);
-  paint.transparency.SetValue(v);
-  ar.ReadUInt(&paint.amount.value);
+  ReadTextFontParams(ar, font);
+  ReadTextPaintParams(ar, paint);
   ReadBaseRecord(ar);
 }
 

@@ -12,6 +12,7 @@
 #include "core/media_param.h"
 #include "core/safe_ptr.h"
 #include "core/scaled_param.h"
+#include "core/text_params.h"
 #include "core/zvi_string.h"
 #include "platform/com/com.h"
 #include "player/doc_res_manager.h"
@@ -83,33 +84,14 @@ class ZVI_PolygonTex : public ZVI_TextureSRC {
   MediaParamT<int> fifth{0};
 };
 
-// The text source's font and paint blocks, kept as read: the player never
-// draws text, and the text blocks of the geometry library sit above this one.
-struct TextTextureFont {
-  int32_t version = 1;
-  MediaParamT<zvi_string> face;
-  MediaParamT<unsigned int> size{0u};
-  MediaParamT<int> option1{0};
-  MediaParamT<int> option2{0};
-  MediaParamT<uint32_t> colour{0u};  // COLORREF
-  MediaParamT<unsigned int> transparency{0u};
-};
-
-struct TextTexturePaint {
-  MediaParamT<int> mode{0};
-  MediaParamT<uint32_t> colour{0u};  // COLORREF
-  MediaParamT<unsigned int> transparency{0u};
-  MediaParamT<unsigned int> amount{0u};
-};
-
 class ZVI_TextTexure : public ZVI_TextureSRC {
  public:
   ZVI_TextureSRC* Clone() const override { return new ZVI_TextTexure(*this); }
   void ReadRecord(DS_IOF_Archive& ar, int32_t version);
 
   MediaParamT<zvi_string> text;
-  TextTextureFont font;
-  TextTexturePaint paint;
+  TextFontParams font;
+  TextPaintParams paint;
 };
 
 // The private-data mark of a premultiplied texture (a 2-byte word 1).

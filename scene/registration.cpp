@@ -2,6 +2,12 @@
 
 #include "core/reader_registry.h"
 #include "scene/discharge.h"
+#include "scene/explosion.h"
+#include "scene/sprite_animations.h"
+#include "scene/line_effects.h"
+#include "scene/shooting_lines.h"
+#include "scene/single_objects.h"
+#include "scene/waving_line.h"
 #include "scene/sprite_effects.h"
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
@@ -22,4 +28,15 @@ void RegisterSceneReaders() {
   RegisterReader<DS_DischargeConstructor, DS_ABObj_Constructor>(u"DS_DischargeConstructor");
   RegisterReader<DS_GrassConstructor, DS_ABObj_Constructor>(u"DS_GrassConstructor");
   RegisterReader<DS_DischargeFXConstructor, DS_ABObj_Constructor>(u"DS_DischargeFXConstructor");
+  RegisterReader<DS_ExplosionConstructor, DS_ABObj_Constructor>(u"DS_ExplosionConstructor");
+  RegisterReader<DS_PathAnimtion, DS_ABObj_Constructor>(u"DS_PathAnimtion");
+  RegisterReader<DS_StaticAnimation, DS_ABObj_Constructor>(u"DS_StaticAnimation");
+  RegisterReader<DS_BrownAnimation, DS_ABObj_Constructor>(u"DS_BrownAnimation");
+  RegisterReader<ZVI_StaticObject, DS_ABObj_Constructor>(u"ZVI_StaticObject");
+  RegisterReader<ZVI_SigleObjectPath, DS_ABObj_Constructor>(u"ZVI_SigleObjectPath");
+  RegisterReader<ZVI_GrovingLine, DS_ABObj_Constructor>(u"ZVI_GrovingLine");
+  RegisterReader<ZVI_SlidingLine, DS_ABObj_Constructor>(u"ZVI_SlidingLine");
+  RegisterReader<ZVI_ShootingLine, DS_ABObj_Constructor>(u"ZVI_ShootingLine");
+  RegisterReader<ZVI_Tears, DS_ABObj_Constructor>(u"ZVI_Tears");
+  RegisterReader<ZVI_WavingLine, DS_ABObj_Constructor>(u"ZVI_WavingLine");
 }

@@ -1,10 +1,14 @@
 #include "particles/imitters/registration.h"
 
 #include "core/reader_registry.h"
+#include "particles/imitters/brownian.h"
 #include "particles/imitters/burst_fountain.h"
+#include "particles/imitters/field_rain.h"
+#include "particles/imitters/path_trace.h"
 #include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
 #include "particles/imitters/stream_vortex.h"
+#include "particles/imitters/through_space.h"
 
 void RegisterImitterReaders() {
   RegisterReader<ZVI_BurstPtclSys, DS_ABObj_Constructor>(u"ZVI_BurstPtclSys");
@@ -24,4 +28,11 @@ void RegisterImitterReaders() {
   RegisterReader<DS_PtclSmoke2, DS_ABObj_Constructor>(u"DS_PtclSmoke2");
   RegisterReader<ZVI_VortexPtclSys, DS_ABObj_Constructor>(u"ZVI_VortexPtclSys");
   RegisterReader<DS_RayOfLight, DS_ABObj_Constructor>(u"DS_RayOfLight");
+  RegisterReader<ZVI_ThroughSpaceCtrl, DS_ABObj_Constructor>(u"ZVI_ThroughSpaceCtrl");
+  RegisterReader<ZVI_BrownAnimation, DS_ABObj_Constructor>(u"ZVI_BrownAnimation");
+  RegisterReader<ZVI_Firefly, DS_ABObj_Constructor>(u"ZVI_Firefly");
+  RegisterReader<ZVI_ParticlePath, DS_ABObj_Constructor>(u"ZVI_ParticlePath");
+  RegisterReader<ZVI_ParticleTrace, DS_ABObj_Constructor>(u"ZVI_ParticleTrace");
+  RegisterReader<ZVI_FieldPtclSys, DS_ABObj_Constructor>(u"ZVI_FieldPtclSys");
+  RegisterReader<DS_RainOnGlass, DS_ABObj_Constructor>(u"DS_RainOnGlass");
 }

@@ -43,9 +43,13 @@ bool MeshRecord::MakeIndexBuffer(int32_t indices) {
   return SUCCEEDED(hr) && indexBuffer;
 }
 
-bool MeshRecord::PrepareQuadBatch(int32_t quads) {
+bool MeshRecord::PrepareQuadBatch(int32_t quads) { return PrepareQuads(quads, kStride32, kBandVertexFVF); }
+
+bool MeshRecord::PrepareQuadBatch24(int32_t quads) { return PrepareQuads(quads, kStride24, kFvf24); }
+
+bool MeshRecord::PrepareQuads(int32_t quads, UINT stride, DWORD fvf) {
   if (quads < 0) quads = 0;
-  const bool vertices = MakeVertexBuffer(4 * quads, kStride32, kBandVertexFVF, D3DUSAGE_WRITEONLY);
+  const bool vertices = MakeVertexBuffer(4 * quads, stride, fvf, D3DUSAGE_WRITEONLY);
   primitiveType = D3DPT_TRIANGLELIST;
   primitiveCount = 0;
   triangleCapacity = 2 * quads;

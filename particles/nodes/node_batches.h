@@ -27,6 +27,8 @@ class MeshRecord : public DS_Frame {
 
   // New buffers for n quads: 4n vertices, indices of min(n, 16 384) quads.
   bool PrepareQuadBatch(int32_t quads);
+  // The same with 24-byte vertices.
+  bool PrepareQuadBatch24(int32_t quads);
   // Grows the buffers of a caller-indexed batch (32-byte vertices).
   bool EnsureBatchCapacity(int32_t vertices, int32_t triangles);
   bool EnsureBatchCapacity24(int32_t vertices, int32_t triangles);
@@ -57,6 +59,7 @@ class MeshRecord : public DS_Frame {
  private:
   bool MakeVertexBuffer(int32_t vertices, UINT stride, DWORD fvf, DWORD usage);
   bool MakeIndexBuffer(int32_t indices);
+  bool PrepareQuads(int32_t quads, UINT stride, DWORD fvf);
   void Draw(ID3DXEffect* effect, const char* technique, bool wrap, UINT stride, DWORD fvf);
 };
 

@@ -6,6 +6,7 @@
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
 #include "particles/nodes/groups.h"
+#include "particles/nodes/tree_curve.h"
 #include "particles/nodes/line_node.h"
 #include "particles/nodes/picture_kinds.h"
 #include "particles/nodes/stripe_line.h"
@@ -128,6 +129,14 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PtclSysNode_Track, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Track");
   RegisterReader<ZVI_PtclSysNode_Picture, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Picture");
   RegisterReader<ZVI_PtclSysNode_Blank, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Blank");
+  // Tree-structured systems.
+  RegisterReader<ZVI_PSTree_Root, DS_ABObj_Constructor>(u"ZVI_PSTree_Root");
+  RegisterReader<ZVI_PtclSysPreset, DS_ABObj_Constructor>(u"ZVI_PtclSysPreset");
+  RegisterReader<ZVI_PSTree_Stem, ZVI_IOF_Item>(u"ZVI_PSTree_Stem");
+  RegisterReader<ZVI_PSTree_Leaf, ZVI_IOF_Item>(u"ZVI_PSTree_Leaf");
+  RegisterReader<ZVI_PSTree_Trace, ZVI_IOF_Item>(u"ZVI_PSTree_Trace");
+  RegisterReader<ZVI_PartyBalloon, ZVI_IOF_Item>(u"ZVI_PartyBalloon");
+  RegisterReader<ZVI_PSTree_Curve, ZVI_IOF_Item>(u"ZVI_PSTree_Curve");
   RegisterReader<ZVI_PtclSysNode_Trace, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Trace");
   RegisterReader<ZVI_PtclSysNode_Line, ZVI_IOF_Item>(u"ZVI_PtclSysNode_Line");
   RegisterReader<ZVI_PtclSysNodePic_Explode, ZVI_IOF_Item>(u"ZVI_PtclSysNodePic_Explode");

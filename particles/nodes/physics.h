@@ -23,6 +23,7 @@
 class DS_IOF_Archive;
 class ZVI_SmartTiming;
 class ZVI_PtclSys_Node;
+class ZVI_PSTree_Node;
 
 // An animatable parameter as a node lists it: a name and the parameter.
 struct AnimatedParamEntry {
@@ -125,8 +126,15 @@ class ZVI_PtclSys_Geometry : public ZVI_IOF_Item {
   virtual ParticleVector Place(ParticlePtr parent) { return {}; }
   // The particles released for a parent in this step (kept in `held` too).
   virtual ParticleVector Emit(float dt, const ParticlePtr& parent) { return {}; }
-  // Told which node owns the geometry.
-  virtual void SetOwner(ZVI_PtclSys_Node* owner) {}
+  // Editing hooks of the authoring tool; the player gives them constant
+  // answers.
+  virtual bool Query1(void*) { return false; }
+  virtual ParticleVector Query2() { return {}; }
+  virtual void Hook1(void*, void*) {}
+  virtual bool Query3(void*) { return false; }
+  // Told which tree node owns the geometry.
+  virtual void SetOwner(ZVI_PSTree_Node* owner) {}
+  virtual void Hook2(void*) {}
   void ClearHeld() { held.clear(); }
   // A new particle under the parent at `position`, set up by InitParticle
   // and appended to `held`.

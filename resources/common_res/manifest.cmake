@@ -8,6 +8,10 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:98:common_res/images/bolt_98.png
   DDS:228:common_res/images/trace_228.png
   DDS:62:common_res/images/bump_62.png
+  DDS:7:common_res/images/flame_7.png
+  DDS:8:common_res/images/noise_8.png
+  DDS:89:common_res/images/ripples_89.png
+  DDS:93:common_res/images/flame_93.png
   DDS:40:common_res/images/glyphs_40.png
   DDS:58:common_res/images/glass_highlight_58.png
   DDS:59:common_res/images/glass_rim_59.png
@@ -15,10 +19,15 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:6001:common_res/images/particle_dot_6001.png
   DDS:6002:common_res/images/particle_atlas_6002.png
   DDS:6003:common_res/images/particle_puff_6003.png
+  DDS:6004:common_res/images/ray_profile_6004.png
+  DDS:6005:common_res/images/firefly_glow_6005.png
+  DDS:6101:common_res/images/raindrops_6101.png
   10:185:common_res/effects/radial_glow_185.fx
   10:97:common_res/effects/glow_sprites_97.fx
   10:202:common_res/effects/blur_glow_202.fx
   10:306:common_res/effects/particle_quads_306.fx
+  10:4001:common_res/effects/tree_quads_4001.fx
+  10:4002:common_res/effects/tree_leaf_glow_4002.fx
   10:75:common_res/effects/background_copy_75.fx
   10:76:common_res/effects/light_76.fx
   10:78:common_res/effects/pattern_brush_78.fx
@@ -43,10 +52,19 @@ list(APPEND COMMON_RES_RESOURCES
   10:9016:common_res/effects/kestrane_linear_9016.fx
   10:9017:common_res/effects/heat_9017.fx
   10:9018:common_res/effects/bump_9018.fx
+  10:77:common_res/effects/waves_77.fx
+  10:88:common_res/effects/underwater_88.fx
+  10:90:common_res/effects/water_surface_90.fx
+  10:91:common_res/effects/move_91.fx
+  10:92:common_res/effects/fire_92.fx
+  10:9101:common_res/effects/waterfall_9101.fx
+  10:63:common_res/effects/flame_shimmer_63.fx
   10:7001:common_res/effects/generator_blends_7001.fx
   10:7002:common_res/effects/generator_glow_7002.fx
   10:7003:common_res/effects/plant_sway_7003.fx
   10:7004:common_res/effects/falling_stars_7004.fx
+  10:7024:common_res/effects/explosion_7024.fx
+  10:116:common_res/effects/static_animation_116.fx
   10:6001:common_res/effects/classic_particles_6001.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x

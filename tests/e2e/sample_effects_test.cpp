@@ -70,8 +70,10 @@ TEST(SampleEffects, PoolMovesInTheMiddleAndNotInTheCorners) {
   e2e::StartSample();
   if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
   const sample::Description& d = sample::TheSample();
-  const int last = static_cast<int>(d.slides.size()) - 1;
-  ASSERT_EQ(d.slides[last].name, u"Pool");
+  int last = -1;
+  for (size_t i = 0; i < d.slides.size(); ++i)
+    if (d.slides[i].name == u"Pool") last = static_cast<int>(i);
+  ASSERT_GE(last, 0) << "the sample has a pool slide";
   e2e::SlideClock clock(d);
   const double step = 0.05;
   std::vector<runner::Frame> shown;

@@ -1,11 +1,14 @@
 // The sample's garden slide played headlessly: its blades stand on the
-// bottom edge of their view with their feet where they grew, and the fish
-// stay near the pond's view.
+// bottom edge of their view with their feet where they grew, the fish
+// stay near the pond's view and the leaf travels its two-point path.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "e2e_support.h"
+#include "particles/generators/particle_generator.h"
+#include "player/slide_container.h"
+#include "scene/sprite_animations.h"
 #include "scene/sprite_placed.h"
 #include "scene/sprite_runtime.h"
 #include "scene/sprite_wanderers.h"
@@ -31,10 +34,12 @@ TEST(SampleGarden, BladesStandOnTheViewsBottomEdgeAndFishKeepToThePond) {
   e2e::SlideClock clock(d);
   const double step = 0.05;
   double t = 0.0;
-  int checks = 0;
+  int checks = 0, leafChecks = 0;
+  float firstLocal = -1.0f;
   for (;; t += step) {
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
+    if (clock.slide == garden && firstLocal < 0.0f) firstLocal = clock.local;
     if (clock.slide != garden || clock.local < slide.fadeIn) {
       ASSERT_LT(t, 300.0) << "the garden slide never came";
       if (checks > 0) break;
@@ -69,9 +74,27 @@ TEST(SampleGarden, BladesStandOnTheViewsBottomEdgeAndFishKeepToThePond) {
     }
     EXPECT_TRUE(sawGrass);
     EXPECT_TRUE(sawFish);
+    // The leaf's centre: 60 px/s of slide time since its first frame, back
+    // and forth over the 300 px between its points.
+    for (auto& object : runner::Document()->slides[garden]->drawnObjects) {
+      auto* leaf = dynamic_cast<DS_ParticlesObj*>(object.get());
+      if (!leaf || !dynamic_cast<DS_PathAnimtion*>(leaf->generator)) continue;
+      ASSERT_EQ(leaf->QuadCount(0), 1u);
+      DX_V::PCT* v = leaf->LayerMesh(0)->LockVertices();
+      ASSERT_NE(v, nullptr);
+      const float cx = (v[0].x + v[3].x) / 2.0f, cy = (v[0].y + v[3].y) / 2.0f;
+      leaf->LayerMesh(0)->Unlock();
+      const float span = sample::kLeafTo[0] - sample::kLeafFrom[0];
+      const float s = std::fmod(sample::kLeafSpeed * (clock.local - firstLocal), 2.0f * span);
+      const float want = sample::kLeafFrom[0] + (s <= span ? s : 2.0f * span - s);
+      EXPECT_NEAR(cx, want, 1.0f) << clock.local;
+      EXPECT_NEAR(cy, sample::kLeafFrom[1], 1e-3f);
+      ++leafChecks;
+    }
     ++checks;
   }
   EXPECT_GT(checks, 20);
+  EXPECT_EQ(leafChecks, checks);
 }
 
 }  // namespace

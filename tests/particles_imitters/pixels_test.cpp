@@ -6,10 +6,13 @@
 #include <cmath>
 #include <memory>
 
+#include "particles/imitters/brownian.h"
 #include "particles/imitters/burst_fountain.h"
 #include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/splash_spray.h"
+#include "particles/imitters/single_particle.h"
 #include "particles/imitters/stream_vortex.h"
+#include "particles/imitters/through_space.h"
 #include "player/slide_render_context.h"
 #include "resources/builtin_resources.h"
 #include "tests/player/render_fixtures.h"
@@ -318,6 +321,117 @@ TEST_F(ClassicPixels, RayIsBrightestMidBandAndFadesAtBothEnds) {
   // Brighter towards the band than at the ends.
   EXPECT_GT(Channel(px.at(32, 16), 8), Channel(px.at(32, 5), 8));
   EXPECT_GT(Channel(px.at(32, 48), 8), Channel(px.at(32, 59), 8));
+}
+
+}  // namespace
+
+namespace {
+
+void UseImage(ClassicParticleParams& block, const char16_t* name, int64_t id) {
+  block.particleImage.value.links.push_back(DS_ImageFileLink(DS_FileLink3()));
+  block.particleImage.value.links.back().name = name;
+  block.particleImage.value.links.back().id = id;
+}
+
+// A particle at (40, 32, 0.5) about the centre (32, 32) lands at (48, 32)
+// with its 4-unit quad drawn 8 wide.
+TEST_F(ClassicPixelsOverBlack, ThroughSpaceParticleOnItsProjectedPixel) {
+  ZVI_ThroughSpaceCtrl model;
+  model.centre.value = D3DXVECTOR3(32.0f, 32.0f, 0.0f);
+  model.counter.rate.SetValue(0u);
+  model.rotationSpeed.SetValue(0u);
+  AddWhite(model, 4);
+  auto* mech = static_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  mech->system->particles.clear();
+  mech->system->particles.push_back(ClassicParticlePtr(new ClassicParticle(D3DXVECTOR3(40.0f, 32.0f, 0.5f))));
+  objects_[0]->Update(0.0f);
+  ASSERT_EQ(mech->CountAt(0), 1u);
+  Pixels px = Frame();
+  for (UINT y = 1; y < kBack; ++y)
+    for (UINT x = 0; x < kBack; ++x) {
+      const bool inside = x >= 45 && x <= 50 && y >= 29 && y <= 34;
+      const bool outside = x < 43 || x > 52 || y < 27 || y > 36;
+      if (inside) EXPECT_TRUE(Near(px.at(x, y), 0xFFFFFFFF, 6)) << x << "," << y << " " << std::hex << px.at(x, y);
+      if (outside) EXPECT_TRUE(Near(px.at(x, y), kBlack)) << x << "," << y << " " << std::hex << px.at(x, y);
+    }
+}
+
+TEST_F(ClassicPixels, BrownianUprightQuadFromTheImageSize) {
+  ZVI_BrownAnimation model;
+  model.count.value = 1;
+  model.area.rect.SetCentredRect(2.0f, 2.0f, D3DXVECTOR3(20.0f, 30.0f, 0.0f));
+  AddWhite(model, 300);  // k = 3: the 2 x 2 picture drawn 6 x 6
+  auto* mech = static_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  ASSERT_EQ(mech->system->particles.size(), 1u);
+  const D3DXVECTOR3 q = mech->system->particles[0]->position;  // speed 0: still
+  objects_[0]->Update(0.0f);
+  ASSERT_EQ(mech->CountAt(0), 1u);
+  DX_V::PCT* v = mech->BatchAt(0)->LockVertices();
+  ASSERT_NE(v, nullptr);
+  EXPECT_FLOAT_EQ(v[0].x, q.x - 3.0f);
+  EXPECT_FLOAT_EQ(v[0].y, q.y + 3.0f);
+  EXPECT_FLOAT_EQ(v[3].x, q.x + 3.0f);
+  EXPECT_FLOAT_EQ(v[3].y, q.y - 3.0f);
+  EXPECT_EQ(v[0].color, 0xFFFFFFFFu);
+  mech->BatchAt(0)->Unlock();
+}
+
+// A white firefly of 6 over its trail of 16, the red-over-blue dot: white in
+// the middle, the trail's colours around it.
+TEST_F(ClassicPixelsOverBlack, FireflyOverItsTrail) {
+  ZVI_Firefly model;
+  model.count.value = 1;
+  model.area.rect.SetCentredRect(0.0f, 0.0f, D3DXVECTOR3(33.0f, 31.0f, 0.0f));
+  model.tracer.counter.rate.SetValue(100u);
+  model.tracer.trailLife.SetValue(1000u);
+  model.tracer.block.particleSize.value = 16;
+  UseImage(model.tracer.block, u"dot.png", 2);
+  AddWhite(model, 6);
+  EXPECT_EQ(objects_[0]->NeedsBackground(), 0);
+  Play(0.3f);
+  auto* mech = static_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  auto* firefly = static_cast<ZVI_Firefly*>(mech->system);
+  ASSERT_FALSE(firefly->trails.empty());
+  EXPECT_EQ(mech->CountAt(1), 1u);
+  EXPECT_EQ(mech->CountAt(0), firefly->trails.size());
+  Pixels px = Frame();
+  // The leader's quad sits one unit left and up of its point: (32, 32).
+  EXPECT_TRUE(Near(px.at(32, 32), 0xFFFFFFFF, 6)) << std::hex << px.at(32, 32);
+  EXPECT_GT(Channel(px.at(31, 25), 16), 0x60u) << std::hex << px.at(31, 25);
+  EXPECT_GT(Channel(px.at(31, 39), 0), 0x60u) << std::hex << px.at(31, 39);
+  EXPECT_TRUE(Near(px.at(10, 10), kBlack));
+}
+
+class Picture : public ZVI_SingleParticle {
+ public:
+  ZVI_ParticleSystemCtrl* Clone() const override { return new Picture(*this); }
+  ClassicParticleList& Emit(ClassicParticleList& out, float dt) override { return EmptyParticleList(out, dt); }
+  std::u16string_view ClassName() const override { return u"ZVI_BurstPtclSys"; }
+  void UpdateParticles(float) override {}
+};
+
+// The single quad shows the red-over-blue picture upright, opaque white
+// vertices, within its corners (12..44, 20..36), the background elsewhere.
+TEST_F(ClassicPixels, SingleQuadShowsItsPictureUprightWithinItsCorners) {
+  Picture model;
+  model.quad.SetCentredRect(32.0f, 16.0f, D3DXVECTOR3(28.0f, 28.0f, 0.0f));
+  UseImage(model.params, u"dot.png", 2);
+  objects_.push_back(DS_SafePtr<DS_ABObj>(model.CreateRuntime()));
+  auto* mech = static_cast<ZVI_ParticleSystemMech*>(objects_[0].get());
+  ASSERT_EQ(mech->CountAt(0), 1u);
+  {
+    DX_V::PCT* v = mech->BatchAt(0)->LockVertices();
+    ASSERT_NE(v, nullptr);
+    for (int k = 0; k < 4; ++k) v[k].color = 0xFFFFFFFFu;
+    mech->BatchAt(0)->Unlock();
+  }
+  Pixels px = Frame();
+  for (UINT x : {14u, 28u, 42u}) {
+    EXPECT_TRUE(Near(px.at(x, 23), 0xFFBF4040, 8)) << x << " " << std::hex << px.at(x, 23);
+    EXPECT_TRUE(Near(px.at(x, 33), 0xFF4040BF, 8)) << x << " " << std::hex << px.at(x, 33);
+  }
+  for (auto [x, y] : {std::pair<UINT, UINT>{10, 28}, {46, 28}, {28, 17}, {28, 39}})
+    EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << "," << y << " " << std::hex << px.at(x, y);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/archive.h"
+#include "core/crt.h"
 #include "core/reader_registry.h"
 #include "particles/imitters/ray_of_light.h"
 #include "player/app/register_all.h"
@@ -148,6 +149,37 @@ TEST(RayOfLight, CountZeroMakesNothingAndHugeCountsAreCapped) {
   EXPECT_TRUE(ray.particles.empty());
   ray.rayCount.value = 4000000000u;
   EXPECT_EQ(ray.Rays(), 5461u);
+}
+
+// A newborn draws its place, life, width, the drift's sign and the drift's
+// size, in that order.
+TEST(RayOfLight, NewbornDrawsPlaceLifeWidthSignThenDrift) {
+  DS_RayOfLight ray;
+  ray.rayCount.value = 1;
+  ray.rayLife.SetScaleOffset(0.1f, 0.0f, 40u);
+  ray.rayLife.jitter.SetValue(50u);
+  ray.rayWidth.SetScaleOffset(1.0f, 0.0f, 10u);
+  ray.rayWidth.jitter.SetValue(20u);
+  ray.drift.SetScaleOffset(0.0002f, 0.0f, 500u);
+  ray.drift.jitter.SetValue(30u);
+  crt_srand(1234u);
+  ClassicParticleList out;
+  ray.Emit(out, 0.1f);
+  ASSERT_EQ(ray.particles.size(), 1u);
+  const ClassicParticle& p = *ray.particles[0];
+  crt_srand(1234u);
+  const float u0 = crt_rand01(), u1 = crt_rand01(), u2 = crt_rand01();
+  const float sign = crt_rand() % 2 == 0 ? 1.0f : -1.0f;
+  const float u3 = crt_rand01();
+  const float jL = ray.rayLife.jitter.derived, jW = ray.rayWidth.jitter.derived, jD = ray.drift.jitter.derived;
+  EXPECT_FLOAT_EQ(p.position.x, u0);
+  // The life is an ordinary routine, the first.
+  ASSERT_FALSE(p.routines.empty());
+  const auto* age = dynamic_cast<const IPR_ConstantAge*>(p.routines[0].get());
+  ASSERT_NE(age, nullptr);
+  EXPECT_FLOAT_EQ(age->maximum, 4.0f * (u1 * (1.0f - jL) + jL));
+  EXPECT_FLOAT_EQ(p.Factor1(), 10.0f * (u2 * (1.0f - jW) + jW));
+  EXPECT_FLOAT_EQ(p.velocity.x, sign * 0.1f * (u3 * (1.0f - jD) + jD));
 }
 
 }  // namespace

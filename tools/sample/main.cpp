@@ -1,16 +1,30 @@
-// Writes the embedded sample project: sample_builder <output file>
+// Writes the embedded sample project: sample_builder <output file> [slide]
+// With a slide name, the project holds that slide alone (for timing it).
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "tools/sample/sample_project.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: sample_builder <output file>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: sample_builder <output file> [slide]\n");
     return 2;
   }
   try {
-    std::vector<uint8_t> bytes = sample::BuildProject(sample::TheSample());
+    sample::Description d = sample::TheSample();
+    if (argc == 3) {
+      const std::string want = argv[2];
+      std::vector<sample::Slide> kept;
+      for (const sample::Slide& s : d.slides)
+        if (std::string(s.name.begin(), s.name.end()) == want) kept.push_back(s);
+      if (kept.empty()) {
+        std::fprintf(stderr, "sample_builder: no slide %s\n", argv[2]);
+        return 2;
+      }
+      d.slides = kept;
+    }
+    std::vector<uint8_t> bytes = sample::BuildProject(d);
     std::FILE* f = std::fopen(argv[1], "wb");
     if (!f) {
       std::fprintf(stderr, "sample_builder: cannot write %s\n", argv[1]);

@@ -4,6 +4,11 @@
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_generators.h"
 #include "tools/sample/sample_classic.h"
+#include "tools/sample/sample_objects.h"
+#include "tools/sample/sample_night_forest.h"
+#include "tools/sample/sample_trees.h"
+#include "tools/sample/sample_trace_systems.h"
+#include "tools/sample/sample_sky.h"
 #include "tools/sample/sample_nodes.h"
 #include "tools/writer/docres_writer.h"
 #include "tools/writer/project_writer.h"
@@ -16,6 +21,7 @@ Rgb ForestColour(float x, float y, float w, float h);
 Rgb VoyageColour(float x, float y, float w, float h);
 Rgb NightColour(float x, float y, float w, float h);
 void AddEffectsSlide(Description& d);
+void AddWaterFireSlides(Description& d);
 
 namespace {
 
@@ -63,17 +69,23 @@ Description Describe() {
   night.fadeOut = 2.0f;
   d.slides.push_back(night);
   AddRendererSlides(d);
+  AddWaterFireSlides(d);
   AddSceneSlides(d);
+  AddTreeSlide(d);
   AddNodeSlides(d);
   AddEffectsSlide(d);
+  AddObjectsSlide(d);
 
   AddClassicSystems(d);
+  AddNightAndForestSystems(d);
+  AddTraceSystems(d);
 
   d.music.path = u"brisvane_sample_tune.flac";
   d.music.seconds = 8.0f;
   d.music.sampleRate = 22050;
   d.music.volume = 80;
   AddGenerators(d);
+  AddSkySlides(d);
   return d;
 }
 

@@ -151,6 +151,25 @@ void WriteFish(pw::ByteBuilder& b) {
   pw::WriteFish(b, r);
 }
 
+// A leaf: a green oval with a darker vein.
+Rgba Leaf(float u, float v) {
+  const float x = (u - 0.5f) / 0.45f, y = (v - 0.5f) / 0.3f;
+  if (x * x + y * y >= 1.0f) return {{0.0f, 0.0f, 0.0f, 0.0f}};
+  const float vein = std::fabs(v - 0.5f) < 0.04f ? 0.7f : 1.0f;
+  return {{0.35f * vein, 0.7f * vein, 0.2f * vein, 1.0f}};
+}
+
+void WriteLeaf(pw::ByteBuilder& b) {
+  pw::PathAnimationRecord r;
+  r.travelSpeed = static_cast<uint32_t>(kLeafSpeed / 3.0f);
+  r.size = 100;
+  r.orientation = 2;  // mirrored while it travels towards -x
+  r.points = {{kLeafFrom[0], kLeafFrom[1], 0.0f}, {kLeafTo[0], kLeafTo[1], 0.0f}};
+  r.tex.images = {{u"leaf.png", 0}};
+  r.tex.generator.base.name = u"Leaf";
+  pw::WritePathAnimation(b, r);
+}
+
 void WriteGrass(pw::ByteBuilder& b) {
   pw::BaseSpriteRecord s;
   s.count = 60;
@@ -180,12 +199,13 @@ void AddSceneSlides(Description& d) {
   garden.fadeIn = 1.0f;
   garden.show = 3.0f;
   garden.fadeOut = 1.0f;
-  garden.objects = {WriteFish, WriteGrass, WriteRain};
+  garden.objects = {WriteFish, WriteGrass, WriteRain, WriteLeaf};
   d.slides.push_back(garden);
 
   d.images.push_back({u"drop.png", Sprite(8, 32, Drop)});
   d.images.push_back({u"fish.png", Sprite(64, 32, Fish)});
   d.images.push_back({u"blade.png", Sprite(16, 64, Blade)});
+  d.images.push_back({u"leaf.png", Sprite(32, 20, Leaf)});
 }
 
 }  // namespace sample

@@ -15,6 +15,11 @@ inline constexpr char16_t kGardenSlideName[] = u"Garden";
 inline constexpr float kPondView[4] = {0.1f, 0.9f, 0.6f, 0.8f};  // left, right, top, bottom
 inline constexpr float kGrassView[4] = {0.0f, 1.0f, 0.5f, 0.95f};
 inline constexpr uint32_t kDropSize = 24;
+// A leaf travelling back and forth between two points of the garden's sky
+// (picture pixels) at 60 pixels a second (travel speed 20 x 3).
+inline constexpr float kLeafFrom[2] = {120.0f, 110.0f};
+inline constexpr float kLeafTo[2] = {420.0f, 110.0f};
+inline constexpr float kLeafSpeed = 60.0f;
 
 // Appends the storm and garden slides and their sprite pictures.
 void AddSceneSlides(Description& d);

@@ -19,7 +19,7 @@ ByteBuilder& WriteGeometryBase(ByteBuilder& b, const GeometryRecord& r) {
   b.WideString(u"ZVI_PtclSys_Geometry").I32(1);
   b.WideString(u"");
   b.F32(r.position[0]).F32(r.position[1]).F32(r.position[2]);
-  WriteVariationParams(b, 100, 50, 0);
+  WriteVariationParams(b, r.sizeSwing, r.sizeSwingRate, r.sizeSwingMode);
   WriteVariationParams(b, 100, 50, 0);
   b.U32(r.sizeValue).U32(r.sizeJitter).U32(r.transparency).U32(r.alphaJitter);
   WriteScaledParamGroup(b, r.sizeEnvelope);

@@ -17,6 +17,9 @@ struct GeometryRecord {
   uint32_t alphaJitter = 0;
   std::array<uint32_t, 7> sizeEnvelope{0, 0, 100, 100, 0, 0, 1};
   std::array<uint32_t, 7> alphaEnvelope{0, 0, 100, 100, 0, 0, 1};
+  // The size oscillation: amplitude, frequency (stored values), mode.
+  uint32_t sizeSwing = 100, sizeSwingRate = 50;
+  int32_t sizeSwingMode = 0;
 };
 
 struct EmitterRecord {

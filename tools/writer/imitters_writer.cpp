@@ -172,6 +172,43 @@ ByteBuilder& WriteRayOfLight(ByteBuilder& b, const RayOfLightRecord& r) {
   return WriteParticleSystem(b, r.system);
 }
 
+ByteBuilder& WriteThroughSpace(ByteBuilder& b, const ThroughSpaceRecord& r) {
+  b.Header(u"ZVI_ThroughSpaceCtrl", r.version);
+  b.U32(r.rate);
+  WriteQuad(b, r.area);
+  b.U32(r.rotationSpeed).I32(r.rotationDirection);
+  b.F32(r.centre[0]).F32(r.centre[1]).F32(r.centre[2]);
+  b.U8(r.reverse);
+  if (r.version > 1) b.U32(r.motionSpeed);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteBrownian(ByteBuilder& b, const BrownianRecord& r) {
+  b.Header(u"ZVI_BrownAnimation", 1);
+  b.U32(r.count).U32(r.speed).U32(r.changeRate).U32(r.responseTime);
+  WriteQuad(b, r.area);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteTracer(ByteBuilder& b, const TracerRecord& r) {
+  b.I32(r.version);
+  if (r.version > 1) {
+    b.I32(r.block.version).WideString(r.shapeName);
+    WriteClassicBlock(b, r.block);
+  }
+  b.U32(r.rate).U32(r.life);
+  if (r.version < 2) b.U32(r.particleSize);
+  b.U32(r.circleSize).U32(r.drift);
+  if (r.version < 4) b.I32(r.discarded);
+  return b;
+}
+
+ByteBuilder& WriteFirefly(ByteBuilder& b, const FireflyRecord& r) {
+  b.Header(u"ZVI_Firefly", r.version);
+  WriteTracer(b, r.tracer);
+  return WriteBrownian(b, r.brownian);
+}
+
 std::vector<ByteBuilder> ClassicSampleRecords() {
   std::vector<ByteBuilder> out;
   auto block = [](int32_t version) {
@@ -277,7 +314,141 @@ std::vector<ByteBuilder> ClassicSampleRecords() {
   ray.system = system(11);
   out.emplace_back();
   WriteRayOfLight(out.back(), ray);
+  for (int32_t v = 1; v <= 3; ++v) {
+    ThroughSpaceRecord r;
+    r.version = v;
+    r.area = {0, 0, 0, 64, 0, 0, 0, 48, 0, 64, 48, 0};
+    r.centre[0] = 32.0f, r.centre[1] = 24.0f;
+    r.reverse = v == 2 ? 1 : 0;
+    r.rotationSpeed = 25;
+    r.system.block = block(11);
+    out.emplace_back();
+    WriteThroughSpace(out.back(), r);
+  }
+  BrownianRecord brown;
+  brown.count = 6;
+  brown.area = {8, 8, 0, 56, 8, 0, 8, 40, 0, 56, 40, 0};
+  brown.system.block = block(11);
+  out.emplace_back();
+  WriteBrownian(out.back(), brown);
+  for (int32_t tv = 1; tv <= 4; ++tv) {
+    FireflyRecord r;
+    r.version = tv == 1 ? 1 : 2;
+    r.tracer.version = tv;
+    r.tracer.block = block(11);
+    r.tracer.shapeName = u"Sphere";
+    r.tracer.drift = tv == 3 ? 100 : 0;
+    r.brownian = brown;
+    if (r.version == 1) r.brownian.system.block.image.links.push_back({u"common_res.dll", 6003});
+    out.emplace_back();
+    WriteFirefly(out.back(), r);
+  }
+  AppendPathFieldRainSamples(out);
   return out;
+}
+
+// ---- path, trace, field and rain
+
+namespace {
+
+ByteBuilder& WritePathPoints(ByteBuilder& b, const std::vector<PathPointRecord>& points) {
+  b.I32(static_cast<int32_t>(points.size()));
+  for (const PathPointRecord& p : points) WriteBSplinePnt(b, p.position, p.outTangent, p.inTangent);
+  return b;
+}
+
+}  // namespace
+
+std::vector<PathPointRecord> StraightPathPoints(const std::array<float, 2>& a, const std::array<float, 2>& b, int n) {
+  std::vector<PathPointRecord> out;
+  if (n <= 0) return out;
+  const float dx = n > 1 ? (b[0] - a[0]) / static_cast<float>(n - 1) : 0.0f;
+  const float dy = n > 1 ? (b[1] - a[1]) / static_cast<float>(n - 1) : 0.0f;
+  for (int i = 0; i < n; ++i) {
+    PathPointRecord p;
+    p.position = {a[0] + dx * static_cast<float>(i), a[1] + dy * static_cast<float>(i), 0.0f};
+    p.outTangent = {dx / 3.0f, dy / 3.0f, 0.0f};
+    p.inTangent = {-dx / 3.0f, -dy / 3.0f, 0.0f};
+    out.push_back(p);
+  }
+  return out;
+}
+
+ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r) {
+  b.Header(u"ZVI_ParticlePath", 1);
+  WritePathPoints(b, r.points);
+  b.U32(r.rate).U32(r.speed).U32(r.speedVariation).U32(r.wobbleWidth).I32(r.wobbleMode).U32(r.wobbleFrequency);
+  b.U32(r.startFactor).U32(r.endFactor).U32(r.rampInEnd).U32(r.rampOutStart);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteParticleTrace(ByteBuilder& b, const ParticleTraceRecord& r) {
+  b.Header(u"ZVI_ParticleTrace", 1);
+  WritePathPoints(b, r.points);
+  b.U32(r.particleCount).U32(r.life).U32(r.spread).U32(r.flySpeed);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteField(ByteBuilder& b, const FieldRecord& r) {
+  b.Header(u"ZVI_FieldPtclSys", 1);
+  b.U32(r.life).U32(r.fill).I32(static_cast<int32_t>(r.positions.size()));
+  for (const auto& p : r.positions) b.F32(p[0]).F32(p[1]).F32(p[2]);
+  b.U32(r.angle).U32(r.spread).U32(r.speed);
+  return WriteParticleSystem(b, r.system);
+}
+
+ByteBuilder& WriteRainOnGlass(ByteBuilder& b, const RainOnGlassRecord& r) {
+  b.Header(u"DS_RainOnGlass", 1);
+  b.U32(r.rate);
+  WriteQuad(b, r.area);
+  b.U32(r.gravity).U32(r.gravityAngle);
+  return WriteParticleSystem(b, r.system);
+}
+
+void AppendPathFieldRainSamples(std::vector<ByteBuilder>& out) {
+  ParticleSystemRecord system;
+  system.block.image.links = {{u"common_res.dll", 6001}};
+  system.block.image.currentName = u"common_res.dll";
+  system.block.image.currentId = 6001;
+  ParticlePathRecord path;
+  path.points = StraightPathPoints({10.0f, 20.0f}, {90.0f, 40.0f}, 3);
+  path.speedVariation = 30;
+  path.wobbleWidth = 6;
+  path.wobbleFrequency = 500;
+  path.rampInEnd = 20;
+  path.rampOutStart = 80;
+  path.system = system;
+  out.emplace_back();
+  WriteParticlePath(out.back(), path);
+  path.wobbleMode = 1;
+  out.emplace_back();
+  WriteParticlePath(out.back(), path);
+  ParticleTraceRecord trace;
+  trace.points = StraightPathPoints({0.0f, 50.0f}, {100.0f, 50.0f}, 2);
+  trace.spread = 3;
+  trace.flySpeed = 10;
+  trace.system = system;
+  trace.system.block.orientation = 1;
+  // A manual timeline: shown for 2 s of every 3, so the trace has a cycle.
+  trace.system.base.kind = 2;
+  WriteManualTimeLine(trace.system.base.timeline, 300, {{0.0f, 2.0f, 0.0f, 2.0f}});
+  out.emplace_back();
+  WriteParticleTrace(out.back(), trace);
+  FieldRecord field;
+  field.positions = {{10, 10, 0}, {20, 15, 0}, {30, 10, 0}, {40, 15, 0}};
+  field.speed = 5;
+  field.spread = 30;
+  field.system = system;
+  out.emplace_back();
+  WriteField(out.back(), field);
+  RainOnGlassRecord rain;
+  rain.area = {0, 0, 0, 0, 60, 0, 80, 0, 0, 80, 60, 0};
+  rain.gravity = 40;
+  rain.system = system;
+  rain.system.block.image.links = {{u"common_res.dll", 6101}};
+  rain.system.block.image.currentId = 6101;
+  out.emplace_back();
+  WriteRainOnGlass(out.back(), rain);
 }
 
 }  // namespace pw

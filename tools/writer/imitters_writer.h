@@ -185,8 +185,9 @@ ByteBuilder& WriteVortex(ByteBuilder& b, const VortexRecord& r);
 
 // Whole model records of every classic class and record version: bursts 1
 // to 4, fountains 1 and 2, the five fountain presets, splashes and sprays 1
-// and 2, the four spray presets, the streams and the vortex; system records
-// 1 to 5 and blocks 1 to 11 among them.
+// and 2, the four spray presets, the streams and the vortex, the ray of
+// light, through-space 1 to 3, the Brownian system and fireflies 1 and 2
+// (tracers 1 to 4); system records 1 to 5 and blocks 1 to 11 among them.
 std::vector<ByteBuilder> ClassicSampleRecords();
 
 // "DS_RayOfLight" (version 1).
@@ -201,5 +202,109 @@ struct RayOfLightRecord {
   ParticleSystemRecord system;
 };
 ByteBuilder& WriteRayOfLight(ByteBuilder& b, const RayOfLightRecord& r);
+
+// "ZVI_ThroughSpaceCtrl" (versions 1 to 3; the motion speed from 2 on).
+struct ThroughSpaceRecord {
+  int32_t version = 3;
+  uint32_t rate = 100;            // x 0.2 per second of motion time
+  std::array<float, 12> area{};   // x, y, z of corners 0..3
+  uint32_t rotationSpeed = 1;     // x 0.4 degrees per second
+  int32_t rotationDirection = 0;
+  float centre[3] = {0.0f, 0.0f, 0.0f};
+  uint8_t reverse = 0;
+  uint32_t motionSpeed = 100;     // x 0.01
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteThroughSpace(ByteBuilder& b, const ThroughSpaceRecord& r);
+
+// "ZVI_BrownAnimation" (version 1).
+struct BrownianRecord {
+  uint32_t count = 10;
+  uint32_t speed = 25;          // x 0.04
+  uint32_t changeRate = 50;     // x 0.02 + 0.1 per second
+  uint32_t responseTime = 25;   // x 0.02 + 0.02 s
+  std::array<float, 12> area{};
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteBrownian(ByteBuilder& b, const BrownianRecord& r);
+
+// The firefly's tracer record (versions 1 to 4), no class name.
+struct TracerRecord {
+  int32_t version = 4;
+  std::u16string shapeName;  // version 2 on, with the block
+  ClassicBlockRecord block;  // version 2 on
+  uint32_t rate = 100;
+  uint32_t life = 50;          // hundredths of a second
+  uint32_t particleSize = 8;   // version 1
+  uint32_t circleSize = 100;   // x 0.01
+  uint32_t drift = 0;          // x 0.02 - 1
+  int32_t discarded = 0;       // versions 1 to 3
+};
+ByteBuilder& WriteTracer(ByteBuilder& b, const TracerRecord& r);
+
+// "ZVI_Firefly" (versions 1 and 2): the tracer, then the Brownian record.
+struct FireflyRecord {
+  int32_t version = 2;
+  TracerRecord tracer;
+  BrownianRecord brownian;
+};
+ByteBuilder& WriteFirefly(ByteBuilder& b, const FireflyRecord& r);
+// A control point of a path record: position and the two tangents.
+struct PathPointRecord {
+  std::array<float, 3> position{};
+  std::array<float, 3> outTangent{};
+  std::array<float, 3> inTangent{};
+};
+// A straight line of n points from a to b, tangents a third of a step.
+std::vector<PathPointRecord> StraightPathPoints(const std::array<float, 2>& a, const std::array<float, 2>& b, int n);
+
+// "ZVI_ParticlePath" (version 1).
+struct ParticlePathRecord {
+  std::vector<PathPointRecord> points;
+  uint32_t rate = 100;  // x 0.2 particles per second
+  uint32_t speed = 50;
+  uint32_t speedVariation = 0;  // percent
+  uint32_t wobbleWidth = 0;
+  int32_t wobbleMode = 0;
+  uint32_t wobbleFrequency = 0;  // x 0.0004
+  uint32_t startFactor = 0, endFactor = 0, rampInEnd = 0, rampOutStart = 0;  // percent
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteParticlePath(ByteBuilder& b, const ParticlePathRecord& r);
+
+// "ZVI_ParticleTrace" (version 1).
+struct ParticleTraceRecord {
+  std::vector<PathPointRecord> points;
+  uint32_t particleCount = 20;
+  uint32_t life = 100;  // hundredths of a second
+  uint32_t spread = 0;
+  uint32_t flySpeed = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteParticleTrace(ByteBuilder& b, const ParticleTraceRecord& r);
+
+// "ZVI_FieldPtclSys" (version 1).
+struct FieldRecord {
+  uint32_t life = 100;  // hundredths of a second
+  uint32_t fill = 50;   // percent
+  std::vector<std::array<float, 3>> positions;
+  uint32_t angle = 0, spread = 0;
+  uint32_t speed = 0;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteField(ByteBuilder& b, const FieldRecord& r);
+
+// "DS_RainOnGlass" (version 1).
+struct RainOnGlassRecord {
+  uint32_t rate = 100;
+  std::array<float, 12> area{};  // x, y, z of corners 0..3
+  uint32_t gravity = 0;
+  uint32_t gravityAngle = 90;
+  ParticleSystemRecord system;
+};
+ByteBuilder& WriteRainOnGlass(ByteBuilder& b, const RainOnGlassRecord& r);
+
+// One record of each of the path, trace, field and rain classes.
+void AppendPathFieldRainSamples(std::vector<ByteBuilder>& out);
 
 }  // namespace pw

@@ -1,5 +1,6 @@
 #include "tools/writer/sources_writer.h"
 
+#include "tools/writer/node_effects_writer.h"
 #include "tools/writer/slides_writer.h"
 #include "tools/writer/values_writer.h"
 
@@ -260,6 +261,171 @@ ByteBuilder& WriteTunelLaw(ByteBuilder& b, uint32_t depth, int32_t rotationMode,
                            uint32_t speed, const std::array<float, 3>& offset) {
   b.Header(u"ZVI_PtclSysMLCentred_Tunel", 1).U32(depth).I32(rotationMode).I32(inward).U32(focal);
   return WriteCentredBase(b, speed, 0, offset);
+}
+
+ByteBuilder& WriteStripesTail(ByteBuilder& b, int32_t baseVersion) {
+  b.Header(u"ZVI_PtclSysPhys_PntStripes", 1);
+  return WritePhysicsBase(b, baseVersion);
+}
+
+ByteBuilder& WriteTraceLine(ByteBuilder& b, const TraceLineRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_TraceLine", 1);
+  WriteConstJitterGraph(b, r.lifetime, r.lifetimeJitter);
+  WriteConstJitterGraph(b, r.size, r.sizeJitter);
+  WriteConstJitterGraph(b, r.alpha, r.alphaJitter);
+  return WriteStripesTail(b);
+}
+
+ByteBuilder& WriteCurvesBase(ByteBuilder& b, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Curves", r.version);
+  WriteSpinParams(b, r.spinDirection, r.spinRate, r.spinJitter, r.spinOrientation, r.spinStart, r.spinSpread);
+  WriteConstJitterGraph(b, r.size, 0);
+  WriteConstJitterGraph(b, r.width, r.widthJitter);
+  WriteConstJitterGraph(b, r.alpha, 0);
+  if (r.version > 1) {
+    WriteConstJitterGraph(b, r.start, 0);
+    WriteConstJitterGraph(b, r.end, 0);
+  }
+  return WriteStripesTail(b);
+}
+
+ByteBuilder& WriteLineCurv(ByteBuilder& b, uint32_t segments, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_LineCurv", 1).U32(segments);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteFractalCurvBody(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude,
+                                  uint32_t speed, const CurvesRecord& r) {
+  b.U32(levels).U32(amplitude);
+  if (version >= 2) b.U32(speed);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteFractalCurv(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude, uint32_t speed,
+                              const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_FractalCurv", version);
+  return WriteFractalCurvBody(b, version, levels, amplitude, speed, r);
+}
+
+ByteBuilder& WriteRandomCurvBody(ByteBuilder& b, uint32_t segments, uint32_t amplitude, uint32_t speed,
+                                 const CurvesRecord& r) {
+  b.U32(segments).U32(amplitude).U32(speed);
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WriteRandomCurv(ByteBuilder& b, uint32_t segments, uint32_t amplitude, uint32_t speed,
+                             const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_RandomCurv", 1);
+  return WriteRandomCurvBody(b, segments, amplitude, speed, r);
+}
+
+ByteBuilder& WritePerlinCurvBody(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r) {
+  b.U32(p.subdivisions);
+  if (p.version == 2) b.U32(p.amplitude);
+  if (p.version >= 3) {
+    WriteConstJitterGraph(b, p.amplitude, p.amplitudeJitter);
+    b.U32(p.octaves).U32(p.multiplier).U32(p.change);
+    if (p.version >= 4) b.U32(p.scroll);
+  }
+  return WriteCurvesBase(b, r);
+}
+
+ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_PerlinCurv", p.version);
+  return WritePerlinCurvBody(b, p, r);
+}
+
+ByteBuilder& WriteTextPaintParams(ByteBuilder& b, int32_t mode, uint32_t colour, uint32_t transparency,
+                                  uint32_t amount) {
+  return b.I32(mode).U32(colour).U32(transparency).U32(amount);
+}
+
+ByteBuilder& WriteTextLine(ByteBuilder& b, const TextLineRecord& r) {
+  b.Dword(static_cast<uint32_t>(r.version)).F32(r.x).F32(r.y).F32(r.z);
+  b.I32(static_cast<int32_t>(r.glyphs.size()));
+  for (const GlyphRecord& g : r.glyphs) {
+    b.Dword(static_cast<uint32_t>(g.version)).U32(g.code).F32(g.x).F32(g.y).F32(g.w).F32(g.h);
+    if (g.version >= 2) b.U8(g.visible);
+  }
+  b.F32(r.width);
+  if (r.version >= 2) b.F32(r.height);
+  if (r.version >= 3) b.F32(r.top);
+  return b;
+}
+
+ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& entries) {
+  b.I32(static_cast<int32_t>(entries.size()));
+  for (const AtlasRecord& e : entries) b.U32(e.code).Dword(1).F32(e.umin).F32(e.umax).F32(e.vmin).F32(e.vmax);
+  return b;
+}
+
+ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_ExplodingPic", 1);
+  b.U32(r.wholeMin).U32(r.wholeMax).U32(r.burstMin).U32(r.burstMax).U32(r.fragments);
+  b.U32(r.size).U32(r.sizeJitter).U32(r.lifetime).U32(r.lifetimeJitter).U32(r.speed).U32(r.speedJitter);
+  WriteSpin(b, r.spinRate, r.spinJitter, r.spinMode);
+  return WriteGroupBase(b, r.count);
+}
+
+ByteBuilder& WriteTxtTypeTail(ByteBuilder& b, uint32_t duration) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect", 1).U32(duration);
+  return b.Header(u"ZVI_PtclSys_TextEffect", 1);
+}
+
+ByteBuilder& WriteTxtFade(ByteBuilder& b, uint32_t duration) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Fade", 1);
+  return WriteTxtTypeTail(b, duration);
+}
+
+ByteBuilder& WriteTxtSlide(ByteBuilder& b, int32_t version, uint32_t direction, uint32_t distance, uint32_t duration,
+                           uint32_t fadePortion) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Slide", version).U32(direction).U32(distance);
+  if (version == 1) b.U32(fadePortion);
+  return WriteTxtTypeTail(b, duration);
+}
+
+ByteBuilder& WriteTxtFly(ByteBuilder& b, const TxtFlyRecord& r) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Fly", 1).U32(r.direction).U32(r.spread).U32(r.distance).U32(r.spin);
+  b.I32(r.spinMode);
+  return WriteTxtTypeTail(b, r.duration);
+}
+
+ByteBuilder& WriteTxtZoom(ByteBuilder& b, const TxtZoomRecord& r) {
+  b.Header(u"ZVI_PtclSys_TxtTypeEffect_Zoom", 1).U32(r.startScale).U32(r.anchorX).U32(r.anchorY);
+  b.I32(r.horizontal).I32(r.vertical);
+  return WriteTxtTypeTail(b, r.duration);
+}
+
+ByteBuilder& WriteTextPhysicsBody(ByteBuilder& b, const TextPhysicsRecord& r) {
+  WriteTextParams(b, r.text);
+  b.I32(r.reserved);
+  if (r.version <= 2) b.Dword(0).Dword(0);
+  b.I32(r.appearOrder).I32(r.disappearOrder);
+  if (r.version <= 2) b.U32(r.appearDuration).U32(r.disappearDuration);
+  b.I32(static_cast<int32_t>(r.lines.size()));
+  for (const TextLineRecord& line : r.lines) WriteTextLine(b, line);
+  WriteGlyphAtlas(b, r.atlas);
+  if (r.version >= 3) {
+    if (r.appear.size()) b.Append(r.appear);
+    else WriteTxtFade(b, 0);
+    if (r.disappear.size()) b.Append(r.disappear);
+    else WriteTxtFade(b, 0);
+  }
+  if (r.timeline.size()) b.Append(r.timeline);
+  else WriteRandomTimeLine(b, RandomTimeLineRecord());
+  return WriteGroupBase(b, r.count, r.baseFigure);
+}
+
+ByteBuilder& WriteTextPhysics(ByteBuilder& b, const TextPhysicsRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_Text", r.version);
+  return WriteTextPhysicsBody(b, r);
+}
+
+ByteBuilder& WriteCrawlingText(ByteBuilder& b, const CrawlRecord& c, const TextPhysicsRecord& r) {
+  b.Header(u"ZVI_PtclSysPhys_CrawlingText", 1).Dword(2);
+  WriteConstJitterGraph(b, c.speed, c.speedJitter);
+  b.I32(c.direction).U32(c.gap);
+  return WriteTextPhysics(b, r);
 }
 
 }  // namespace pw

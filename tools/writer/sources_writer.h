@@ -3,8 +3,11 @@
 // motion laws and their parameter blocks, at any version.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tools/writer/byte_builder.h"
+#include "tools/writer/geometry_writer.h"
 
 namespace pw {
 
@@ -121,5 +124,124 @@ ByteBuilder& WriteRadialLaw(ByteBuilder& b, int32_t version, int32_t signMode, u
 ByteBuilder& WriteSpiralLaw(ByteBuilder& b, int32_t version, const SpiralMotionRecord& r, uint32_t speed = 50);
 ByteBuilder& WriteTunelLaw(ByteBuilder& b, uint32_t depth, int32_t rotationMode, int32_t inward, uint32_t focal,
                            uint32_t speed = 50, const std::array<float, 3>& offset = {0, 0, 0});
+
+// Trail and curve physics.
+struct TraceLineRecord {
+  uint32_t lifetime = 10, lifetimeJitter = 0;
+  uint32_t size = 20, sizeJitter = 0;
+  uint32_t alpha = 100, alphaJitter = 0;
+};
+ByteBuilder& WriteTraceLine(ByteBuilder& b, const TraceLineRecord& r = TraceLineRecord());
+// "ZVI_PtclSysPhys_PntStripes" then the physics base record.
+ByteBuilder& WriteStripesTail(ByteBuilder& b, int32_t baseVersion = 3);
+struct CurvesRecord {
+  int32_t version = 2;  // 1 has no start and end blocks
+  int32_t spinDirection = 0, spinOrientation = 0;
+  uint32_t spinRate = 50, spinJitter = 0, spinStart = 0, spinSpread = 0;
+  uint32_t size = 1, width = 1, alpha = 1, start = 1, end = 1;
+  uint32_t widthJitter = 0;
+};
+// The curve base record (all graphs constant) and its tails.
+ByteBuilder& WriteCurvesBase(ByteBuilder& b, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteLineCurv(ByteBuilder& b, uint32_t segments, const CurvesRecord& r = CurvesRecord());
+// The fields after the outer header (what the line nodes read after their
+// own name and version), then the curve base record.
+ByteBuilder& WriteFractalCurvBody(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude = 50,
+                                  uint32_t speed = 50, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteFractalCurv(ByteBuilder& b, int32_t version, uint32_t levels, uint32_t amplitude = 50,
+                              uint32_t speed = 50, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteRandomCurvBody(ByteBuilder& b, uint32_t segments, uint32_t amplitude = 50, uint32_t speed = 50,
+                                 const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WriteRandomCurv(ByteBuilder& b, uint32_t segments, uint32_t amplitude = 50, uint32_t speed = 50,
+                             const CurvesRecord& r = CurvesRecord());
+struct PerlinCurvRecord {
+  int32_t version = 4;
+  uint32_t subdivisions = 5;
+  uint32_t amplitude = 50, amplitudeJitter = 0;
+  uint32_t octaves = 2, multiplier = 1;
+  uint32_t change = 50, scroll = 0;
+};
+ByteBuilder& WritePerlinCurvBody(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
+ByteBuilder& WritePerlinCurv(ByteBuilder& b, const PerlinCurvRecord& p, const CurvesRecord& r = CurvesRecord());
+
+// Text records: the paint block, glyph lines and the glyph atlas map.
+ByteBuilder& WriteTextPaintParams(ByteBuilder& b, int32_t mode, uint32_t colour, uint32_t transparency,
+                                  uint32_t amount);
+struct GlyphRecord {
+  int32_t version = 2;  // 1 has no visible byte
+  uint32_t code = 'A';
+  float x = 0, y = 0, w = 10, h = 10;
+  uint8_t visible = 1;
+};
+struct TextLineRecord {
+  int32_t version = 3;  // 1: no height, no top; 2: no top
+  float x = 0, y = 0, z = 0;
+  std::vector<GlyphRecord> glyphs;
+  float width = 0, height = 0, top = 0;
+};
+ByteBuilder& WriteTextLine(ByteBuilder& b, const TextLineRecord& r);
+struct AtlasRecord {
+  uint32_t code = 'A';
+  float umin = 0, vmin = 0, umax = 1, vmax = 1;
+};
+// Count, then code, count 1, umin, umax, vmin, vmax per entry.
+ByteBuilder& WriteGlyphAtlas(ByteBuilder& b, const std::vector<AtlasRecord>& entries);
+
+// The exploding picture (version 1); the spinner as a spin effect record.
+struct ExplodingPicRecord {
+  uint32_t wholeMin = 100, wholeMax = 100, burstMin = 100, burstMax = 100;
+  uint32_t fragments = 100;
+  uint32_t size = 8, sizeJitter = 50;
+  uint32_t lifetime = 50, lifetimeJitter = 50;
+  uint32_t speed = 60, speedJitter = 50;
+  uint32_t spinRate = 100, spinJitter = 100;
+  int32_t spinMode = 2;
+  uint32_t count = 1;
+};
+ByteBuilder& WriteExplodingPic(ByteBuilder& b, const ExplodingPicRecord& r = ExplodingPicRecord());
+
+// Text type effects (whole records). The type-effect tail: its header,
+// the duration (hundredths of a second) and the text-effect header.
+ByteBuilder& WriteTxtTypeTail(ByteBuilder& b, uint32_t duration);
+ByteBuilder& WriteTxtFade(ByteBuilder& b, uint32_t duration);
+// Version 1 also stores the fade portion.
+ByteBuilder& WriteTxtSlide(ByteBuilder& b, int32_t version, uint32_t direction = 180, uint32_t distance = 100,
+                           uint32_t duration = 100, uint32_t fadePortion = 50);
+struct TxtFlyRecord {
+  uint32_t direction = 90, spread = 360, distance = 100, spin = 100;
+  int32_t spinMode = 2;
+  uint32_t duration = 100;
+};
+ByteBuilder& WriteTxtFly(ByteBuilder& b, const TxtFlyRecord& r = TxtFlyRecord());
+struct TxtZoomRecord {
+  uint32_t startScale = 10, anchorX = 50, anchorY = 25;
+  int32_t horizontal = 1, vertical = 1;
+  uint32_t duration = 100;
+};
+ByteBuilder& WriteTxtZoom(ByteBuilder& b, const TxtZoomRecord& r = TxtZoomRecord());
+
+// Text physics. Versions 1 and 2 store two durations of Fade effects;
+// version 3 whole effect records.
+struct TextPhysicsRecord {
+  int32_t version = 3;
+  TextParamsRecord text;
+  int32_t reserved = 0;
+  int32_t appearOrder = 0, disappearOrder = 1;
+  uint32_t appearDuration = 100, disappearDuration = 100;  // versions 1, 2
+  std::vector<TextLineRecord> lines;
+  std::vector<AtlasRecord> atlas;
+  ByteBuilder appear, disappear;  // version 3: whole effect records
+  ByteBuilder timeline;           // empty: a default random timeline
+  uint32_t count = 1;
+  ByteBuilder baseFigure;
+};
+ByteBuilder& WriteTextPhysicsBody(ByteBuilder& b, const TextPhysicsRecord& r);
+ByteBuilder& WriteTextPhysics(ByteBuilder& b, const TextPhysicsRecord& r);
+struct CrawlRecord {
+  uint32_t speed = 100, speedJitter = 0;
+  int32_t direction = 0;
+  uint32_t gap = 100;
+};
+ByteBuilder& WriteCrawlingText(ByteBuilder& b, const CrawlRecord& c, const TextPhysicsRecord& r);
 
 }  // namespace pw

@@ -162,4 +162,29 @@ ByteBuilder& WriteGrass(ByteBuilder& b, float swayAmplitude, const BaseSpriteRec
   return WriteBaseSprite(b, sprite);
 }
 
+// ---- Sprite animations
+
+ByteBuilder& WritePathAnimation(ByteBuilder& b, const PathAnimationRecord& r) {
+  b.Header(u"DS_PathAnimtion", r.version);
+  b.U32(r.travelSpeed).U32(r.size).I32(r.orientation).I32(r.flipVertical).I32(r.flipHorizontal);
+  if (r.version >= 2) b.U32(r.frameSpeed);
+  b.Header(u"DS_PathGenerator", 1);
+  b.I32(static_cast<int32_t>(r.points.size()));
+  for (const Point3& p : r.points) b.F32(p[0]).F32(p[1]).F32(p[2]);
+  return WriteTexGenerator(b, r.tex);
+}
+
+ByteBuilder& WriteStaticAnimation(ByteBuilder& b, const StaticAnimationRecord& r) {
+  b.Header(u"DS_StaticAnimation", 1);
+  b.U32(r.frameSpeed).I32(r.reverse);
+  return WriteSingleRect(b, r.rect);
+}
+
+ByteBuilder& WriteBrownAnimation(ByteBuilder& b, const BrownAnimationRecord& r) {
+  b.Header(u"DS_BrownAnimation", r.version);
+  b.U32(r.count).U32(r.size).U32(r.wanderSpeed).U32(r.retargetInterval).U32(r.steeringTime);
+  if (r.version >= 2) b.U32(r.frameSpeed);
+  return WriteRegionGenerator(b, r.region);
+}
+
 }  // namespace pw

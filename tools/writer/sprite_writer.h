@@ -11,6 +11,7 @@
 
 #include "tools/writer/byte_builder.h"
 #include "tools/writer/docres_writer.h"
+#include "tools/writer/generators_writer.h"
 #include "tools/writer/slides_writer.h"
 
 namespace pw {
@@ -150,5 +151,31 @@ ByteBuilder& WriteStatObj(ByteBuilder& b, const StatObjRecord& r);
 ByteBuilder& WriteFlower(ByteBuilder& b, float swayAmplitude, const StatObjRecord& r);
 ByteBuilder& WriteDischargeSprite(ByteBuilder& b, const StatObjRecord& r);
 ByteBuilder& WriteGrass(ByteBuilder& b, float swayAmplitude, const BaseSpriteRecord& sprite);
+
+// Sprite animations on the generator chain: "DS_PathAnimtion" (versions 1
+// and 2) on "DS_PathGenerator", "DS_StaticAnimation" on "DS_SingleRectGN",
+// "DS_BrownAnimation" (versions 1 and 2) on "DS_ParticleRctRgnGenerator".
+struct PathAnimationRecord {
+  int32_t version = 2;
+  uint32_t travelSpeed = 1, size = 100;
+  int32_t orientation = 0, flipVertical = 0, flipHorizontal = 0;
+  uint32_t frameSpeed = 100;  // version 2
+  std::vector<Point3> points;
+  TexGeneratorRecord tex;
+};
+ByteBuilder& WritePathAnimation(ByteBuilder& b, const PathAnimationRecord& r);
+struct StaticAnimationRecord {
+  uint32_t frameSpeed = 100;
+  int32_t reverse = 0;
+  SingleRectRecord rect;
+};
+ByteBuilder& WriteStaticAnimation(ByteBuilder& b, const StaticAnimationRecord& r);
+struct BrownAnimationRecord {
+  int32_t version = 2;
+  uint32_t count = 10, size = 100, wanderSpeed = 0, retargetInterval = 0, steeringTime = 0;
+  uint32_t frameSpeed = 100;  // version 2
+  RegionRecord region;
+};
+ByteBuilder& WriteBrownAnimation(ByteBuilder& b, const BrownAnimationRecord& r);
 
 }  // namespace pw

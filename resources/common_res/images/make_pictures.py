@@ -18,7 +18,13 @@ particle_dot_6001.png: the classic systems' soft dot: white, its alpha 1 at
 the centre falling smoothly to 0 at the rim.
 
 particle_atlas_6002.png: a 4 x 2 atlas of numbered cells (1 to 8 row by
-row), each a coloured disc with its number in white, for atlas tests."""
+row), each a coloured disc with its number in white, for atlas tests.
+
+raindrops_6101.png: the 2 x 2 atlas of rain on glass: a running drop (a
+round head with a tail above it) in the upper left cell and three resting
+drops (round, wide and tall) in the others; pale blue-white, the alpha
+highest at the rims and a bright spot at the upper left of each head, as
+water on a pane refracts the light."""
 import math
 import struct
 import zlib
@@ -191,6 +197,58 @@ def puff(size=64):
     png('particle_puff_6003.png', size, size, rows)
 
 
+def ray_profile(width=32, height=8):
+    row = []
+    for x in range(width):
+        d = abs((x + 0.5) / width * 2.0 - 1.0)
+        a = math.cos(d * math.pi / 2) ** 2
+        row += [255, 255, 255, int(a * 255 + 0.5)]
+    png('ray_profile_6004.png', width, height, [row] * height)
+
+
+def firefly(size=32):
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            dx = (x + 0.5) / size * 2.0 - 1.0
+            dy = (y + 0.5) / size * 2.0 - 1.0
+            r = min(1.0, math.sqrt(dx * dx + dy * dy))
+            core = max(0.0, 1.0 - r / 0.35)
+            halo = math.cos(r * math.pi / 2) ** 4
+            a = min(1.0, core + 0.6 * halo)
+            white = core * 0.6
+            rgb = [clamp(210 + 45 * white), 255, clamp(90 + 165 * white)]
+            row += rgb + [int(a * 255 + 0.5)]
+        rows.append(row)
+    png('firefly_glow_6005.png', size, size, rows)
+def raindrops(cell=32):
+    size = cell * 2
+    pixels = [[0, 0, 0, 0] * size for _ in range(size)]
+    # (centre x, centre y, radius x, radius y) of each head, in cell units;
+    # the running drop also has a tail that narrows upwards.
+    shapes = [(0.5, 0.68, 0.26, 0.26), (0.5, 0.5, 0.36, 0.36), (0.5, 0.5, 0.42, 0.28), (0.5, 0.5, 0.26, 0.4)]
+    for index, (sx, sy, rx, ry) in enumerate(shapes):
+        ox, oy = (index % 2) * cell, (index // 2) * cell
+        for y in range(cell):
+            for x in range(cell):
+                u, v = (x + 0.5) / cell, (y + 0.5) / cell
+                d = math.sqrt(((u - sx) / rx) ** 2 + ((v - sy) / ry) ** 2)
+                if index == 0 and v < sy:
+                    # Tail: a width shrinking linearly to the top of the cell.
+                    w = rx * (v - 0.06) / (sy - 0.06)
+                    d = abs(u - sx) / w if w > 0 else 2.0
+                if d > 1.0:
+                    continue
+                a = 0.35 + 0.55 * d ** 3
+                hx, hy = (u - (sx - rx * 0.35)) / (rx * 0.3), (v - (sy - ry * 0.35)) / (ry * 0.3)
+                spot = max(0.0, 1.0 - math.sqrt(hx * hx + hy * hy))
+                a = min(1.0, a + spot)
+                rgb = (clamp(200 + 55 * spot), clamp(220 + 35 * spot), 255)
+                pixels[oy + y][(ox + x) * 4:(ox + x) * 4 + 4] = [rgb[0], rgb[1], rgb[2], clamp(a * 255)]
+    png('raindrops_6101.png', size, size, pixels)
+
+
 trace()
 glyphs()
 highlight()
@@ -199,3 +257,6 @@ stand()
 dot()
 atlas()
 puff()
+ray_profile()
+firefly()
+raindrops()

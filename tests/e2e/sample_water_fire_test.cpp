@@ -1,0 +1,82 @@
+// The sample's flame-light and underwater slides played through the
+// application: the fire band burns red to yellow in the lower part of the
+// hearth and leaves the sky above it; the seabed's shafts of light wobble by
+// no more than the effect's amplitude.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "e2e_support.h"
+
+using e2e::PixelNear;
+
+namespace {
+
+// Plays the sample until the slide of the given name is shown, past its fade-in.
+const sample::Slide* ShowSlide(const char16_t* name, float past = 0.5f) {
+  const sample::Description& d = sample::TheSample();
+  int index = -1;
+  for (size_t i = 0; i < d.slides.size(); ++i)
+    if (d.slides[i].name == name) index = static_cast<int>(i);
+  if (index < 0) return nullptr;
+  float start = -d.slides[0].fadeIn;
+  for (int i = 0; i < index; ++i) start += d.slides[i].Duration() + 0.05f;
+  const double step = 0.05;
+  double t = 0.0;
+  for (; t < start + d.slides[index].fadeIn + past; t += step) runner::FrameAt(t);
+  if (runner::CurrentSlideIndex() != index || runner::Document()->OverlayAlpha() != 0.0f) return nullptr;
+  return &d.slides[index];
+}
+
+TEST(SampleWaterFire, HearthBurnsInTheLowerPartOnly) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Slide* hearth = ShowSlide(u"Hearth");
+  ASSERT_NE(hearth, nullptr);
+  runner::Frame frame = runner::ReadBackBuffer();
+  const sample::Picture& p = hearth->picture;
+  // The window shows the whole 920 x 430 picture at half size; the band
+  // starts at 0.35 of its height (row 75) and only its lower part is bright.
+  for (int y : {10, 40, 70})
+    for (int x : {30, 230, 430})
+      EXPECT_TRUE(PixelNear(frame, x, y, p.At((x + 0.5f) * 2.0f, (y + 0.5f) * 2.0f), 6)) << x << "," << y;
+  int burning = 0, checked = 0;
+  for (int y = 185; y < 213; y += 3) {
+    for (int x = 5; x < 460; x += 10) {
+      const sample::Rgb under = p.At((x + 0.5f) * 2.0f, (y + 0.5f) * 2.0f);
+      const float dr = frame.Red(x, y) - under.r, dg = frame.Green(x, y) - under.g, db = frame.Blue(x, y) - under.b;
+      ++checked;
+      EXPECT_LT(db, 12.0f) << "fire adds no blue at " << x << "," << y;
+      EXPECT_GE(dr + 6.0f, dg) << "red to yellow at " << x << "," << y;
+      if (dr > 60.0f) ++burning;
+    }
+  }
+  EXPECT_GT(burning, checked / 3) << "the lower band burns";
+}
+
+TEST(SampleWaterFire, SeabedWobblesByAtMostItsAmplitude) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Slide* seabed = ShowSlide(u"Seabed");
+  ASSERT_NE(seabed, nullptr);
+  runner::Frame frame = runner::ReadBackBuffer();
+  const sample::Picture& p = seabed->picture;
+  // The shafts depend on x only; a wobble of 0.0125 of the width moves them
+  // by up to 5.75 window pixels.
+  int moved = 0;
+  for (int y = 20; y < 215; y += 30) {
+    for (int x = 20; x < 440; x += 7) {
+      auto distance = [&](float px) {
+        const sample::Rgb c = p.At(px * 2.0f, 0.0f);
+        return std::abs(frame.Red(x, y) - c.r) + std::abs(frame.Green(x, y) - c.g) + std::abs(frame.Blue(x, y) - c.b);
+      };
+      float best = 1e9f;
+      for (float dx = -6.5f; dx <= 6.5f; dx += 0.25f) best = std::min(best, distance(x + 0.5f + dx));
+      EXPECT_LT(best, 16.0f) << "shows the picture from near by at " << x << "," << y;
+      if (distance(x + 0.5f) > 24.0f) ++moved;
+    }
+  }
+  EXPECT_GT(moved, 10) << "the shafts wobble";
+}
+
+}  // namespace
