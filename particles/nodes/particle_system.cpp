@@ -5,6 +5,7 @@
 #include "core/archive.h"
 #include "core/reader_registry.h"
 #include "particles/nodes/picture_node.h"
+#include "particles/nodes/groups.h"
 #include "particles/nodes/tree_curve.h"
 #include "particles/nodes/line_node.h"
 #include "particles/nodes/picture_kinds.h"
@@ -143,4 +144,5 @@ void RegisterNodeParticleReaders() {
   RegisterReader<ZVI_PtclSysNode_FractalLine, ZVI_IOF_Item>(u"ZVI_PtclSysNode_FractalLine");
   RegisterReader<ZVI_PtclSysNode_RandomLine, ZVI_IOF_Item>(u"ZVI_PtclSysNode_RandomLine");
   RegisterReader<ZVI_PtclSysNode_PerlinLine, ZVI_IOF_Item>(u"ZVI_PtclSysNode_PerlinLine");
+  RegisterGroupReaders();
 }

@@ -1,11 +1,13 @@
 // The sample's node-tree slide played headlessly: its glowing dots stand in
 // a row across the middle of the picture, white at their centres, with an
-// amber glow about them; the rest of the picture is unchanged.
+// amber glow about them, and a cyan ribbon that a group carried half-way along
+// its curve; the rest of the picture is unchanged.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "e2e_support.h"
+#include "particles/nodes/groups.h"
 #include "particles/nodes/particle_system.h"
 #include "tools/sample/sample_nodes.h"
 
@@ -19,18 +21,18 @@ int SlideIndex(const sample::Description& d, const char16_t* name) {
   return -1;
 }
 
-// The slide's node systems drawn or not: the frame at time t again.
+// The slide's node systems and groups drawn or not: the frame at time t again.
 runner::Frame FrameWith(int slide, bool shown, double t) {
   auto& objects = runner::Document()->slides[static_cast<size_t>(slide)]->drawnObjects;
   for (auto& o : objects)
-    if (dynamic_cast<ZVI_PtclSys_Obj*>(o.get())) o->SetRunning(shown);
+    if (dynamic_cast<ZVI_PtclSys_Obj*>(o.get()) || dynamic_cast<ZVI_Group_Obj*>(o.get())) o->SetRunning(shown);
   runner::FrameAt(t);
   runner::Frame f = runner::ReadBackBuffer();
   for (auto& o : objects) o->SetRunning(true);
   return f;
 }
 
-TEST(SampleNodes, GlowingDotsInARowAcrossThePicture) {
+TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   e2e::StartSample();
   if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
   const sample::Description& d = sample::TheSample();
@@ -78,6 +80,13 @@ TEST(SampleNodes, GlowingDotsInARowAcrossThePicture) {
       EXPECT_LT(with.Blue(x + dx, y), under.b + 30) << dx;
     }
   }
+  // The group stands half-way along its curve: the cyan ribbon starts there.
+  const sample::NodeRibbon& ribbon = sample::LanternRibbon();
+  const int ry = static_cast<int>(ribbon.Y() * scale);
+  const int rx0 = static_cast<int>(ribbon.StartX() * scale), rx1 = static_cast<int>((ribbon.StartX() + ribbon.length) * scale);
+  for (int x : {rx0 + 3, (rx0 + rx1) / 2, rx1 - 3}) EXPECT_TRUE(PixelNear(with, x, ry, {0, 255, 255}, 8)) << x;
+  for (int x : {rx0 - 6, rx1 + 6})
+    EXPECT_TRUE(PixelNear(with, x, ry, slide.picture.At(x / scale, ry / scale), 6)) << x;
   // Far from the dots the picture is untouched.
   for (auto [x, y] : {std::pair{30, 20}, std::pair{430, 200}, std::pair{180, 20}}) {
     EXPECT_TRUE(PixelNear(with, x, y, slide.picture.At(x / scale, y / scale), 6));

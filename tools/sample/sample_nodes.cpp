@@ -1,5 +1,6 @@
 // The node-tree slide: root point -> picture node (glow on) fed by a grid of
 // fixed spots on a band about the root; the dot is a small stored picture.
+// Below them a collapsed group travelling a curve carries a ribbon.
 #include "tools/sample/sample_nodes.h"
 
 #include <cmath>
@@ -25,6 +26,11 @@ const NodeGlowSlide& LanternSlide() {
   return slide;
 }
 
+const NodeRibbon& LanternRibbon() {
+  static const NodeRibbon ribbon{};
+  return ribbon;
+}
+
 // Deep blue dusk, a little lighter towards the bottom.
 Rgb LanternColour(float x, float y, float w, float h) {
   const float u = x / w, v = y / h;
@@ -34,6 +40,20 @@ Rgb LanternColour(float x, float y, float w, float h) {
 namespace {
 
 constexpr char16_t kDotName[] = u"lantern_dot.png";
+constexpr char16_t kRibbonName[] = u"lantern_ribbon.png";
+
+std::vector<uint8_t> WhitePicture() {
+  std::vector<uint8_t> rgba(4 * 4 * 4, 255);
+  std::vector<uint8_t> png;
+  stbi_write_png_to_func(
+      [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+      },
+      &png, 4, 4, 4, rgba.data(), 16);
+  return png;
+}
 
 // A 16 x 16 white disc, opaque to 5 px from the centre, soft to 8 px.
 std::vector<uint8_t> DotPicture() {
@@ -100,6 +120,50 @@ void WriteLanterns(pw::ByteBuilder& b) {
   pw::WriteNodeSystemBuilder(b, system);
 }
 
+// A collapsed group on a straight curve; its member's line node draws a
+// ribbon from the member's root point, which the group moves.
+void WriteRibbonGroup(pw::ByteBuilder& b) {
+  const NodeRibbon& r = LanternRibbon();
+  pw::TextureSourceRecord white;
+  white.block.links = {{kRibbonName, 0}};
+  white.block.currentName = kRibbonName;
+  pw::ByteBuilder source;
+  pw::WriteTextureSource(source, white);
+  pw::LineRecord line;
+  line.segments[0].length = r.length;
+  line.segments[0].width = r.width;
+  pw::WriteAlerterTextureSource(line.picture.texture, source, 100, 0);
+  line.picture.tintColour = r.tint;
+  pw::WriteConstPntGroup(line.picture.physics, 1);
+  pw::NodeBaseRecord root;
+  root.children.emplace_back();
+  pw::WriteLineNode(root.children.back(), line);
+  pw::RootRecord at;
+  at.position = {r.curveStart[0], r.curveStart[1], 0.0f};
+  pw::ByteBuilder rootPoint;
+  pw::WriteRootPnt(rootPoint, 3, at);
+  pw::NodeSystemRecord system;
+  pw::WriteRootNode(system.root, rootPoint, root);
+  system.object.name = u"Ribbon";
+  pw::ByteBuilder member;
+  pw::WriteNodeSystemBuilder(member, system);
+
+  pw::GroupNodeRecord node;
+  node.offset[0] = r.curveStart[0];
+  node.offset[1] = r.curveStart[1];
+  pw::WriteVGeom2DPolyline(node.curve, {pw::NodeRecord{{r.curveStart[0], r.curveStart[1], 0}},
+                                        pw::NodeRecord{{r.curveEnd[0], r.curveEnd[1], 0}}});
+  node.mode = 1;
+  node.pathPosition = r.pathPosition;
+  pw::WriteRootPnt(node.rootPhysics, 3, at);
+  pw::GroupRecord group;
+  group.expanded = 0;
+  pw::WriteGroupNode(group.node, node);
+  group.members.push_back(member);
+  group.object.name = u"Ribbon group";
+  pw::WriteGroup(b, group);
+}
+
 }  // namespace
 
 void AddNodeSlides(Description& d) {
@@ -111,8 +175,10 @@ void AddNodeSlides(Description& d) {
   slide.show = 2.0f;
   slide.fadeOut = 0.5f;
   slide.objects.push_back(WriteLanterns);
+  slide.objects.push_back(WriteRibbonGroup);
   d.slides.push_back(slide);
   d.storedRawFrames.push_back({kDotName, 0, {{1, DotPicture(), 0.0f}}});
+  d.storedRawFrames.push_back({kRibbonName, 0, {{1, WhitePicture(), 0.0f}}});
 }
 
 }  // namespace sample

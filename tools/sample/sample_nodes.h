@@ -25,6 +25,20 @@ struct NodeGlowSlide {
 
 const NodeGlowSlide& LanternSlide();
 
+// On the same slide, a collapsed group travelling a straight curve holds a
+// node system whose line node draws one cyan ribbon from its root.
+struct NodeRibbon {
+  float curveStart[2] = {100.0f, 340.0f};  // the group's offset and root point
+  float curveEnd[2] = {500.0f, 340.0f};
+  uint32_t pathPosition = 50;  // percent of the curve: (300, 340)
+  uint32_t length = 100, width = 20;
+  uint32_t tint = 0x00FFFF00u;  // 0x00BBGGRR: cyan
+  // The ribbon's start in picture pixels.
+  float StartX() const { return curveStart[0] + (curveEnd[0] - curveStart[0]) * pathPosition / 100.0f; }
+  float Y() const { return curveStart[1]; }
+};
+const NodeRibbon& LanternRibbon();
+
 // The slide's picture colour at a picture pixel.
 Rgb LanternColour(float x, float y, float w, float h);
 

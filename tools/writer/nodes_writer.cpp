@@ -144,6 +144,23 @@ ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r) {
   return WriteTexDynamicNode(b, r.picture);
 }
 
+ByteBuilder& WriteGroupNode(ByteBuilder& b, const GroupNodeRecord& r) {
+  b.Header(u"ZVI_GroupNode", r.version).F32(r.offset[0]).F32(r.offset[1]).F32(r.offset[2]);
+  if (r.version >= 2) {
+    b.Append(r.curve).I32(r.mode).U32(1).U32(r.pathPosition);
+    WriteChronoDefault(b, ChronoRecord());
+  }
+  return WriteRootNode(b, r.rootPhysics, r.base);
+}
+
+ByteBuilder& WriteGroup(ByteBuilder& b, const GroupRecord& r) {
+  b.Header(u"ZVI_Group_Constructor", r.version).U8(r.expanded);
+  if (r.version >= 2) b.Append(r.node);
+  b.U32(static_cast<uint32_t>(r.members.size()));
+  for (const ByteBuilder& m : r.members) b.Append(m);
+  return WriteConstructorBase(b, r.object);
+}
+
 namespace {
 ByteBuilder& WriteSystemBody(ByteBuilder& b, const NodeSystemRecord& r) {
   b.Header(u"ZVI_PtclSys_Constructor", r.version).Append(r.root);

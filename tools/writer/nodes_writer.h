@@ -142,6 +142,29 @@ struct StripeLineRecord {
 };
 ByteBuilder& WriteStripeLineNode(ByteBuilder& b, const StripeLineRecord& r);
 
+// "ZVI_GroupNode" (version 1 or 2): offset; from version 2 the curve, the
+// mode and the path position (a chrono wrapper); then a whole root record.
+struct GroupNodeRecord {
+  int32_t version = 2;
+  float offset[3] = {0, 0, 0};
+  ByteBuilder curve;  // a whole figure record
+  int32_t mode = 0;
+  uint32_t pathPosition = 100;
+  ByteBuilder rootPhysics;  // a whole physics record
+  NodeBaseRecord base;
+};
+ByteBuilder& WriteGroupNode(ByteBuilder& b, const GroupNodeRecord& r);
+// "ZVI_Group_Constructor" (version 1 or 2): the expanded byte; from version 2
+// the group node; the member models (count, whole records); the base part.
+struct GroupRecord {
+  int32_t version = 2;
+  uint8_t expanded = 1;
+  ByteBuilder node;  // a whole group-node record
+  std::vector<ByteBuilder> members;
+  ConstructorRecord object;
+};
+ByteBuilder& WriteGroup(ByteBuilder& b, const GroupRecord& r);
+
 // "ZVI_PtclSys_Constructor" (version 1 or 2): the root node record, the
 // speed (version 2), the scene-object base.
 struct NodeSystemRecord {
