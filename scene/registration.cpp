@@ -12,6 +12,7 @@
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
 #include "scene/sprite_wanderers.h"
+#include "scene/sprite_texts.h"
 #include "scene/texts.h"
 
 void RegisterSceneReaders() {
@@ -43,4 +44,7 @@ void RegisterSceneReaders() {
   RegisterReader<DS_StaticText, DS_ABObj_Constructor>(u"DS_StaticText");
   RegisterReader<DS_ScrollingTex, DS_ABObj_Constructor>(u"DS_ScrollingTex");
   RegisterReader<DS_TextLink, DS_ABObj_Constructor>(u"DS_TextLink");
+  RegisterReader<DS_StaticTextConstructor, DS_ABObj_Constructor>(u"DS_StaticTextConstructor");
+  RegisterReader<DS_ScrollingTextConstructor, DS_ABObj_Constructor>(u"DS_ScrollingTextConstructor");
+  RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
 }

@@ -24,6 +24,27 @@ ByteBuilder& WriteTextLink(ByteBuilder& b, const TextLinkRecord& r) {
   return WriteStaticText(b, r.base);
 }
 
+ByteBuilder& WriteStaticTextConstructor(ByteBuilder& b, const StaticTextConstructorRecord& r) {
+  b.Header(u"DS_StaticTextConstructor", r.version).I32(r.authoring[0]).I32(r.authoring[1]).WideString(r.text);
+  b.I32(r.fontSize).U32(r.fontWeight).I32(r.fontStyle).WideString(r.face);
+  if (r.version >= 3)
+    b.Guid(r.guid).WideString(r.imageName).U8(r.imageFlag);
+  else if (r.version <= 1)
+    b.U32(r.fadeIn).U32(r.fadeOut).U32(r.shown).U32(r.hidden);
+  return WriteStatBaseFXCtrl(b, r.base);
+}
+
+ByteBuilder& WriteScrollingTextConstructor(ByteBuilder& b, const ScrollingTextConstructorRecord& r) {
+  b.Header(u"DS_ScrollingTextConstructor", r.version).U32(r.period).I32(r.direction);
+  if (r.version >= 2) b.F32(r.textureHeight).F32(r.textureWidth);
+  return WriteStaticTextConstructor(b, r.base);
+}
+
+ByteBuilder& WriteTextLinkConstructor(ByteBuilder& b, const TextLinkConstructorRecord& r) {
+  b.Header(u"DS_TextLinkConstructor", 1).U32(r.slideIndex);
+  return WriteStaticTextConstructor(b, r.base);
+}
+
 std::vector<ByteBuilder> TextSampleRecords() {
   StaticTextRecord text;
   text.shadowEnabled = 1;
@@ -43,6 +64,27 @@ std::vector<ByteBuilder> TextSampleRecords() {
   link.slideIndex = 1;
   link.base = text;
   WriteTextLink(out[2], link);
+  StaticTextConstructorRecord sprite;
+  sprite.base.x = 60;
+  sprite.base.y = 40;
+  sprite.base.width = 80;
+  sprite.base.height = 20;
+  for (int32_t v : {0, 1, 2, 3}) {
+    sprite.version = v;
+    sprite.shown = v == 1 ? 3000 : 0;
+    WriteStaticTextConstructor(out.emplace_back(), sprite);
+  }
+  for (int32_t v : {1, 2}) {
+    ScrollingTextConstructorRecord scrolling;
+    scrolling.version = v;
+    scrolling.textureWidth = scrolling.textureHeight = 64.0f;
+    scrolling.base = sprite;
+    WriteScrollingTextConstructor(out.emplace_back(), scrolling);
+  }
+  TextLinkConstructorRecord spriteLink;
+  spriteLink.slideIndex = 1;
+  spriteLink.base = sprite;
+  WriteTextLinkConstructor(out.emplace_back(), spriteLink);
   return out;
 }
 
