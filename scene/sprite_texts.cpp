@@ -15,6 +15,9 @@
 
 DS_StaticTextConstructor::DS_StaticTextConstructor() {
   colour.value = 255;  // red
+  timing.timeMode.value = 1;
+  timing.flags |= 1u;
+  unsavedValue = 2;
   CoCreateGuid(&imageGuid);
 }
 
