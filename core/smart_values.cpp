@@ -123,12 +123,16 @@ thread_local HitTestMatricesSource g_hitTestSource = nullptr;
 
 void SetHitTestMatricesSource(HitTestMatricesSource source) { g_hitTestSource = source; }
 
+void GetHitTestMatrices(D3DXMATRIX* inverseView, D3DXMATRIX* spare) {
+  D3DXMatrixIdentity(inverseView);
+  D3DXMatrixIdentity(spare);
+  if (g_hitTestSource) g_hitTestSource(inverseView, spare);
+}
+
 bool MediaRectangle::HitTest(float x, float y) const {
   D3DXMATRIX inverseView;
   D3DXMATRIX spare;
-  D3DXMatrixIdentity(&inverseView);
-  D3DXMatrixIdentity(&spare);
-  if (g_hitTestSource) g_hitTestSource(&inverseView, &spare);
+  GetHitTestMatrices(&inverseView, &spare);
   return HitTest(x, y, inverseView, spare);
 }
 

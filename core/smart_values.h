@@ -87,6 +87,8 @@ void WriteMediaQuad(DS_IOF_Archive& ar, const MediaQuad& quad);
 // its thread; while none is installed both are the identity.
 using HitTestMatricesSource = void (*)(D3DXMATRIX* inverseView, D3DXMATRIX* spare);
 void SetHitTestMatricesSource(HitTestMatricesSource source);
+// Both matrices as the installed source gives them (identity without one).
+void GetHitTestMatrices(D3DXMATRIX* inverseView, D3DXMATRIX* spare);
 
 // A clickable area in scene units.
 class MediaRectangle : public MediaParam {

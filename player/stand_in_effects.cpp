@@ -14,6 +14,10 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticText", kAny, 198, false},
     {u"DS_TextLink", kAny, 198, false},
     {u"DS_ScrollingTex", kAny, 198, false},
+    // Sprite texts draw the text image (scrolled by its phases).
+    {u"DS_StaticTextConstructor", kAny, 8002, true},
+    {u"DS_ScrollingTextConstructor", kAny, 8002, true},
+    {u"DS_TextLinkConstructor", kAny, 8002, true},
     // Picture nodes draw their quads with the node picture effect, also
     // when the project names none.
     {u"ZVI_PtclSysNode_Picture", kAny, 306, true},

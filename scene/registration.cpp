@@ -12,6 +12,8 @@
 #include "scene/sprite_flow.h"
 #include "scene/sprite_placed.h"
 #include "scene/sprite_wanderers.h"
+#include "scene/sprite_texts.h"
+#include "scene/texts.h"
 
 void RegisterSceneReaders() {
   RegisterReader<DS_GodRayConstructor, DS_ABObj_Constructor>(u"DS_GodRayConstructor");
@@ -39,4 +41,10 @@ void RegisterSceneReaders() {
   RegisterReader<ZVI_ShootingLine, DS_ABObj_Constructor>(u"ZVI_ShootingLine");
   RegisterReader<ZVI_Tears, DS_ABObj_Constructor>(u"ZVI_Tears");
   RegisterReader<ZVI_WavingLine, DS_ABObj_Constructor>(u"ZVI_WavingLine");
+  RegisterReader<DS_StaticText, DS_ABObj_Constructor>(u"DS_StaticText");
+  RegisterReader<DS_ScrollingTex, DS_ABObj_Constructor>(u"DS_ScrollingTex");
+  RegisterReader<DS_TextLink, DS_ABObj_Constructor>(u"DS_TextLink");
+  RegisterReader<DS_StaticTextConstructor, DS_ABObj_Constructor>(u"DS_StaticTextConstructor");
+  RegisterReader<DS_ScrollingTextConstructor, DS_ABObj_Constructor>(u"DS_ScrollingTextConstructor");
+  RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
 }

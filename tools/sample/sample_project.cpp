@@ -22,6 +22,7 @@ Rgb VoyageColour(float x, float y, float w, float h);
 Rgb NightColour(float x, float y, float w, float h);
 void AddEffectsSlide(Description& d);
 void AddWaterFireSlides(Description& d);
+void AddTextsSlide(Description& d);
 
 namespace {
 
@@ -86,6 +87,7 @@ Description Describe() {
   d.music.volume = 80;
   AddGenerators(d);
   AddSkySlides(d);
+  AddTextsSlide(d);
   return d;
 }
 
