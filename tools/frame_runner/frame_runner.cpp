@@ -139,6 +139,12 @@ bool Restart(std::string* error) {
   return true;
 }
 
+bool Restart(const std::string& project, std::string* error) {
+  if (!g_open) return Fail(error, "the runner is not open");
+  g_options.project = project;
+  return Restart(error);
+}
+
 double FrameAt(double t) {
   PumpMessages();
   DXUT_SetTime(t);

@@ -25,6 +25,8 @@ bool Open(const Options& options, std::string* error);
 
 // Reads the project again and starts it from its first slide at time 0.
 bool Restart(std::string* error);
+// The same with another project (empty: the embedded sample) from now on.
+bool Restart(const std::string& project, std::string* error);
 
 // One frame step (frame move, frame render, present) at absolute time t, the
 // window's pending messages handled first. Returns the step's wall time in
