@@ -33,6 +33,12 @@ bool Restart(const std::string& project, std::string* error);
 // seconds.
 double FrameAt(double t);
 
+// The fill limit: mean wall time in seconds of a frame that clears the back
+// buffer, draws one textured, alpha-blended quad over all of it and
+// presents, over `frames` frames. The device's states are set back to the
+// player's defaults the next frame needs (blending off, no texture).
+double FillLimit(int frames);
+
 // The back buffer as top-down BGRA rows.
 struct Frame {
   int width = 0;
