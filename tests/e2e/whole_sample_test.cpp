@@ -6,8 +6,8 @@
 //    same moment with its objects left out (the slide's plain picture through
 //    its camera) on a visible number of pixels;
 //  - the slide does not stall: its clock follows the table frame by frame,
-//    and a slide with objects or a moving camera shows a different frame late
-//    in its show than early;
+//    and a slide with a moving camera shows a different frame late in its
+//    show than early;
 //  - a device reset in the middle of the show comes back to the picture shown
 //    just before it (same time, so nothing moves in between).
 // The sample is played from a file written from its description (the bytes
@@ -185,7 +185,8 @@ void PlayGroup(int group) {
       EXPECT_GE(most, 50) << "its objects draw on " << seen[0].objectPixels << " and " << seen[1].objectPixels
                           << " pixels";
     }
-    if (!slide.objects.empty() || slide.camera.mode != 0) {
+    // Objects may stand still (the lanterns); a moving camera never does.
+    if (slide.camera.mode != 0) {
       EXPECT_GT(PixelsApart(seen[0].frame, seen[1].frame, 2), 0) << "the frame does not change over the show";
     }
     std::printf("[ slide %2d ] %-10s objects %zu: %6d and %6d pixels drawn by objects\n", index, name.c_str(),
