@@ -22,7 +22,7 @@ inline void StartSample() {
     ASSERT_TRUE(runner::Open(runner::Options{}, &error)) << error;
     open = true;
   }
-  ASSERT_TRUE(runner::Restart(&error)) << error;
+  ASSERT_TRUE(runner::Restart(std::string(), &error)) << error;
 }
 
 // Whether the slides have a render context that draws their pictures.

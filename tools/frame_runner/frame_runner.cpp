@@ -139,12 +139,70 @@ bool Restart(std::string* error) {
   return true;
 }
 
+bool Restart(const std::string& project, std::string* error) {
+  if (!g_open) return Fail(error, "the runner is not open");
+  g_options.project = project;
+  return Restart(error);
+}
+
 double FrameAt(double t) {
   PumpMessages();
   DXUT_SetTime(t);
   auto start = std::chrono::steady_clock::now();
   DXUTRender3DEnvironment();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double FillLimit(int frames) {
+  IDirect3DDevice9* device = DXUTGetD3D9Device();
+  if (!device || frames <= 0) return 0.0;
+  IDirect3DTexture9* texture = nullptr;
+  if (FAILED(device->CreateTexture(256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)) || !texture)
+    return 0.0;
+  D3DLOCKED_RECT locked{};
+  if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
+    for (int y = 0; y < 256; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+      for (int x = 0; x < 256; ++x) row[x] = 0x80000000u | static_cast<uint32_t>(x << 16 | y << 8 | (x ^ y));
+    }
+    texture->UnlockRect(0);
+  }
+  D3DSURFACE_DESC desc{};
+  IDirect3DSurface9* back = nullptr;
+  if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && back) {
+    back->GetDesc(&desc);
+    back->Release();
+  }
+  const float w = static_cast<float>(desc.Width), h = static_cast<float>(desc.Height);
+  struct Vertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+    float u, v;
+  } quad[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFFu, 0, 0},
+               {w - 0.5f, -0.5f, 0, 1, 0xFFFFFFFFu, 1, 0},
+               {-0.5f, h - 0.5f, 0, 1, 0xFFFFFFFFu, 0, 1},
+               {w - 0.5f, h - 0.5f, 0, 1, 0xFFFFFFFFu, 1, 1}};
+  double total = 0.0;
+  for (int n = 0; n <= frames; ++n) {
+    auto start = std::chrono::steady_clock::now();
+    if (SUCCEEDED(device->BeginScene())) {
+      device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040u, 1.0f, 0);
+      device->SetTexture(0, texture);
+      device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+      device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+      device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+      device->SetFVF(0x144);
+      device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
+      device->EndScene();
+    }
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    // The first frame sets up the shader and the texture: not counted.
+    if (n > 0) total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  device->SetTexture(0, nullptr);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  texture->Release();
+  return total / frames;
 }
 
 Frame ReadBackBuffer() {

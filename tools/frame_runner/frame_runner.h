@@ -25,11 +25,19 @@ bool Open(const Options& options, std::string* error);
 
 // Reads the project again and starts it from its first slide at time 0.
 bool Restart(std::string* error);
+// The same with another project (empty: the embedded sample) from now on.
+bool Restart(const std::string& project, std::string* error);
 
 // One frame step (frame move, frame render, present) at absolute time t, the
 // window's pending messages handled first. Returns the step's wall time in
 // seconds.
 double FrameAt(double t);
+
+// The fill limit: mean wall time in seconds of a frame that clears the back
+// buffer, draws one textured, alpha-blended quad over all of it and
+// presents, over `frames` frames. The device's states are set back to the
+// player's defaults the next frame needs (blending off, no texture).
+double FillLimit(int frames);
 
 // The back buffer as top-down BGRA rows.
 struct Frame {

@@ -3,7 +3,10 @@
 // peak memory.
 //
 //   frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]
-//                [--fit MODE] [--png N[,N...]] [--out DIR]
+//                [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]
+//
+// --fill N also times N frames of one full-screen textured, blended quad at
+// the same size on the same device (the fill limit), after the project's.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +21,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]\n"
-               "                    [--fit MODE] [--png N[,N...]] [--out DIR]\n");
+               "                    [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]\n");
   return 2;
 }
 
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
   double step = 1.0 / 60.0;
   std::set<int> pngFrames;
   std::string outDir = ".";
+  int fillFrames = 0;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -74,6 +78,8 @@ int main(int argc, char** argv) {
         if (comma == std::string::npos) break;
         at = comma + 1;
       }
+    } else if (arg == "--fill") {
+      if (!ParseInt(value, &fillFrames)) return Usage();
     } else if (arg == "--out") {
       outDir = value;
     } else {
@@ -105,10 +111,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "frame_runner: cannot write %s%s\n", outDir.c_str(), name);
     }
   }
-  double mean = total / frames;
+  // The mean leaves out the first frame, reported on its own.
+  double mean = frames > 1 ? (total - first) / (frames - 1) : total;
   std::printf("frames %d at %dx%d, step %.4f s\n", frames, options.width, options.height, step);
   std::printf("mean frame %.3f ms (%.1f fps), worst frame %.3f ms (frame %d), first frame %.3f ms\n",
               mean * 1000.0, mean > 0 ? 1.0 / mean : 0.0, worst * 1000.0, worstFrame, first * 1000.0);
+  if (fillFrames > 0) {
+    double fill = runner::FillLimit(fillFrames);
+    std::printf("fill limit %.3f ms (one full-screen textured blended quad, %d frames)\n", fill * 1000.0, fillFrames);
+  }
   std::printf("peak memory %.1f MB\n", static_cast<double>(runner::PeakMemoryBytes()) / (1024.0 * 1024.0));
   std::fflush(stdout);
   return 0;

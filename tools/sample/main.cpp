@@ -1,5 +1,6 @@
 // Writes the embedded sample project: sample_builder <output file> [slide]
 // With a slide name, the project holds that slide alone (for timing it).
+// sample_builder --slides lists the slides: name, seconds shown in all.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,6 +8,11 @@
 #include "tools/sample/sample_project.h"
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--slides") {
+    for (const sample::Slide& s : sample::TheSample().slides)
+      std::printf("%s %.2f\n", std::string(s.name.begin(), s.name.end()).c_str(), s.Duration());
+    return 0;
+  }
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: sample_builder <output file> [slide]\n");
     return 2;

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Frame figures of every slide of the embedded sample: each slide written
+# alone (sample_builder <file> <slide>) and played once through by the frame
+# runner at each size, with the fill limit (one full-screen textured, blended
+# quad) timed in the same run. Prints one table row per slide and size.
+#
+#   tools/measure_frames.sh [build dir] [frame step in seconds] [sizes...]
+#
+# Defaults: build, 0.05, 460x215 1920x1080. Headless (offscreen SDL, llvmpipe
+# when no GPU). Figures depend on the machine's load: the load average is
+# printed with them.
+set -euo pipefail
+build=${1:-build}
+step=${2:-0.05}
+shift $(( $# > 2 ? 2 : $# ))
+sizes=("$@")
+[ ${#sizes[@]} -eq 0 ] && sizes=(460x215 1920x1080)
+builder=$build/tools/sample/sample_builder
+runner=$build/tools/frame_runner/frame_runner
+export SDL_VIDEODRIVER=${SDL_VIDEODRIVER:-offscreen} SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores; frame step $step s"
+printf '%-10s %-9s %6s %8s %8s %8s %7s %7s %8s\n' slide size frames mean_ms worst_ms first_ms fill_ms mean/fill peak_MB
+while read -r name seconds; do
+  "$builder" "$work/slide.dds" "$name"
+  frames=$(awk -v s="$seconds" -v d="$step" 'BEGIN { n = int(s / d); print (n < 2 ? 2 : n) }')
+  for size in "${sizes[@]}"; do
+    out=$("$runner" --project "$work/slide.dds" --size "$size" --frames "$frames" --step "$step" --fill 20)
+    echo "$out" | awk -v name="$name" -v size="$size" -v frames="$frames" '
+      /^mean frame/ { mean = $3; worst = $9; first = $(NF - 1) }
+      /^fill limit/ { fill = $3 }
+      /^peak memory/ { peak = $3 }
+      END { printf "%-10s %-9s %6d %8.2f %8.2f %8.2f %7.2f %7.1f %8.1f\n", name, size, frames, mean, worst, first, fill,
+                   (fill > 0 ? mean / fill : 0), peak }'
+  done
+done < <("$builder" --slides)
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
