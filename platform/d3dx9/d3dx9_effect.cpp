@@ -549,6 +549,14 @@ struct GLProgram {
 
 // ------------------------------------------------------------------ effect
 
+bool InDefaultPool(IDirect3DBaseTexture9* t) {
+  if (t->GetType() == D3DRTYPE_TEXTURE) {
+    D3DSURFACE_DESC d{};
+    return SUCCEEDED(static_cast<IDirect3DTexture9*>(t)->GetLevelDesc(0, &d)) && d.Pool == D3DPOOL_DEFAULT;
+  }
+  return false;
+}
+
 struct Param {
   ParamDesc desc;
   float value[16] = {};
@@ -812,7 +820,16 @@ class Effect final : public ID3DXEffect, private D3D9DrawHook {
     return D3D_OK;
   }
   // Effects hold nothing in the default pool.
-  HRESULT OnLostDevice() override { return D3D_OK; }
+  // Textures in the default pool die with the device: an effect still
+  // holding one would keep the device from being reset.
+  HRESULT OnLostDevice() override {
+    for (Param& p : params_) {
+      if (p.desc.type != ParamType::Texture || !p.texture || !InDefaultPool(p.texture)) continue;
+      p.texture->Release();
+      p.texture = nullptr;
+    }
+    return D3D_OK;
+  }
   HRESULT OnResetDevice() override { return D3D_OK; }
 
  private:

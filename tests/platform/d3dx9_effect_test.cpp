@@ -257,6 +257,30 @@ TEST_F(EffectTest, TexturesSampleAndNullSamplesOpaqueBlack) {
   EXPECT_EQ(tex->Release(), 0u);
 }
 
+// A render target held by an effect would keep the device from being reset;
+// a managed texture survives the loss and stays set.
+TEST_F(EffectTest, LostDeviceLetsGoOfDefaultPoolTexturesOnly) {
+  IDirect3DTexture9* target = nullptr;
+  ASSERT_EQ(dev_->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
+            D3D_OK);
+  IDirect3DTexture9* managed = MakeTexture(dev_, 2, 1, {0xFF808080, 0xFF4080C0});
+  ASSERT_NE(managed, nullptr);
+  ASSERT_EQ(fx_->SetTexture("Tex", target), D3D_OK);
+  fx_->OnLostDevice();
+  IDirect3DBaseTexture9* held = nullptr;
+  ASSERT_EQ(fx_->GetTexture("Tex", &held), D3D_OK);
+  EXPECT_EQ(held, nullptr);
+  EXPECT_EQ(target->Release(), 0u);
+
+  ASSERT_EQ(fx_->SetTexture("Tex", managed), D3D_OK);
+  fx_->OnLostDevice();
+  ASSERT_EQ(fx_->GetTexture("Tex", &held), D3D_OK);
+  EXPECT_EQ(held, managed);
+  if (held) held->Release();
+  fx_->SetTexture("Tex", nullptr);
+  EXPECT_EQ(managed->Release(), 0u);
+}
+
 TEST_F(EffectTest, VertexProgramUsesMatrixParameter) {
   ASSERT_EQ(fx_->SetTechnique("Moved"), D3D_OK);
   const float red[4] = {1, 0, 0, 1};
