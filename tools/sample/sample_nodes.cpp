@@ -1,5 +1,6 @@
 // The node-tree slide: root point -> picture node (glow on) fed by a grid of
 // fixed spots on a band about the root; the dot is a small stored picture.
+// Above them a comet draws an orange band behind it.
 // Below them a collapsed group travelling a curve carries a ribbon.
 #include "tools/sample/sample_nodes.h"
 
@@ -29,6 +30,11 @@ const NodeGlowSlide& LanternSlide() {
 const NodeRibbon& LanternRibbon() {
   static const NodeRibbon ribbon{};
   return ribbon;
+}
+
+const NodeComet& LanternComet() {
+  static const NodeComet comet{};
+  return comet;
 }
 
 // Deep blue dusk, a little lighter towards the bottom.
@@ -79,6 +85,50 @@ std::vector<uint8_t> DotPicture() {
   return png;
 }
 
+// The comet: a trace node (trail physics, one particle on a straight track
+// relative to the root) holding a picture node that draws the head.
+pw::ByteBuilder CometNode(const NodeGlowSlide& s) {
+  const NodeComet& c = LanternComet();
+  pw::ByteBuilder track;
+  pw::WriteVGeom2DPolyline(track, {pw::NodeRecord{{c.startX - s.rootX, c.y - s.rootY, 0}},
+                                   pw::NodeRecord{{c.endX - s.rootX, c.y - s.rootY, 0}}});
+  pw::TrackRecord run;
+  run.speed = c.speed;
+  run.pingPong = 0;
+  run.depth = 0;
+
+  pw::TextureSourceRecord dot;
+  dot.block.links = {{kDotName, 0}};
+  dot.block.currentName = kDotName;
+  pw::ByteBuilder dotSource;
+  pw::WriteTextureSource(dotSource, dot);
+  pw::PictureRecord head;
+  pw::WriteAlerterTextureSource(head.texture, dotSource, 100, 0);
+  head.particleSize = c.headSize;
+  pw::WriteConstPntGroup(head.physics, 1);
+  head.base.name = u"Comet head";
+
+  pw::TextureSourceRecord white;
+  white.block.links = {{kRibbonName, 0}};
+  white.block.currentName = kRibbonName;
+  pw::ByteBuilder bandSource;
+  pw::WriteTextureSource(bandSource, white);
+  pw::TraceRecord trace;
+  pw::TraceLineRecord trail;
+  trail.lifetime = c.trailLife;
+  trail.size = c.bandWidth;
+  pw::WriteTraceLine(trace.trails, trail);
+  trace.colour = c.colour;
+  pw::WriteAlerterTextureSource(trace.picture.texture, bandSource, 100, 0);
+  pw::WriteTrack(trace.picture.physics, 2, track, run);
+  trace.picture.base.name = u"Comet";
+  trace.picture.base.children.emplace_back();
+  pw::WritePictureNode(trace.picture.base.children.back(), head);
+  pw::ByteBuilder node;
+  pw::WriteTraceNode(node, trace);
+  return node;
+}
+
 void WriteLanterns(pw::ByteBuilder& b) {
   const NodeGlowSlide& s = LanternSlide();
   pw::TextureSourceRecord dot;
@@ -110,6 +160,7 @@ void WriteLanterns(pw::ByteBuilder& b) {
   root.name = u"Root";
   root.children.emplace_back();
   pw::WritePictureNode(root.children.back(), picture);
+  root.children.push_back(CometNode(s));
   pw::RootRecord at;
   at.position = {s.rootX, s.rootY, 0.0f};
   pw::ByteBuilder rootPoint;
