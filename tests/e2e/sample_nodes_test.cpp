@@ -1,7 +1,8 @@
 // The sample's node-tree slide played headlessly: its glowing dots stand in
 // a row across the middle of the picture, white at their centres, with an
 // amber glow about them, and a cyan ribbon that a group carried half-way along
-// its curve; the rest of the picture is unchanged.
+// its curve, and a comet with an orange band behind it on its track; the
+// rest of the picture is unchanged.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -87,6 +88,36 @@ TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   for (int x : {rx0 + 3, (rx0 + rx1) / 2, rx1 - 3}) EXPECT_TRUE(PixelNear(with, x, ry, {0, 255, 255}, 8)) << x;
   for (int x : {rx0 - 6, rx1 + 6})
     EXPECT_TRUE(PixelNear(with, x, ry, slide.picture.At(x / scale, ry / scale), 6)) << x;
+  // The comet runs right along its row: its white head is the rightmost
+  // changed pixel, the orange band lies behind it, no longer than the trail
+  // lives, and nothing changes ahead of it or beside the band.
+  const sample::NodeComet& comet = sample::LanternComet();
+  const int cy = static_cast<int>(comet.y * scale);
+  const auto changed = [&](int x, int y) {
+    return !PixelNear(with, x, y, slide.picture.At(x / scale, y / scale), 12);
+  };
+  int head = -1;
+  for (int x = with.width - 1; x >= 0 && head < 0; --x)
+    if (changed(x, cy)) head = x;
+  const int cx0 = static_cast<int>(comet.startX * scale), cx1 = static_cast<int>(comet.endX * scale);
+  ASSERT_GT(head, cx0 + 40) << "no comet far enough along its track";
+  ASSERT_LT(head, cx1 + 12);
+  const int band = static_cast<int>(comet.speed * comet.trailLife / 10.0f * scale);
+  for (int back : {12, 30, 60}) {
+    const int x = head - back;
+    SCOPED_TRACE(x);
+    if (x < cx0 + 2) continue;
+    const sample::Rgb under = slide.picture.At(x / scale, cy / scale);
+    EXPECT_GT(with.Red(x, cy), under.r + 120);
+    EXPECT_GT(with.Green(x, cy), under.g + 40);
+    EXPECT_LT(with.Blue(x, cy), with.Red(x, cy) - 120);
+    EXPECT_TRUE(PixelNear(without, x, cy, under, 6));
+    // Beside the band.
+    const int half = static_cast<int>(comet.bandWidth * scale * 0.5f);
+    for (int dy : {-half - 4, half + 4}) EXPECT_FALSE(changed(x, cy + dy)) << dy;
+  }
+  for (int x : {head + 4, head + 40, head - band - 12})
+    if (x >= 0 && x < with.width) EXPECT_FALSE(changed(x, cy)) << x;
   // Far from the dots the picture is untouched.
   for (auto [x, y] : {std::pair{30, 20}, std::pair{430, 200}, std::pair{180, 20}}) {
     EXPECT_TRUE(PixelNear(with, x, y, slide.picture.At(x / scale, y / scale), 6));
