@@ -52,6 +52,19 @@ struct NodeComet {
 };
 const NodeComet& LanternComet();
 
+// A second node system: an exploding picture node on its own root shows a
+// 32 x 32 picture of four coloured quarters whole, then bursts into
+// fragments at `burstAt` seconds.
+struct NodeExplosion {
+  float x = 620.0f, y = 350.0f;  // the root: the picture's centre
+  uint32_t size = 80;            // picture pixels
+  uint32_t wholeFor = 150;       // hundredths of a second before the burst
+  float burstAt = 1.5f;
+  // Quarter colours: top left, top right, bottom left, bottom right.
+  Rgb quarters[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+};
+const NodeExplosion& LanternExplosion();
+
 // The slide's picture colour at a picture pixel.
 Rgb LanternColour(float x, float y, float w, float h);
 
