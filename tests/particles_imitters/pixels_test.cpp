@@ -175,6 +175,7 @@ TEST_F(ClassicPixels, GlowShowsWhileTheScreenAlphaIsMasked) {
     DWORD mask = 0;
     dev_->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
     EXPECT_EQ(mask, 7u) << "the screen's mask comes back";
+    dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);  // the device outlives the test
   }
 }
 
