@@ -335,7 +335,9 @@ TEST_F(TreePixels, TheInnerGlowTintsTheStripInsideItsEdges) {
   EXPECT_TRUE(Near(plain.at(32, 42), 0xFFFFFFFF)) << "innerGlowSize 0: no glow pass";
   curve->innerGlowSize.value = 5;
   curve->innerGlowColor.value = 0x000000FF;  // red
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 7);  // as the player draws
   Pixels px = Frame();
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
   const D3DCOLOR edge = px.at(32, 42);
   EXPECT_GT((edge >> 16) & 0xFF, 0xE0u) << std::hex << edge;
   EXPECT_LT((edge >> 8) & 0xFF, 0xD0u) << std::hex << edge;
