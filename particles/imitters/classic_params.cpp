@@ -12,6 +12,7 @@
 #include "particles/imitters/particle_system.h"
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "platform/d3dx9/d3dx9_tex.h"
+#include "player/current_device.h"
 #include "player/ds_ab_render.h"
 #include "player/render_context.h"
 #include "player/render_surfaces.h"
@@ -430,7 +431,16 @@ void ClassicParticleParams::DrawGlow(ZVI_ParticleSystemMech* runtime, uint32_t b
   ID3DXEffect* e = device.effect.Get();
   e->SetTexture("Texture0", image->CurrentTexture());
   if (!glow->Begin(light)) return;
+  // The glow reads the target's alpha, which the player masks off the
+  // screen: the particles write it into the target.
+  IDirect3DDevice9* d = CurrentDevice();
+  DWORD mask = 0xF;
+  if (d) {
+    d->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
+    d->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+  }
   runtime->DrawBatch(e, "BlendNormal", b);
+  if (d) d->SetRenderState(D3DRS_COLORWRITEENABLE, mask);
   glow->GaussianBlur(light, std::clamp(blurPasses.value, 0, kMaxBlurPasses));
   e->SetTexture("Texture0", glow->targetA.Get());
   const COLORREF c = glowColorRef.value;

@@ -359,6 +359,17 @@ void ZVI_PSTree_Curve::DrawInnerGlow(MeshRecord* batch, ID3DXEffect* effect, DS_
   ID3DXEffect* glow = glowCompiled.Get();
   RenderContext* rc = CurrentRenderContext();
   if (!light || !d || !glow || !rc || !innerGlow.targetC || !innerGlow.effect) return;
+  // The mask and the blur are alpha, which the player masks off the screen:
+  // they write it into their targets; the screen's mask is back for the
+  // last pass.
+  DWORD screenMask = 0xF;
+  d->GetRenderState(D3DRS_COLORWRITEENABLE, &screenMask);
+  d->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+  struct MaskBack {
+    IDirect3DDevice9* d;
+    DWORD mask;
+    ~MaskBack() { d->SetRenderState(D3DRS_COLORWRITEENABLE, mask); }
+  } maskBack{d, screenMask};
   // The strip's shape into the mask, at the scene size.
   {
     ComPtr<IDirect3DSurface9> savedTarget, savedDepth, mask;
@@ -390,6 +401,7 @@ void ZVI_PSTree_Curve::DrawInnerGlow(MeshRecord* batch, ID3DXEffect* effect, DS_
                            static_cast<float>(innerGlowColor.Alpha()) / 255.0f};
   glow->SetFloatArray("Color", colour, 4);
   glow->SetTechnique("MaskedNormalEffect");
+  d->SetRenderState(D3DRS_COLORWRITEENABLE, screenMask);
   light->DrawGeometry(light->GetScreenQuad(), &raw);
 }
 

@@ -8,6 +8,7 @@
 #include "core/thread_slots.h"
 #include "particles/nodes/transforms.h"
 #include "platform/d3dx9/d3dx9_effect.h"
+#include "player/current_device.h"
 #include "player/doc_res_manager.h"
 #include "player/meshes.h"
 #include "player/render_context.h"
@@ -221,7 +222,16 @@ void ZVI_PSTree_Leaf::DrawGlow(MeshRecord* batch, ID3DXEffect* effect, DS_ABRend
   // there is no glow to draw.
   if (!light || !own || !glow.targetA || !glow.Begin(light)) return;
   effect->SetTexture("Texture0", Frame());
+  // The glow reads the target's alpha, which the player masks off the
+  // screen: the leaves write it into the target.
+  IDirect3DDevice9* d = CurrentDevice();
+  DWORD mask = 0xF;
+  if (d) {
+    d->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
+    d->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+  }
   batch->DrawBatchWithEffect24(effect, "BlendNormal_AlphaPM");
+  if (d) d->SetRenderState(D3DRS_COLORWRITEENABLE, mask);
   glow.GaussianBlur(light, glowBlur.value);
   own->SetTexture("Texture0", glow.targetA.Get());
   const COLORREF c = glowColor.value;

@@ -160,6 +160,24 @@ TEST_F(ClassicPixels, ScreenGlowComposesOverTheBackgroundCopy) {
   EXPECT_GT(Channel(inside, 0), Channel(inside, 16) + 0x30) << std::hex << inside;
 }
 
+// The player masks alpha off the screen; the glow, which reads its blur
+// target's alpha, still shows in both modes.
+TEST_F(ClassicPixels, GlowShowsWhileTheScreenAlphaIsMasked) {
+  for (int mode : {1, 2}) {
+    SCOPED_TRACE(mode);
+    objects_.clear();
+    AddParticle(0, mode);
+    dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 7);
+    Pixels px = Frame();
+    const D3DCOLOR outside = px.at(32, 42);
+    EXPECT_GT(Channel(outside, 16), 0x80u + 8) << std::hex << outside;
+    EXPECT_TRUE(Near(px.at(2, 2), kGrey)) << std::hex << px.at(2, 2);
+    DWORD mask = 0;
+    dev_->GetRenderState(D3DRS_COLORWRITEENABLE, &mask);
+    EXPECT_EQ(mask, 7u) << "the screen's mask comes back";
+    dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);  // the device outlives the test
+  }
+}
 
 class ClassicPixelsOverBlack : public ClassicPixels {
  protected:

@@ -1,6 +1,8 @@
 // The node-tree slide: root point -> picture node (glow on) fed by a grid of
 // fixed spots on a band about the root; the dot is a small stored picture.
-// Below them a collapsed group travelling a curve carries a ribbon.
+// Above them a comet draws an orange band behind it.
+// Below them a collapsed group travelling a curve carries a ribbon, and a
+// picture of four coloured quarters bursts into fragments.
 #include "tools/sample/sample_nodes.h"
 
 #include <cmath>
@@ -31,6 +33,16 @@ const NodeRibbon& LanternRibbon() {
   return ribbon;
 }
 
+const NodeComet& LanternComet() {
+  static const NodeComet comet{};
+  return comet;
+}
+
+const NodeExplosion& LanternExplosion() {
+  static const NodeExplosion explosion{};
+  return explosion;
+}
+
 // Deep blue dusk, a little lighter towards the bottom.
 Rgb LanternColour(float x, float y, float w, float h) {
   const float u = x / w, v = y / h;
@@ -41,6 +53,7 @@ namespace {
 
 constexpr char16_t kDotName[] = u"lantern_dot.png";
 constexpr char16_t kRibbonName[] = u"lantern_ribbon.png";
+constexpr char16_t kBoxName[] = u"lantern_box.png";
 
 std::vector<uint8_t> WhitePicture() {
   std::vector<uint8_t> rgba(4 * 4 * 4, 255);
@@ -79,6 +92,103 @@ std::vector<uint8_t> DotPicture() {
   return png;
 }
 
+// The comet: a trace node (trail physics, one particle on a straight track
+// relative to the root) holding a picture node that draws the head.
+pw::ByteBuilder CometNode(const NodeGlowSlide& s) {
+  const NodeComet& c = LanternComet();
+  pw::ByteBuilder track;
+  pw::WriteVGeom2DPolyline(track, {pw::NodeRecord{{c.startX - s.rootX, c.y - s.rootY, 0}},
+                                   pw::NodeRecord{{c.endX - s.rootX, c.y - s.rootY, 0}}});
+  pw::TrackRecord run;
+  run.speed = c.speed;
+  run.pingPong = 0;
+  run.depth = 0;
+
+  pw::TextureSourceRecord dot;
+  dot.block.links = {{kDotName, 0}};
+  dot.block.currentName = kDotName;
+  pw::ByteBuilder dotSource;
+  pw::WriteTextureSource(dotSource, dot);
+  pw::PictureRecord head;
+  pw::WriteAlerterTextureSource(head.texture, dotSource, 100, 0);
+  head.particleSize = c.headSize;
+  pw::WriteConstPntGroup(head.physics, 1);
+  head.base.name = u"Comet head";
+
+  pw::TextureSourceRecord white;
+  white.block.links = {{kRibbonName, 0}};
+  white.block.currentName = kRibbonName;
+  pw::ByteBuilder bandSource;
+  pw::WriteTextureSource(bandSource, white);
+  pw::TraceRecord trace;
+  pw::TraceLineRecord trail;
+  trail.lifetime = c.trailLife;
+  trail.size = c.bandWidth;
+  pw::WriteTraceLine(trace.trails, trail);
+  trace.colour = c.colour;
+  pw::WriteAlerterTextureSource(trace.picture.texture, bandSource, 100, 0);
+  pw::WriteTrack(trace.picture.physics, 2, track, run);
+  trace.picture.base.name = u"Comet";
+  trace.picture.base.children.emplace_back();
+  pw::WritePictureNode(trace.picture.base.children.back(), head);
+  pw::ByteBuilder node;
+  pw::WriteTraceNode(node, trace);
+  return node;
+}
+
+// Four opaque quarters in the explosion's colours.
+std::vector<uint8_t> BoxPicture() {
+  constexpr int n = 32;
+  const NodeExplosion& e = LanternExplosion();
+  std::vector<uint8_t> rgba(n * n * 4);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const Rgb& c = e.quarters[(y >= n / 2 ? 2 : 0) + (x >= n / 2 ? 1 : 0)];
+      uint8_t* p = &rgba[(y * n + x) * 4];
+      p[0] = static_cast<uint8_t>(c.r);
+      p[1] = static_cast<uint8_t>(c.g);
+      p[2] = static_cast<uint8_t>(c.b);
+      p[3] = 255;
+    }
+  std::vector<uint8_t> png;
+  stbi_write_png_to_func(
+      [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+      },
+      &png, n, n, 4, rgba.data(), n * 4);
+  return png;
+}
+
+void WriteExplosion(pw::ByteBuilder& b) {
+  const NodeExplosion& e = LanternExplosion();
+  pw::TextureSourceRecord box;
+  box.block.links = {{kBoxName, 0}};
+  box.block.currentName = kBoxName;
+  pw::ByteBuilder source;
+  pw::WriteTextureSource(source, box);
+  pw::PictureRecord picture;
+  pw::WriteAlerterTextureSource(picture.texture, source, 100, 0);
+  picture.particleSize = e.size;
+  pw::ExplodingPicRecord burst;
+  burst.wholeMin = burst.wholeMax = e.wholeFor;
+  pw::WriteExplodingPic(picture.physics, burst);
+  picture.base.name = u"Exploding box";
+  pw::NodeBaseRecord root;
+  root.name = u"Root";
+  root.children.emplace_back();
+  pw::WriteExplodeNode(root.children.back(), picture);
+  pw::RootRecord at;
+  at.position = {e.x, e.y, 0.0f};
+  pw::ByteBuilder rootPoint;
+  pw::WriteRootPnt(rootPoint, 3, at);
+  pw::NodeSystemRecord system;
+  pw::WriteRootNode(system.root, rootPoint, root);
+  system.object.name = u"Exploding box";
+  pw::WriteNodeSystemBuilder(b, system);
+}
+
 void WriteLanterns(pw::ByteBuilder& b) {
   const NodeGlowSlide& s = LanternSlide();
   pw::TextureSourceRecord dot;
@@ -110,6 +220,7 @@ void WriteLanterns(pw::ByteBuilder& b) {
   root.name = u"Root";
   root.children.emplace_back();
   pw::WritePictureNode(root.children.back(), picture);
+  root.children.push_back(CometNode(s));
   pw::RootRecord at;
   at.position = {s.rootX, s.rootY, 0.0f};
   pw::ByteBuilder rootPoint;
@@ -176,9 +287,11 @@ void AddNodeSlides(Description& d) {
   slide.fadeOut = 0.5f;
   slide.objects.push_back(WriteLanterns);
   slide.objects.push_back(WriteRibbonGroup);
+  slide.objects.push_back(WriteExplosion);
   d.slides.push_back(slide);
   d.storedRawFrames.push_back({kDotName, 0, {{1, DotPicture(), 0.0f}}});
   d.storedRawFrames.push_back({kRibbonName, 0, {{1, WhitePicture(), 0.0f}}});
+  d.storedRawFrames.push_back({kBoxName, 0, {{1, BoxPicture(), 0.0f}}});
 }
 
 }  // namespace sample

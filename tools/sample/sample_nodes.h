@@ -39,6 +39,32 @@ struct NodeRibbon {
 };
 const NodeRibbon& LanternRibbon();
 
+// A comet on the lantern system's root: a trace node whose particle runs
+// right along a straight track at constant speed, a white dot on it, and an
+// orange band left behind by its trail.
+struct NodeComet {
+  float startX = 120.0f, endX = 800.0f, y = 90.0f;  // picture pixels
+  uint32_t speed = 200;                             // picture pixels a second
+  uint32_t trailLife = 10;                          // tenths of a second
+  uint32_t bandWidth = 24;                          // picture pixels
+  uint32_t headSize = 32;
+  uint32_t colour = 0x002080FFu;  // 0x00BBGGRR: orange
+};
+const NodeComet& LanternComet();
+
+// A second node system: an exploding picture node on its own root shows a
+// 32 x 32 picture of four coloured quarters whole, then bursts into
+// fragments at `burstAt` seconds.
+struct NodeExplosion {
+  float x = 620.0f, y = 350.0f;  // the root: the picture's centre
+  uint32_t size = 80;            // picture pixels
+  uint32_t wholeFor = 150;       // hundredths of a second before the burst
+  float burstAt = 1.5f;
+  // Quarter colours: top left, top right, bottom left, bottom right.
+  Rgb quarters[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+};
+const NodeExplosion& LanternExplosion();
+
 // The slide's picture colour at a picture pixel.
 Rgb LanternColour(float x, float y, float w, float h);
 

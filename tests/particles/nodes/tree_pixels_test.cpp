@@ -173,6 +173,22 @@ TEST_F(TreePixels, GlowLightsTheSurroundings) {
   EXPECT_TRUE(Near(px.at(4, 4), kBackground));
 }
 
+// The player masks alpha off the screen; the glow reads its target's alpha.
+TEST_F(TreePixels, GlowShowsWhileTheScreenAlphaIsMasked) {
+  ZVI_PSTree_Leaf* leaf = AddLeaf(Source({{u"dot.png", 2}}));
+  leaf->quadSize.value = 8;
+  leaf->glowMode.value = 1;
+  leaf->glowBlur.value = 1;
+  leaf->glowColor.value = 0x0000FFFF;  // yellow
+  leaf->glowBrightness.SetValue(100u);
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 7);
+  Pixels px = Frame();
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);  // the device outlives the test
+  const D3DCOLOR near = px.at(32, 38);
+  EXPECT_GT((near >> 16) & 0xFF, 0x40u) << std::hex << near;
+  EXPECT_TRUE(Near(px.at(4, 4), kBackground));
+}
+
 TEST_F(TreePixels, GlowTargetsReadBeforeTheirDocumentGoWithALostDevice) {
   ZVI_PSTree_Leaf* leaf = AddLeaf(Source({{u"dot.png", 2}}));
   // As when the leaf was read before the document's manager existed.
@@ -319,7 +335,9 @@ TEST_F(TreePixels, TheInnerGlowTintsTheStripInsideItsEdges) {
   EXPECT_TRUE(Near(plain.at(32, 42), 0xFFFFFFFF)) << "innerGlowSize 0: no glow pass";
   curve->innerGlowSize.value = 5;
   curve->innerGlowColor.value = 0x000000FF;  // red
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 7);  // as the player draws
   Pixels px = Frame();
+  dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
   const D3DCOLOR edge = px.at(32, 42);
   EXPECT_GT((edge >> 16) & 0xFF, 0xE0u) << std::hex << edge;
   EXPECT_LT((edge >> 8) & 0xFF, 0xD0u) << std::hex << edge;
