@@ -29,7 +29,9 @@
 #include "player/texture_sources.h"
 #include "player/timelines.h"
 #include "tests/app/class_samples.h"
+#include "tools/writer/docres_writer.h"
 #include "tools/writer/geometry_writer.h"
+#include "tools/writer/project_writer.h"
 #include "tools/writer/render_writer.h"
 #include "tools/writer/slides_writer.h"
 #include "tools/writer/values_writer.h"
@@ -356,6 +358,42 @@ TEST_F(ClassReaders, WrittenRecordsReadBackIntoTheirClass) {
     } else {
       EXPECT_TRUE(readBack.count(name)) << "no written record of " << Narrow(name) << " read back";
     }
+  }
+}
+
+// With CLASS_SEEDS_OUT set, writes fuzz seeds holding one record of every
+// class written here: each scene object or slide renderer alone on a slide,
+// as a project (project_reader/) and as a slide-show record
+// (slide_show_steps/), and each node-particle record alone (node_sources/).
+TEST_F(ClassReaders, WriteFuzzSeedsOnRequest) {
+  const char* dir = std::getenv("CLASS_SEEDS_OUT");
+  if (!dir) GTEST_SKIP() << "CLASS_SEEDS_OUT not set";
+  const std::string out(dir);
+  int i = 0;
+  for (const Sample& sample : AllSamples()) {
+    const std::string name = std::to_string(i++) + "_" + Narrow(StoredName(sample.bytes));
+    if (sample.family == Family::kNodeItems) {
+      EXPECT_TRUE(sample.bytes.SaveTo(out + "/node_sources/" + name + ".bin")) << name;
+      continue;
+    }
+    pw::SlideRecord slide;
+    if (sample.family == Family::kRenderers) {
+      slide.renderContext = sample.bytes;
+    } else if (sample.family == Family::kSceneObjects) {
+      pw::WriteLight(slide.renderContext, {});
+      slide.drawn.push_back(sample.bytes);
+    } else {
+      continue;
+    }
+    pw::SlideShowRecord show;
+    show.slides.emplace_back();
+    pw::WriteSlide(show.slides.back(), slide);
+    pw::ByteBuilder record;
+    pw::WriteSlideShow(record, show);
+    pw::ByteBuilder manager;
+    pw::WriteDocResManager(manager, {});
+    EXPECT_TRUE(record.SaveTo(out + "/slide_show_steps/" + name)) << name;
+    EXPECT_TRUE(pw::BuildProject(show, manager).SaveTo(out + "/project_reader/" + name + ".qmf")) << name;
   }
 }
 
