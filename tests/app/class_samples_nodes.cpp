@@ -69,7 +69,7 @@ void AppendNodeSamples(std::vector<Sample>& out) {
                    pw::WriteTraceNode(b, t);
                  })});
   out.push_back({item, Make([](B& b) {
-                   pw::LineRecord line;
+                   pw::LineNodeRecord line;
                    line.picture = Picture();
                    pw::WriteLineNode(b, line);
                  })});
