@@ -363,8 +363,8 @@ TEST_F(ClassReaders, WrittenRecordsReadBackIntoTheirClass) {
 
 // With CLASS_SEEDS_OUT set, writes fuzz seeds holding one record of every
 // class written here: each scene object or slide renderer alone on a slide,
-// as a project (project_reader/) and as a slide-show record
-// (slide_show_steps/), and each node-particle record alone (node_sources/).
+// as a project (project_reader/) and as a slide-show record after frame
+// times (slide_show_steps/), and each node-particle record alone (node_sources/).
 TEST_F(ClassReaders, WriteFuzzSeedsOnRequest) {
   const char* dir = std::getenv("CLASS_SEEDS_OUT");
   if (!dir) GTEST_SKIP() << "CLASS_SEEDS_OUT not set";
@@ -388,8 +388,11 @@ TEST_F(ClassReaders, WriteFuzzSeedsOnRequest) {
     pw::SlideShowRecord show;
     show.slides.emplace_back();
     pw::WriteSlide(show.slides.back(), slide);
+    // The steps fuzzer takes 32 bytes of frame times, then the slide-show
+    // version and fields (no class name).
     pw::ByteBuilder record;
-    pw::WriteSlideShow(record, show);
+    for (int frame = 0; frame < 32; ++frame) record.U8(static_cast<uint8_t>(127 + 1 + frame % 5 * 3));
+    record.I32(show.version).U32(1).Append(show.slides.back()).U32(0).I32(show.integerParam);
     pw::ByteBuilder manager;
     pw::WriteDocResManager(manager, {});
     EXPECT_TRUE(record.SaveTo(out + "/slide_show_steps/" + name)) << name;
