@@ -24,8 +24,8 @@ MATCHER_P(FloatsAre, expected, "") {
   return true;
 }
 
-pw::LineRecord ProbeLine(int32_t mode = 0) {
-  pw::LineRecord l;
+pw::LineBasedRecord ProbeLine(int32_t mode = 0) {
+  pw::LineBasedRecord l;
   l.center = {16.0f, 8.0f, 0.0f};
   l.fx = ProbeFX(mode);
   return l;
@@ -211,7 +211,7 @@ TEST_F(LineDistortions, ZeroStrengthGivesThePictureBack) {
     return f;
   };
   for (int32_t mode : {0, 1}) {
-    pw::LineRecord line;
+    pw::LineBasedRecord line;
     line.axis = 30;
     line.center = {32, 32, 0};
     line.fx = fx(mode);

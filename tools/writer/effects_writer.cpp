@@ -143,7 +143,7 @@ namespace {
 ByteBuilder& CornerOf(ByteBuilder& b, const Corner& c) { return b.F32(c[0]).F32(c[1]).F32(c[2]); }
 }  // namespace
 
-ByteBuilder& WriteLineBase(ByteBuilder& b, const LineRecord& r) {
+ByteBuilder& WriteLineBase(ByteBuilder& b, const LineBasedRecord& r) {
   b.Header(u"DS_LineBased", 1).U32(r.axis);
   CornerOf(b, r.center);
   return WriteFXBase(b, r.fx);

@@ -177,12 +177,12 @@ ByteBuilder& WriteKestraneVortical(ByteBuilder& b, const KestraneVorticalRecord&
 namespace pw {
 
 // "DS_LineBased" (1): axis, centre, the base record; no inner header.
-struct LineRecord {
+struct LineBasedRecord {
   uint32_t axis = 0;
   Corner center{};
   FXRecord fx;
 };
-ByteBuilder& WriteLineBase(ByteBuilder& b, const LineRecord& r);
+ByteBuilder& WriteLineBase(ByteBuilder& b, const LineBasedRecord& r);
 
 // "DS_PerspectiveBased" (1): tilt, scale, axis, centre, the base record.
 struct PerspectiveBaseRecord {
@@ -208,14 +208,14 @@ struct PerspectiveFXRecord {
   int32_t waveKind = 0;      // version 2 on
   uint32_t lower = 0;        // version 3 on
   int32_t legacyMode = 0;    // version 1
-  LineRecord line;
+  LineBasedRecord line;
 };
 ByteBuilder& WritePerspectiveFX(ByteBuilder& b, const PerspectiveFXRecord& r);
 
 struct StretchRecord {
   int32_t waveKind = 0;
   uint32_t upper = 0, lower = 0;
-  LineRecord line;
+  LineBasedRecord line;
 };
 ByteBuilder& WriteStretch(ByteBuilder& b, const StretchRecord& r);
 
@@ -254,7 +254,7 @@ struct CausticRecord {
   int32_t blendMode = 0, backgroundMode = 0;
   uint32_t power = 100;
   PerspectiveBaseRecord perspective;  // version 2 on
-  LineRecord line;                    // version 1
+  LineBasedRecord line;                    // version 1
 };
 ByteBuilder& WriteCaustic(ByteBuilder& b, const CausticRecord& r);
 

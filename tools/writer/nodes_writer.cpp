@@ -113,7 +113,7 @@ ByteBuilder& WriteTraceNode(ByteBuilder& b, const TraceRecord& r) {
   return WritePictureNode(b, r.picture);
 }
 
-ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r) {
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineNodeRecord& r) {
   b.Header(u"ZVI_PtclSysNode_Line", r.version).U32(r.anchor).I32(static_cast<int32_t>(r.segments.size()));
   for (const SegmentRecord& s : r.segments) {
     b.I32(s.flags[0]).I32(s.flags[1]).U32(s.length);

@@ -114,7 +114,7 @@ struct SegmentRecord {
 };
 // "ZVI_PtclSysNode_Line" version 1 or 2: anchor, segments, from version 2
 // the clip mode and texture repeat, then a whole dynamic-picture record.
-struct LineRecord {
+struct LineNodeRecord {
   int32_t version = 2;
   uint32_t anchor = 0;
   std::vector<SegmentRecord> segments{SegmentRecord{}};
@@ -122,7 +122,7 @@ struct LineRecord {
   uint32_t textureRepeat = 100;
   PictureRecord picture;
 };
-ByteBuilder& WriteLineNode(ByteBuilder& b, const LineRecord& r);
+ByteBuilder& WriteLineNode(ByteBuilder& b, const LineNodeRecord& r);
 
 // "ZVI_PtclSysNodePic_Explode" or "ZVI_PtclSysNodePic_2DText" version 1,
 // then a whole picture record.
