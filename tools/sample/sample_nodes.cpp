@@ -240,7 +240,7 @@ void WriteRibbonGroup(pw::ByteBuilder& b) {
   white.block.currentName = kRibbonName;
   pw::ByteBuilder source;
   pw::WriteTextureSource(source, white);
-  pw::LineRecord line;
+  pw::LineNodeRecord line;
   line.segments[0].length = r.length;
   line.segments[0].width = r.width;
   pw::WriteAlerterTextureSource(line.picture.texture, source, 100, 0);

@@ -49,7 +49,7 @@ pw::PictureRecord Picture(int32_t n) {
 
 pw::ByteBuilder Project() {
   pw::NodeBaseRecord root;
-  pw::LineRecord line;
+  pw::LineNodeRecord line;
   line.anchor = 50;
   line.clipMode = 1;
   pw::SegmentRecord second;
