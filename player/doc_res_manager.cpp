@@ -90,6 +90,13 @@ ZVI_LosableObj::ZVI_LosableObj() {
   if (DS_DocResManager* manager = CurrentDocResManager()) SetLosableObject(manager, key_.name, this);
 }
 
+void ZVI_LosableObj::JoinCurrentDocument() {
+  DS_DocResManager* manager = CurrentDocResManager();
+  if (!manager || manager_ == manager) return;
+  if (manager_) SetLosableObject(manager_, key_.name, nullptr);
+  SetLosableObject(manager, key_.name, this);
+}
+
 ZVI_LosableObj::~ZVI_LosableObj() {
   if (manager_) SetLosableObject(manager_, key_.name, nullptr);
 }

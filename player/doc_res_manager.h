@@ -54,6 +54,10 @@ class ZVI_LosableObj {
   const LinkKey& Key() const { return key_; }
   // The manager it is registered with; null when none (or once it is gone).
   ZVI_DocResManager* RegisteredWith() const { return manager_; }
+  // Moves the registration to the current document. Objects made while a
+  // project is read come before its document is current; their device
+  // resources must be released by the document that plays them.
+  void JoinCurrentDocument();
 
  protected:
   // Unregisters from the manager it registered with, whichever is current.

@@ -63,11 +63,7 @@ void ZVI_BlurEffect::ComputeTargetSize() {
 
 bool ZVI_BlurEffect::CreateTargets() {
   if (scaledWidth == 0 || scaledHeight == 0) return false;
-  // Owners made before any document was current (a tree's leaves) join the
-  // current one here, or their targets would outlive a device loss and the
-  // reset would fail.
-  if (!RegisteredWith())
-    if (DS_DocResManager* manager = CurrentDocResManager()) SetLosableObject(manager, Key().name, this);
+  JoinCurrentDocument();
   targetA = nullptr;
   targetB = nullptr;
   targetA = CreateRenderTargetTexture(scaledWidth, scaledHeight);

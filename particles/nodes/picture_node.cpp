@@ -126,15 +126,6 @@ bool ZVI_PtclSysEffect_Rotation::ApplyEffect(EffectContext& context, Particle* p
 // --- options ---
 
 void AttachBlurSurface(ZVI_BlurSurface& blur) {
-  // Options are made while their project is read, before its document is
-  // current: the targets must be released by the document that plays them,
-  // or a device reset finds them still alive.
-  if (DS_DocResManager* manager = CurrentDocResManager()) {
-    if (blur.RegisteredWith() != manager) {
-      if (ZVI_DocResManager* old = blur.RegisteredWith()) SetLosableObject(old, blur.Key().name, nullptr);
-      SetLosableObject(manager, blur.Key().name, &blur);
-    }
-  }
   if (RenderContext* rc = CurrentRenderContext()) {
     blur.fullWidth = static_cast<UINT>(rc->sceneSize.x);
     blur.fullHeight = static_cast<UINT>(rc->sceneSize.y);

@@ -126,7 +126,6 @@ int32_t ZVI_PSTree_Curve::Step(float dt, const ParticleVector& parents) {
 
 void ZVI_PSTree_Curve::Activate() {
   ZVI_PSTree_Leaf::Activate();
-  JoinCurrentDocument(innerGlow);
   innerGlow.Resize();
   innerGlow.LoadEffect(DS_HLSLEffectFile(zvi_string(u"common_res.dll"), 202));
   glowCompiled = nullptr;

@@ -50,13 +50,6 @@ void ReadRaw(DS_IOF_Archive& ar, MediaParamT<unsigned int>& p) { ar.ReadUInt(&p.
 
 }  // namespace
 
-void JoinCurrentDocument(ZVI_LosableObj& object) {
-  DS_DocResManager* manager = CurrentDocResManager();
-  if (!manager || object.RegisteredWith() == manager) return;
-  if (ZVI_DocResManager* previous = object.RegisteredWith()) SetLosableObject(previous, object.Key().name, nullptr);
-  SetLosableObject(manager, object.Key().name, &object);
-}
-
 // --- leaf ---
 
 ZVI_PSTree_Leaf::ZVI_PSTree_Leaf() {
@@ -114,7 +107,6 @@ void ZVI_PSTree_Leaf::Activate() {
   textureControl.watched = nullptr;
   textureControl.Attach(&texture);
   RefreshTexture();
-  JoinCurrentDocument(glow);
   sceneWidth = sceneHeight = 0;
   if (RenderContext* rc = CurrentRenderContext()) {
     sceneWidth = rc->sceneSize.x > 0 ? static_cast<uint32_t>(rc->sceneSize.x) : 0;

@@ -18,11 +18,6 @@
 
 struct IDirect3DTexture9;
 
-// Registers a device object with the current document's manager: tree
-// nodes are read before their document's manager exists, and their targets
-// must be released when the device is lost.
-void JoinCurrentDocument(ZVI_LosableObj& object);
-
 class ZVI_PSTree_Leaf : public ZVI_PSTree_Node {
  public:
   ZVI_PSTree_Leaf();
