@@ -27,7 +27,7 @@ struct Sample {
   pw::ByteBuilder bytes;
 };
 
-// Lines, sprites, generators, classic particle systems, sounds.
+// Lines, sprites, texts, generators, classic particle systems, sounds.
 void AppendSceneSamples(std::vector<Sample>& out);
 // Screen effects and slide renderers.
 void AppendScreenSamples(std::vector<Sample>& out);

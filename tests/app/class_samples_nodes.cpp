@@ -6,6 +6,7 @@
 #include "tests/particles/sources/source_seeds.h"
 #include "tests/particles/sources/stripe_seeds.h"
 #include "tools/writer/geometry_emitters_writer.h"
+#include "tools/writer/geometry_writer.h"
 #include "tools/writer/nodes_writer.h"
 #include "tools/writer/render_writer.h"
 #include "tools/writer/sources_writer.h"
@@ -114,6 +115,24 @@ void AppendNodeSamples(std::vector<Sample>& out) {
   out.push_back({object, Make([&](B& b) { pw::WriteNodeSystemBuilder(b, system); })});
   out.push_back({object, Make([](B& b) { pw::WriteTreeRoot(b, {}); })});
   out.push_back({object, Make([](B& b) { pw::WriteTreePreset(b, {}); })});
+
+  // Groups: a node of each version (the second with its path curve) and a
+  // group holding one node system, with and without its node (version 1).
+  for (int32_t version : {1, 2}) {
+    pw::GroupNodeRecord node;
+    node.version = version;
+    node.offset[0] = 20;
+    pw::WriteVGeom2DPolyline(node.curve, {pw::NodeRecord{{0, 0, 0}}, pw::NodeRecord{{100, 50, 0}}});
+    node.mode = 1;
+    pw::WriteRootPnt(node.rootPhysics, 3, {});
+    const B written = Make([&](B& b) { pw::WriteGroupNode(b, node); });
+    out.push_back({item, written});
+    pw::GroupRecord group;
+    group.version = version;
+    group.node = written;
+    group.members.push_back(Make([&](B& b) { pw::WriteNodeSystemBuilder(b, system); }));
+    out.push_back({object, Make([&](B& b) { pw::WriteGroup(b, group); })});
+  }
 }
 
 }  // namespace class_samples

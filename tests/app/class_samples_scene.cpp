@@ -1,4 +1,4 @@
-// Scene-object records: lines, sprites, generators, classic particle
+// Scene-object records: lines, sprites, texts, generators, classic particle
 // systems and sounds, as the project writer writes them by default.
 #include "tests/app/class_samples.h"
 
@@ -10,6 +10,7 @@
 #include "tools/writer/line_writer.h"
 #include "tools/writer/smoke_rays_writer.h"
 #include "tools/writer/sprite_writer.h"
+#include "tools/writer/text_writer.h"
 
 namespace class_samples {
 
@@ -28,6 +29,7 @@ void AppendSceneSamples(std::vector<Sample>& out) {
   std::vector<pw::ByteBuilder> records = pw::LineSampleRecords();
   for (pw::ByteBuilder& r : pw::ClassicSampleRecords()) records.push_back(std::move(r));
   pw::AppendPathFieldRainSamples(records);
+  for (pw::ByteBuilder& r : pw::TextSampleRecords()) records.push_back(std::move(r));
   for (pw::ByteBuilder& r : records) out.push_back({Family::kSceneObjects, std::move(r)});
 
   using B = pw::ByteBuilder;
