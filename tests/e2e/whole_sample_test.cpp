@@ -4,7 +4,8 @@
 //  - the frame is not black;
 //  - its objects draw: the frame differs from the same slide rendered at the
 //    same moment with its objects left out (the slide's plain picture through
-//    its camera) on a visible number of pixels;
+//    its camera) on a visible number of pixels, and nowhere beyond the
+//    objects' reach (whole_sample_reach.h, seen through the same camera);
 //  - the slide does not stall: its clock follows the table frame by frame,
 //    and a slide with a moving camera shows a different frame late in its
 //    show than early;
@@ -16,17 +17,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "core/thread_slots.h"
 #include "e2e_support.h"
+#include "platform/d3dx9/d3dx9_math.h"
 #include "platform/dxut/dxut.h"
 #include "player/ds_ab_render.h"
+#include "player/render_context.h"
 #include "player/render_context_base.h"
 #include "player/slide_container.h"
+#include "whole_sample_reach.h"
 
 namespace {
 
@@ -35,6 +41,10 @@ constexpr int kGroups = 3;
 
 // A level difference that no rounding or dithering reaches.
 constexpr int kVisible = 24;
+// Window pixels added round each reach box: filtering at the objects' edges.
+constexpr float kReachMargin = 3.0f;
+// Outside the reach a frame keeps the plain picture within this many levels.
+constexpr int kReachLevels = 8;
 
 std::string SampleFile() {
   static const std::string path = [] {
@@ -95,10 +105,62 @@ int LitPixels(const runner::Frame& f) {
   return n;
 }
 
+// Pixels apart from the plain picture outside the objects' reach, and the
+// window rectangle holding them.
+struct Stray {
+  int count = 0;
+  int left = 0, top = 0, right = -1, bottom = -1;
+};
+
+// The slide's reach boxes seen through its camera as it stands now (the
+// transform an object with no matrix of its own is drawn with), then every
+// pixel outside them that differs from the plain picture by over `levels`.
+Stray OutsideReach(const runner::Frame& frame, const runner::Frame& plain, const reach::SlideReach& r,
+                   const sample::Picture& picture, int levels) {
+  Stray stray;
+  RenderContext* rc = CurrentRenderContext();
+  if (!rc || frame.bgra.size() != plain.bgra.size()) return {-1};
+  D3DXMATRIX toClip, identity;
+  D3DXMatrixIdentity(&identity);
+  rc->GetWorldViewProj(&toClip, identity);
+  const int w = frame.width, h = frame.height;
+  std::vector<bool> inside(static_cast<size_t>(w) * h, false);
+  std::vector<reach::Box> boxes = r.boxes;
+  if (r.whole) boxes.push_back({0.0f, 0.0f, static_cast<float>(picture.width), static_cast<float>(picture.height)});
+  for (const reach::Box& box : boxes) {
+    float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+    for (float px : {box.left, box.right})
+      for (float py : {box.top, box.bottom}) {
+        D3DXVECTOR3 p(px, py, 0.0f);
+        D3DXVECTOR4 c;
+        D3DXVec3Transform(&c, &p, &toClip);
+        if (c.w <= 0.0f) return {-1};
+        const float wx = (c.x / c.w + 1.0f) * 0.5f * w, wy = (1.0f - c.y / c.w) * 0.5f * h;
+        x0 = std::min(x0, wx), x1 = std::max(x1, wx), y0 = std::min(y0, wy), y1 = std::max(y1, wy);
+      }
+    const int left = std::max(0, static_cast<int>(std::floor(x0 - kReachMargin)));
+    const int right = std::min(w - 1, static_cast<int>(std::ceil(x1 + kReachMargin)));
+    const int top = std::max(0, static_cast<int>(std::floor(y0 - kReachMargin)));
+    const int bottom = std::min(h - 1, static_cast<int>(std::ceil(y1 + kReachMargin)));
+    for (int y = top; y <= bottom; ++y)
+      for (int x = left; x <= right; ++x) inside[static_cast<size_t>(y) * w + x] = true;
+  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const size_t i = static_cast<size_t>(y) * w + x;
+      if (inside[i] || LargestChannelDifference(frame, plain, i) <= levels) continue;
+      if (stray.count++ == 0) stray.left = stray.right = x, stray.top = stray.bottom = y;
+      stray.left = std::min(stray.left, x), stray.right = std::max(stray.right, x);
+      stray.top = std::min(stray.top, y), stray.bottom = std::max(stray.bottom, y);
+    }
+  return stray;
+}
+
 // What one read-back during a slide's show found.
 struct Look {
   runner::Frame frame;
   int objectPixels = 0;  // apart from the slide without its objects
+  int strayPixels = 0;   // of those, outside the objects' reach
 };
 
 void PlayGroup(int group) {
@@ -155,7 +217,21 @@ void PlayGroup(int group) {
         look.frame = runner::ReadBackBuffer();
         ASSERT_EQ(look.frame.width, 460);
         EXPECT_GT(LitPixels(look.frame), area / 10) << "a black frame at local time " << clock.local;
-        if (!slide.objects.empty()) look.objectPixels = PixelsApart(look.frame, RenderWithoutObjects(), kVisible);
+        if (!slide.objects.empty()) {
+          const runner::Frame plain = RenderWithoutObjects();
+          look.objectPixels = PixelsApart(look.frame, plain, kVisible);
+          const reach::SlideReach* r = reach::Find(slide.name);
+          if (!r) {
+            ADD_FAILURE() << "no reach stated for the objects of slide " << name << " (whole_sample_reach.h)";
+          } else {
+            const Stray stray = OutsideReach(look.frame, plain, *r, slide.picture, kReachLevels);
+            look.strayPixels = stray.count;
+            ASSERT_GE(stray.count, 0) << "no camera transform to place the objects' reach with";
+            EXPECT_EQ(stray.count, 0) << "at local time " << clock.local << " the frame differs from the plain picture"
+                                      << " outside the objects' reach, in window pixels [" << stray.left << ", "
+                                      << stray.top << "] to [" << stray.right << ", " << stray.bottom << "]";
+          }
+        }
       }
       if (!reset && clock.local >= resetAt) {
         reset = true;
@@ -197,8 +273,9 @@ void PlayGroup(int group) {
     if (slide.camera.mode != 0) {
       EXPECT_GT(PixelsApart(seen[0].frame, seen[1].frame, 2), 0) << "the frame does not change over the show";
     }
-    std::printf("[ slide %2d ] %-10s objects %zu: %6d and %6d pixels drawn by objects\n", index, name.c_str(),
-                slide.objects.size(), seen[0].objectPixels, seen[1].objectPixels);
+    std::printf("[ slide %2d ] %-10s objects %zu: %6d and %6d pixels drawn by objects, %d and %d beyond reach\n",
+                index, name.c_str(), slide.objects.size(), seen[0].objectPixels, seen[1].objectPixels,
+                seen[0].strayPixels, seen[1].strayPixels);
   }
   if (!draws) GTEST_SKIP() << "the slides have no render context to draw them yet";
 }
