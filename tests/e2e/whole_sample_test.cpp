@@ -1,7 +1,7 @@
 // The whole sample played headlessly, slide after slide as its table says, in
 // a few groups of slides (one test each, so they can run side by side). On
 // every slide, twice during its show time:
-//  - the frame is not black;
+//  - the frame is not black (nor is any other frame of the show);
 //  - its objects draw: the frame differs from the same slide rendered at the
 //    same moment with its objects left out (the slide's plain picture through
 //    its camera) on a visible number of pixels, and nowhere beyond the
@@ -211,6 +211,11 @@ void PlayGroup(int group) {
       ASSERT_GT(clock.local, previousLocal) << "the slide's clock stands at t " << t;
       previousLocal = clock.local;
       if (!draws) continue;
+      // Every frame of the show (the overlay clear) shows something.
+      if (clock.local > slide.fadeIn && clock.local < slide.fadeIn + slide.show) {
+        const runner::Frame frame = runner::ReadBackBuffer();
+        ASSERT_GT(LitPixels(frame), area / 10) << "a black frame at local time " << clock.local;
+      }
 
       if (looked < 2 && clock.local >= looks[looked]) {
         Look& look = seen[looked++];
