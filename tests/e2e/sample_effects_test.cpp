@@ -50,7 +50,9 @@ TEST(SampleEffects, ColourShiftAlternatesEverySecond) {
     ASSERT_EQ(runner::CurrentSlideIndex(), clock.slide);
     // Mid-second times of the shown phase, away from the whole seconds.
     const float frac = clock.local - std::floor(clock.local);
-    if (clock.slide != last || clock.local < 1.5f || clock.local > 4.8f || frac < 0.3f || frac > 0.7f) continue;
+    if (clock.slide != last || clock.local < slide.fadeIn || clock.local > slide.fadeIn + slide.show || frac < 0.3f ||
+        frac > 0.7f)
+      continue;
     const bool odd = static_cast<int>(std::floor(clock.local)) % 2 == 1;
     runner::Frame frame = runner::ReadBackBuffer();
     EXPECT_TRUE(PixelNear(frame, kCentreX, kCentreY, odd ? HalfTurn(centre) : centre, 6)) << "local " << clock.local;
