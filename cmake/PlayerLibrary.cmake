@@ -26,6 +26,11 @@ function(player_test name)
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${A_DEPS} player_test_main GTest::gtest GTest::gmock)
+  # The tests' own code builds at -O1, about half the time of -O3; the code
+  # under test keeps the build type's optimisation.
+  if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+    target_compile_options(${name} PRIVATE -O1)
+  endif()
   target_compile_definitions(${name} PRIVATE
     TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     PLAYER_BINARY="$<TARGET_FILE:player>")

@@ -94,6 +94,7 @@ void DS_ParticleOriginGenerator::UpdateOrigins(float dt) {
     const float rv = r * v;
     if (!(rv > 0.0f) || !(accumulator > 1.0f / rv)) break;
     accumulator = accumulator - 1.0f / rv;
+    if (origins.size() >= MaxOrigins()) continue;
     origins.push_back(LaunchOrigin());
     v = Visibility();
   }

@@ -3,6 +3,7 @@
 // that are launched at a rate and expire; and the fireworks built on them:
 // bursts (or a stream) of sparks leaving trails, drawn with a glow.
 #include <cstdint>
+#include <limits>
 #include <list>
 #include <memory>
 #include <string_view>
@@ -55,6 +56,9 @@ class DS_ParticleOriginGenerator : public DS_StaticGenerator {
   void ReadOriginRecord(DS_IOF_Archive& ar);
   void UpdateOrigins(float dt);
   float Visibility();
+  // The most origins alive at once: a launch due while they are all alive is
+  // dropped.
+  virtual size_t MaxOrigins() const { return std::numeric_limits<size_t>::max(); }
 
   UINTSclaleTo<float> originLifetime;
   MediaParamT<unsigned int> launchRate{0u};

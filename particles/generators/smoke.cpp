@@ -65,8 +65,6 @@ void DS_Smoke::Update(float time, DS_ParticlesObj* object) {
 
 void DS_Smoke::StepPuffs(float dt) {
   UpdateOrigins(dt);
-  // A huge rate and lifetime would grow the list without end: the newest go.
-  while (origins.size() > kMaxGeneratorParticles) origins.pop_back();
 }
 
 void DS_Smoke::WritePuffs(DS_ParticlesObj* object) {

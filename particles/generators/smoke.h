@@ -28,6 +28,9 @@ void SmokeFadeIn(OriginRecord& puff, float dt, const std::vector<float>& p);
 void SmokeFadeOut(OriginRecord& puff, float dt, const std::vector<float>& p);
 void SmokeSpin(OriginRecord& puff, float dt, const std::vector<float>& p);
 
+// The most puffs of one smoke alive at once.
+constexpr size_t kMaxSmokePuffs = 16384;
+
 class DS_Smoke : public DS_ParticleOriginGenerator {
  public:
   DS_Smoke();
@@ -44,8 +47,12 @@ class DS_Smoke : public DS_ParticleOriginGenerator {
   void Draw(DS_ABRender* context, DS_ParticlesObj* object) override { DrawLayerDirect(context, object); }
   DS_ParticleGenerator* Clone() const override { return new DS_Smoke(*this); }
   std::u16string_view ClassName() const override { return u"DS_Smoke"; }
+  // One batch of puffs: far more than a launch rate and lifetime a person
+  // sets give, and few enough that the warm-up and every frame stay quick
+  // whatever a file holds.
+  size_t MaxOrigins() const override { return kMaxSmokePuffs; }
 
-  // UpdateOrigins, with the puffs capped.
+  // UpdateOrigins (the puffs are capped at kMaxSmokePuffs).
   void StepPuffs(float dt);
   // One quad per puff in layer 0.
   void WritePuffs(DS_ParticlesObj* object);

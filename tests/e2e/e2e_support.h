@@ -4,6 +4,7 @@
 // comparisons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -65,6 +66,44 @@ struct SlideClock {
   float start = 0.0f;
   float local = 0.0f;
 };
+
+// The time to the next frame for a test that looks at slide `index`: `fine`
+// on it; before it, one frame just after each slide's time is up. A slide
+// starts at the first frame after the previous one ends, so its own timeline
+// is the same however the frames before it were spaced.
+inline double NextStep(const SlideClock& clock, int index, double fine) {
+  if (!clock.started || clock.slide == index) return fine;
+  const double left = clock.description.slides[clock.slide].Duration() - clock.local;
+  return std::max(fine, left + 0.01);
+}
+
+// Plays on from time t (its frame not yet shown) to the first frame of slide
+// `index`, passing the slides before it as NextStep does; t is then that
+// frame's time.
+inline void PlayToSlide(SlideClock& clock, double& t, int index) {
+  const int most = 2 * static_cast<int>(clock.description.slides.size()) + 2;
+  for (int n = 0;; ++n) {
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+    if (clock.slide == index || n > most) return;
+    t += NextStep(clock, index, 0.05);
+  }
+}
+
+// Plays on from time t (its frame not yet shown), `step` apart on slide
+// `index` and as NextStep before it, to the first frame where that slide has
+// been shown `local` seconds; t is then that frame's time. False if that
+// does not come within two loops of the show.
+inline bool PlayInto(SlideClock& clock, double& t, int index, float local, double step) {
+  double loop = 0.0;
+  for (const auto& s : clock.description.slides) loop += s.Duration();
+  for (const double end = t + 2.0 * loop + 1.0; t < end; t += NextStep(clock, index, step)) {
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+    if (clock.slide == index && clock.local >= local) return true;
+  }
+  return false;
+}
 
 // The colour seen through the fade overlay: black blended over with the
 // overlay's 8-bit alpha.

@@ -46,15 +46,9 @@ namespace {
 // Plays the sample to the first frame where the slide has been shown for
 // `local` seconds; returns that frame's time.
 double PlayInto(int slide, float local) {
-  const sample::Description& d = sample::TheSample();
-  e2e::SlideClock clock(d);
-  for (int n = 0; n < 4000; ++n) {
-    const double t = n * 0.03;
-    runner::FrameAt(t);
-    clock.Advance(static_cast<float>(t));
-    if (clock.slide == slide && clock.local >= local) return t;
-  }
-  return -1.0;
+  e2e::SlideClock clock(sample::TheSample());
+  double t = 0.0;
+  return e2e::PlayInto(clock, t, slide, local, 0.03) ? t : -1.0;
 }
 
 // The slide's classic particle systems (kind 8; with only >= 0 the only-th

@@ -43,15 +43,16 @@ TEST(SampleEffects, ColourShiftAlternatesEverySecond) {
   const double step = 0.05;
   int checks = 0;
   bool evenSeen = false, oddSeen = false;
-  for (int n = 0; !(evenSeen && oddSeen); ++n) {
-    const double t = n * step;
+  for (double t = 0.0; !(evenSeen && oddSeen); t += e2e::NextStep(clock, last, step)) {
     ASSERT_LT(t, TwoLoops(d)) << "the effect slide never showed both seconds";
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
     ASSERT_EQ(runner::CurrentSlideIndex(), clock.slide);
     // Mid-second times of the shown phase, away from the whole seconds.
     const float frac = clock.local - std::floor(clock.local);
-    if (clock.slide != last || clock.local < 1.5f || clock.local > 4.8f || frac < 0.3f || frac > 0.7f) continue;
+    if (clock.slide != last || clock.local < slide.fadeIn || clock.local > slide.fadeIn + slide.show || frac < 0.3f ||
+        frac > 0.7f)
+      continue;
     const bool odd = static_cast<int>(std::floor(clock.local)) % 2 == 1;
     runner::Frame frame = runner::ReadBackBuffer();
     EXPECT_TRUE(PixelNear(frame, kCentreX, kCentreY, odd ? HalfTurn(centre) : centre, 6)) << "local " << clock.local;
@@ -77,14 +78,15 @@ TEST(SampleEffects, PoolMovesInTheMiddleAndNotInTheCorners) {
   e2e::SlideClock clock(d);
   const double step = 0.05;
   std::vector<runner::Frame> shown;
-  for (int n = 0; shown.size() < 2; ++n) {
-    const double t = n * step;
+  const sample::Slide& pool = d.slides[last];
+  const float early = pool.fadeIn + 0.2f * pool.show, late = pool.fadeIn + 0.8f * pool.show;
+  for (double t = 0.0; shown.size() < 2; t += e2e::NextStep(clock, last, step)) {
     ASSERT_LT(t, TwoLoops(d)) << "the pool slide never showed";
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
     if (clock.slide != last) continue;
-    // Two frames of the shown phase, 1.5 s apart.
-    if ((shown.empty() && clock.local >= 2.0f) || (shown.size() == 1 && clock.local >= 3.5f))
+    // Two frames of the shown phase, well apart.
+    if ((shown.empty() && clock.local >= early) || (shown.size() == 1 && clock.local >= late))
       shown.push_back(runner::ReadBackBuffer());
   }
   int moved = 0;

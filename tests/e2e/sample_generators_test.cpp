@@ -19,9 +19,10 @@ TEST(SampleGenerators, SparklesOutshineTheDawnAndTheAuroraMoves) {
   ASSERT_EQ(d.slides[0].name, u"Dawn");
   ASSERT_EQ(d.slides[3].name, u"Night");
 
+  e2e::SlideClock clock(d);
   double t = 0.0;
   const double step = 0.05;
-  for (; t < 1.5; t += step) runner::FrameAt(t);
+  ASSERT_TRUE(e2e::PlayInto(clock, t, 0, 1.5f + d.slides[0].fadeIn, step));
   ASSERT_EQ(runner::CurrentSlideIndex(), 0);
   runner::Frame dawn = runner::ReadBackBuffer();
   // The dawn picture fills the window at half its size.
@@ -32,12 +33,11 @@ TEST(SampleGenerators, SparklesOutshineTheDawnAndTheAuroraMoves) {
         << "sparkle at " << x << ", " << y;
   }
 
-  float before = 0.0f;
-  for (int i = 0; i < 3; ++i) before += d.slides[i].Duration();
-  const double night = before - d.slides[0].fadeIn + d.slides[3].fadeIn + 0.5;
-  for (; t < night; t += step) runner::FrameAt(t);
+  t += step;
+  ASSERT_TRUE(e2e::PlayInto(clock, t, 3, d.slides[3].fadeIn + 0.5f, step));
   ASSERT_EQ(runner::CurrentSlideIndex(), 3);
   runner::Frame first = runner::ReadBackBuffer();
+  t += step;
   for (const double end = t + 0.6; t < end; t += step) runner::FrameAt(t);
   ASSERT_EQ(runner::CurrentSlideIndex(), 3);
   runner::Frame second = runner::ReadBackBuffer();

@@ -27,9 +27,10 @@ TEST(SampleGlowGenerators, BurstsStarsPlantAndTitle) {
   e2e::StartSample();
   const sample::Description& d = sample::TheSample();
   ASSERT_EQ(d.slides[1].name, u"Forest");
+  e2e::SlideClock clock(d);
   double t = 0.0;
   const double step = 0.05;
-  for (; t < 1.0; t += step) runner::FrameAt(t);
+  ASSERT_TRUE(e2e::PlayInto(clock, t, 0, d.slides[0].fadeIn + 0.95f, step));
   auto* title = FindGenerator<DS_AnimatedFont>(0);
   ASSERT_NE(title, nullptr);
   ASSERT_EQ(title->glyphPictures.size(), 4u);
@@ -39,22 +40,25 @@ TEST(SampleGlowGenerators, BurstsStarsPlantAndTitle) {
   }
 
   // The forest slide: the plant's clock ("Time") runs with its speed.
-  const double forest = d.slides[0].Duration() - d.slides[0].fadeIn + d.slides[1].fadeIn + 0.5;
-  for (; t < forest; t += step) runner::FrameAt(t);
+  t += step;
+  ASSERT_TRUE(e2e::PlayInto(clock, t, 1, d.slides[1].fadeIn + 0.5f, step));
   ASSERT_EQ(runner::CurrentSlideIndex(), 1);
+  t += step;
   auto* plant = FindGenerator<DS_Plant>(1);
   ASSERT_NE(plant, nullptr);
   EXPECT_NE(plant->effect, nullptr);
   const float time0 = plant->speed.elapsed;
-  for (const double end = t + 1.0; t < end; t += step) runner::FrameAt(t);
+  for (const double end = t + 1.0; t < end; t += step) {
+    runner::FrameAt(t);
+    clock.Advance(static_cast<float>(t));
+  }
   EXPECT_NEAR(plant->speed.elapsed - time0, 1.0f, 0.06f);
 
-  // The night slide.
-  float before = 0.0f;
-  for (int i = 0; i < 3; ++i) before += d.slides[i].Duration();
-  for (; runner::CurrentSlideIndex() != 3 && t < before + 2.0; t += step) runner::FrameAt(t);
+  // The night slide, from its first frame.
+  ASSERT_TRUE(e2e::PlayInto(clock, t, 3, 0.0f, step));
   ASSERT_EQ(runner::CurrentSlideIndex(), 3);
   const double night = t;
+  t += step;
   auto* fireworks = FindGenerator<DS_FireworkSimple>(3);
   auto* stars = FindGenerator<DS_FallingStars>(3);
   ASSERT_NE(fireworks, nullptr);

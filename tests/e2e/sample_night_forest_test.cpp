@@ -17,13 +17,8 @@ namespace {
 
 double PlayInto(int slide, float local) {
   e2e::SlideClock clock(sample::TheSample());
-  for (int n = 0; n < 4000; ++n) {
-    const double t = n * 0.03;
-    runner::FrameAt(t);
-    clock.Advance(static_cast<float>(t));
-    if (clock.slide == slide && clock.local >= local) return t;
-  }
-  return -1.0;
+  double t = 0.0;
+  return e2e::PlayInto(clock, t, slide, local, 0.03) ? t : -1.0;
 }
 
 // The slide's runtime object whose model is a T.

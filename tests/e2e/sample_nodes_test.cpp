@@ -45,7 +45,7 @@ TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   const sample::Slide& slide = d.slides[index];
   e2e::SlideClock clock(d);
   double t = 0.0;
-  for (;; t += 0.1) {
+  for (;; t += e2e::NextStep(clock, index, 0.1)) {
     ASSERT_LT(t, 300.0) << "the node slide never came";
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));

@@ -29,8 +29,7 @@ TEST(SampleObjects, HalfGrownRibbonAndTurnedTile) {
   e2e::SlideClock clock(d);
   const float half = sample::kRibbonFadeIn / 2.0f;
   double t = 0.0;
-  // Long frames through the earlier slides, short ones through this one.
-  for (;; t += clock.slide == index || clock.slide + 1 == index ? 0.05 : 0.25) {
+  for (;; t += e2e::NextStep(clock, index, 0.05)) {
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
     if (clock.slide == index && clock.local >= half - 1e-3f) break;

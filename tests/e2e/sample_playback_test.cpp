@@ -69,7 +69,7 @@ TEST(SamplePlayback, SlidesFadesAndPicturesFollowTheTable) {
     previous = clock.slide;
     ASSERT_EQ(runner::CurrentSlideIndex(), clock.slide) << "t " << t;
     ASSERT_NEAR(runner::Document()->OverlayAlpha(), clock.Alpha(), 1e-3) << "t " << t;
-    if (!draws || n % 5 != 0) continue;
+    if (!draws || n % 3 != 0) continue;
 
     const sample::Slide& slide = d.slides[clock.slide];
     const float alpha = clock.Alpha();

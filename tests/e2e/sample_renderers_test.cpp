@@ -17,11 +17,9 @@ const sample::Slide* ShowSlide(const char16_t* name) {
   for (size_t i = 0; i < d.slides.size(); ++i)
     if (d.slides[i].name == name) index = static_cast<int>(i);
   if (index < 0) return nullptr;
-  float start = -d.slides[0].fadeIn;
-  for (int i = 0; i < index; ++i) start += d.slides[i].Duration() + 0.05f;
-  const double step = 0.05;
+  e2e::SlideClock clock(d);
   double t = 0.0;
-  for (; t < start + d.slides[index].fadeIn + 0.5; t += step) runner::FrameAt(t);
+  if (!e2e::PlayInto(clock, t, index, d.slides[index].fadeIn + 0.5f, 0.05)) return nullptr;
   if (runner::CurrentSlideIndex() != index || runner::Document()->OverlayAlpha() != 0.0f) return nullptr;
   return &d.slides[index];
 }

@@ -35,7 +35,7 @@ TEST(SampleScene, ArcBrightensTheSkyAlongItsLineAndMoves) {
   e2e::SlideClock clock(d);
   const double step = 0.05;
   double t = 0.0;
-  for (;; t += step) {
+  for (;; t += e2e::NextStep(clock, storm, step)) {
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
     if (clock.slide == storm && clock.local > slide.fadeIn + 1.0f) break;

@@ -12,10 +12,11 @@
 
 namespace {
 
-// Plays on in frames of 0.1 s until the slide has been shown for `local`
-// seconds; returns that frame's time (negative when it never comes).
+// Plays on in frames of 0.1 s on the slide (the slides before it passed
+// quickly) until it has been shown for `local` seconds; returns that frame's
+// time (negative when it never comes).
 double PlayOnInto(e2e::SlideClock& clock, double& t, int slide, float local) {
-  for (int n = 0; n < 2000; ++n, t += 0.1) {
+  for (int n = 0; n < 2000; ++n, t += e2e::NextStep(clock, slide, 0.1)) {
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
     if (clock.slide == slide && clock.local >= local) return t;

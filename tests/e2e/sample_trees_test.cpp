@@ -24,9 +24,8 @@ TEST(SampleTrees, TheStemScattersLeavesRoundItsRoot) {
   // Into the shown part of the slide, leaves flying for over a second.
   e2e::SlideClock clock(d);
   double t = -0.04;
-  // Coarse steps through the slides before it.
   for (;;) {
-    t += clock.slide == grove ? 0.04 : 0.25;
+    t += e2e::NextStep(clock, grove, 0.04);
     ASSERT_LT(t, 120.0) << "the Grove slide never showed";
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));
@@ -87,7 +86,7 @@ TEST(SampleTrees, TheRowPulsesInWavesAndTheStreamFansSparks) {
   std::vector<std::vector<bool>> rows;
   runner::Frame sparks;
   for (;;) {
-    t += clock.slide == grove ? 0.04 : 0.25;
+    t += e2e::NextStep(clock, grove, 0.04);
     ASSERT_LT(t, 120.0) << "the Grove slide never showed";
     runner::FrameAt(t);
     clock.Advance(static_cast<float>(t));

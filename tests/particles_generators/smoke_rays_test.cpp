@@ -194,6 +194,25 @@ TEST_F(SmokeRays, PuffQuadsSizeAndAlpha) {
   EXPECT_EQ(QuadOf(*object, object->QuadCount(0) - 1)[0].color >> 24, 0u);
 }
 
+// A file's rate and lifetime may ask for billions of puffs: the warm-up and
+// the frames after it keep at most one batch alive, the oldest kept.
+TEST_F(SmokeRays, HugeRateAndLifetimeStayWithinThePuffCap) {
+  DS_Smoke model;
+  model.launchRate = 0xFFFFFFFFu;
+  model.originLifetime.SetValue(100000u);  // 4000 s
+  model.originSize = 10u;
+  auto object = Runtime(model);
+  auto* g = static_cast<DS_Smoke*>(object->generator);
+  ASSERT_EQ(g->origins.size(), kMaxSmokePuffs);
+  // The oldest puffs stay: the first, launched at the end of the first of
+  // the warm-up's 100 steps of 0.05 s, has lived the 99 others.
+  EXPECT_NEAR(g->originLifetime.derived - g->origins.front()->remaining, 4.95f, 0.01f);
+  g->Update(0.0f, object.get());
+  g->Update(0.1f, object.get());
+  EXPECT_EQ(g->origins.size(), kMaxSmokePuffs);
+  EXPECT_EQ(object->QuadCount(0), kMaxSmokePuffs);
+}
+
 // ---- radial rays
 
 DS_RadialRays Rays(uint32_t count) {

@@ -29,9 +29,9 @@ void AddEffectsSlide(Description& d) {
   Slide glow;
   glow.name = u"Glow";
   glow.picture = {u"glow.png", 920, 430, GlowColour};
-  glow.fadeIn = 1.0f;
-  glow.show = 4.0f;
-  glow.fadeOut = 1.0f;
+  glow.fadeIn = 0.5f;
+  glow.show = 2.5f;
+  glow.fadeOut = 0.5f;
   // Drawn from the last: the light wave first, then the colour shift over it.
   glow.objects.push_back([](pw::ByteBuilder& b) {
     pw::ColorShiftRecord shift;
@@ -59,9 +59,9 @@ void AddEffectsSlide(Description& d) {
   Slide pool;
   pool.name = u"Pool";
   pool.picture = {u"pool.png", 920, 430, PoolColour};
-  pool.fadeIn = 1.0f;
-  pool.show = 4.0f;
-  pool.fadeOut = 1.0f;
+  pool.fadeIn = 0.5f;
+  pool.show = 2.5f;
+  pool.fadeOut = 0.5f;
   // Drawn from the last: the rings first, the caustic over them.
   pool.objects.push_back([](pw::ByteBuilder& b) {
     pw::CausticRecord caustic;

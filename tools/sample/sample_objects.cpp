@@ -75,7 +75,7 @@ void AddObjectsSlide(Description& d) {
   s.name = kObjectsSlideName;
   s.picture = {u"dusk.png", 920, 430, DuskColour};
   s.fadeIn = 0.5f;
-  s.show = 5.0f;
+  s.show = 2.5f;
   s.fadeOut = 0.5f;
   s.objects.push_back(WriteRibbon);
   s.objects.push_back(WriteTile);

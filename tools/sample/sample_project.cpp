@@ -35,17 +35,17 @@ Description Describe() {
   Slide dawn;
   dawn.name = u"Dawn";
   dawn.picture = {u"dawn.png", 920, 430, DawnColour};
-  dawn.fadeIn = 1.0f;
-  dawn.show = 3.0f;
-  dawn.fadeOut = 1.0f;
+  dawn.fadeIn = 0.5f;
+  dawn.show = 2.5f;
+  dawn.fadeOut = 0.5f;
   d.slides.push_back(dawn);
 
   Slide forest;
   forest.name = u"Forest";
   forest.picture = {u"forest.png", 640, 640, ForestColour};
   forest.fadeIn = 0.5f;
-  forest.show = 4.0f;
-  forest.fadeOut = 1.5f;
+  forest.show = 2.5f;
+  forest.fadeOut = 0.5f;
   forest.camera.mode = 1;
   forest.camera.zoom = 140;
   d.slides.push_back(forest);
@@ -53,8 +53,8 @@ Description Describe() {
   Slide voyage;
   voyage.name = u"Voyage";
   voyage.picture = {u"voyage.png", 1200, 400, VoyageColour};
-  voyage.fadeIn = 1.5f;
-  voyage.show = 5.0f;
+  voyage.fadeIn = 0.5f;
+  voyage.show = 4.0f;
   voyage.fadeOut = 0.5f;
   voyage.camera.mode = 2;
   voyage.camera.viewWidth = 600;
@@ -65,9 +65,9 @@ Description Describe() {
   Slide night;
   night.name = u"Night";
   night.picture = {u"night.png", 300, 450, NightColour};
-  night.fadeIn = 1.0f;
-  night.show = 2.0f;
-  night.fadeOut = 2.0f;
+  night.fadeIn = 0.5f;
+  night.show = 2.5f;
+  night.fadeOut = 0.5f;
   d.slides.push_back(night);
   AddRendererSlides(d);
   AddWaterFireSlides(d);

@@ -44,9 +44,9 @@ void AddRendererSlides(Description& d) {
   Slide glass;
   glass.name = u"Glass";
   glass.picture = {u"meadow.png", 920, 430, MeadowColour};
-  glass.fadeIn = 1.0f;
-  glass.show = 3.0f;
-  glass.fadeOut = 1.0f;
+  glass.fadeIn = 0.5f;
+  glass.show = 2.5f;
+  glass.fadeOut = 0.5f;
   glass.renderContext = [](pw::ByteBuilder& b, const Slide& s) {
     pw::GlassBallRecord r;
     r.picture = {s.picture.name, 0};  // the gradient fills the window's shape
@@ -62,9 +62,9 @@ void AddRendererSlides(Description& d) {
   Slide lake;
   lake.name = u"Lake";
   lake.picture = {u"lakeside.png", 920, 430, LakesideColour};
-  lake.fadeIn = 1.0f;
-  lake.show = 3.0f;
-  lake.fadeOut = 1.0f;
+  lake.fadeIn = 0.5f;
+  lake.show = 2.5f;
+  lake.fadeOut = 0.5f;
   lake.renderContext = [](pw::ByteBuilder& b, const Slide& s) {
     pw::LakeRecord r;
     r.normalMapGuid = GUID{0x7A4E0C21, 0x5B3D, 0x4F60, {0x9A, 0x1E, 0x33, 0x52, 0x6C, 0x0D, 0x48, 0x17}};

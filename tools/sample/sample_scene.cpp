@@ -187,18 +187,18 @@ void AddSceneSlides(Description& d) {
   Slide storm;
   storm.name = kStormSlideName;
   storm.picture = {u"storm.png", 920, 430, StormColour};
-  storm.fadeIn = 1.0f;
-  storm.show = 3.0f;
-  storm.fadeOut = 1.0f;
+  storm.fadeIn = 0.5f;
+  storm.show = 2.5f;
+  storm.fadeOut = 0.5f;
   storm.objects.push_back(WriteArc);
   d.slides.push_back(storm);
 
   Slide garden;
   garden.name = kGardenSlideName;
   garden.picture = {u"garden.png", 920, 430, GardenColour};
-  garden.fadeIn = 1.0f;
-  garden.show = 3.0f;
-  garden.fadeOut = 1.0f;
+  garden.fadeIn = 0.5f;
+  garden.show = 2.5f;
+  garden.fadeOut = 0.5f;
   garden.objects = {WriteFish, WriteGrass, WriteRain, WriteLeaf};
   d.slides.push_back(garden);
 

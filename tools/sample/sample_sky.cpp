@@ -188,7 +188,7 @@ void AddSkySlides(Description& d) {
   sunrise.name = kSunriseSlideName;
   sunrise.picture = {u"sunrise.png", 920, 430, SunriseColour};
   sunrise.fadeIn = 0.5f;
-  sunrise.show = 3.0f;
+  sunrise.show = 2.5f;
   sunrise.fadeOut = 0.5f;
   sunrise.objects = {WriteSunRays, WriteSmoke};
   d.slides.push_back(sunrise);
@@ -197,7 +197,7 @@ void AddSkySlides(Description& d) {
   thunder.name = kThunderSlideName;
   thunder.picture = {u"thunder.png", 920, 430, ThunderColour};
   thunder.fadeIn = 0.5f;
-  thunder.show = 4.0f;
+  thunder.show = 2.5f;
   thunder.fadeOut = 0.5f;
   thunder.objects = {WriteBolt, WriteBlast};
   d.slides.push_back(thunder);

@@ -59,7 +59,7 @@ void AddTextsSlide(Description& d) {
   s.name = u"Texts";
   s.picture = {u"evening.png", 920, 430, EveningColour};
   s.fadeIn = 0.5f;
-  s.show = 4.0f;
+  s.show = 2.5f;
   s.fadeOut = 0.5f;
   s.objects.push_back(WriteBackLink);
   d.slides.push_back(s);

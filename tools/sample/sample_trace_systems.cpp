@@ -44,9 +44,9 @@ void AddRainSlide(Description& d) {
   Slide rain;
   rain.name = u"Rain";
   rain.picture = {u"window.png", 920, 430, WindowColour};
-  rain.fadeIn = 1.0f;
-  rain.show = 5.0f;
-  rain.fadeOut = 1.0f;
+  rain.fadeIn = 0.5f;
+  rain.show = 2.5f;
+  rain.fadeOut = 0.5f;
   rain.objects.push_back([w](pw::ByteBuilder& b) {
     pw::FieldRecord f;
     f.life = 120;  // 1.2 s each

@@ -46,7 +46,7 @@ void AddTreeSlide(Description& d) {
   grove.name = u"Grove";
   grove.picture = {u"grove.png", 920, 430, GroveColour};
   grove.fadeIn = 0.5f;
-  grove.show = 3.0f;
+  grove.show = 2.5f;
   grove.fadeOut = 0.5f;
   grove.objects.push_back([](pw::ByteBuilder& b) {
     const TreeGrove& g = Grove();
