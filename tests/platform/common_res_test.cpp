@@ -397,3 +397,103 @@ TEST_F(CommonResDraw, PlaneMeshDrawsTexturedThroughAnEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Extent {
+  D3DXVECTOR3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+};
+
+// The butterfly's and the clock's meshes: 32-byte XYZ|NORMAL|TEX1 vertices in
+// the model axes their frames expect.
+TEST_F(CommonRes, ButterflyAndClockMeshesHaveTheirAxesAndUv) {
+  struct Case {
+    uint32_t id;
+    D3DXVECTOR3 lo, hi;
+  };
+  const Case cases[] = {
+      {68, {-4.7f, -4.7f, -25}, {4.7f, 4.7f, 25}},  // body along z, head at +z
+      {69, {0, 0, -30}, {60, 0, 30}},               // wing hinged on z, spanning +x
+      {70, {-50, 0, -50}, {50, 0, 50}},             // plate in x-z, centred
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    Bytes x = PackResource(c.id, u"DDS");
+    ASSERT_NE(x.data, nullptr);
+    ID3DXMesh* mesh = nullptr;
+    DWORD materials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, nullptr, nullptr, nullptr, nullptr,
+                                        &materials, &mesh),
+              S_OK);
+    ASSERT_EQ(mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    ASSERT_EQ(mesh->GetNumBytesPerVertex(), 32u);
+    EXPECT_LE(mesh->GetNumVertices(), 0xFFFFu);
+    void* v = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(0, &v), S_OK);
+    const float* f = static_cast<const float*>(v);
+    Extent e;
+    bool unitNormals = true, uvInRange = true;
+    for (DWORD i = 0; i < mesh->GetNumVertices(); ++i) {
+      const float* p = f + i * 8;
+      for (int k = 0; k < 3; ++k) {
+        e.lo[k] = std::min(e.lo[k], p[k]);
+        e.hi[k] = std::max(e.hi[k], p[k]);
+      }
+      unitNormals = unitNormals && std::fabs(p[3] * p[3] + p[4] * p[4] + p[5] * p[5] - 1.f) < 1e-3f;
+      uvInRange = uvInRange && p[6] >= 0.f && p[6] <= 1.f && p[7] >= 0.f && p[7] <= 1.f;
+      if (c.id == 69) {
+        // u from the hinge (0) to the tip (1), v from the front edge (0) to the back (1).
+        EXPECT_NEAR(p[6], p[0] / 60.f, 1e-4f);
+        EXPECT_NEAR(p[7], (30.f - p[2]) / 60.f, 1e-4f);
+      } else if (c.id == 70) {
+        // The picture's top edge at +z.
+        EXPECT_NEAR(p[6], (p[0] + 50.f) / 100.f, 1e-4f);
+        EXPECT_NEAR(p[7], (50.f - p[2]) / 100.f, 1e-4f);
+      }
+    }
+    mesh->UnlockVertexBuffer();
+    EXPECT_TRUE(unitNormals);
+    EXPECT_TRUE(uvInRange);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(e.lo[k], c.lo[k], c.id == 68 && k < 2 ? 1.f : 1e-4f) << k;
+      EXPECT_NEAR(e.hi[k], c.hi[k], c.id == 68 && k < 2 ? 1.f : 1e-4f) << k;
+    }
+    mesh->Release();
+  }
+}
+
+// Pictures 6, 71 and 72 carry alpha: the clock face is round (transparent
+// corners, opaque centre) and the hand is a thin shape with its hub low down.
+TEST_F(CommonResDraw, ButterflyAndClockPicturesCarryAlpha) {
+  struct Case {
+    uint32_t id;
+    UINT width, height;
+    std::vector<std::pair<UINT, UINT>> clear, opaque;
+  };
+  const Case cases[] = {
+      {6, 128, 32, {}, {{0, 0}, {64, 16}, {127, 31}}},
+      {71, 256, 256, {{0, 0}, {255, 0}, {0, 255}, {255, 255}}, {{128, 128}, {128, 40}, {60, 200}}},
+      {72, 16, 256, {{0, 0}, {0, 128}, {15, 250}, {0, 255}}, {{8, 20}, {8, 128}, {8, 215}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    Bytes png = PackResource(c.id, u"DDS");
+    ASSERT_NE(png.data, nullptr);
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(dev_, png.data, png.size, &t), D3D_OK);
+    IDirect3DSurface9* s = nullptr;
+    t->GetSurfaceLevel(0, &s);
+    D3DSURFACE_DESC d;
+    s->GetDesc(&d);
+    std::vector<uint8_t> px = D3D9_ReadBack(s);
+    s->Release();
+    t->Release();
+    ASSERT_EQ(d.Width, c.width);
+    ASSERT_EQ(d.Height, c.height);
+    auto alpha = [&](UINT x, UINT y) { return static_cast<int>(px[(y * d.Width + x) * 4 + 3]); };
+    for (auto [x, y] : c.clear) EXPECT_EQ(alpha(x, y), 0) << x << "," << y;
+    for (auto [x, y] : c.opaque) EXPECT_EQ(alpha(x, y), 255) << x << "," << y;
+  }
+}
+
+}  // namespace
