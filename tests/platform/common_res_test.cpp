@@ -496,4 +496,111 @@ TEST_F(CommonResDraw, ButterflyAndClockPicturesCarryAlpha) {
   }
 }
 
+// Meshes 68 and 70 under the slide camera (x right, y down the picture,
+// looking along +z) and the rest matrices of the butterfly's body and the
+// clock's face: the sides that face the camera are the front faces and carry
+// normals towards it, and the clock picture's top edge is at twelve o'clock.
+class PackMeshSlideView : public CommonResDraw {
+ protected:
+  void SetUp() override {
+    CommonResDraw::SetUp();
+    ASSERT_NO_FATAL_FAILURE();
+    D3DXMATRIX view, proj;
+    D3DXVECTOR3 eye(0, 0, -1), at(0, 0, 0), up(0, 1, 0);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixOrthoOffCenterLH(&proj, 0, kW, kH, 0, -500, 500);
+    dev_->SetTransform(D3DTS_VIEW, &view);
+    dev_->SetTransform(D3DTS_PROJECTION, &proj);
+  }
+  ID3DXMesh* Mesh(uint32_t id) {
+    Bytes x = PackResource(id, u"DDS");
+    ID3DXMesh* mesh = nullptr;
+    DWORD materials = 0;
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, dev_, nullptr, nullptr, nullptr,
+                                        &materials, &mesh),
+              S_OK);
+    return mesh;
+  }
+};
+
+TEST_F(PackMeshSlideView, BodyShowsLitFrontFacesWithTheFrameCulling) {
+  ID3DXMesh* body = Mesh(68);
+  ASSERT_NE(body, nullptr);
+  // The butterfly's root rest turns model z (the body) along the picture's x.
+  D3DXMATRIX s, r, t, world;
+  D3DXMatrixScaling(&s, 1, 1, 1);
+  D3DXMatrixRotationY(&r, D3DX_PI / 2);
+  D3DXMatrixTranslation(&t, 32, 32, 0);
+  world = s * r * t;
+  dev_->SetTransform(D3DTS_WORLD, &world);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Direction = {0, 0, 1};  // from the camera into the picture
+  D3DMATERIAL9 mat{};
+  mat.Diffuse = {1, 1, 1, 1};
+  dev_->SetLight(0, &light);
+  dev_->LightEnable(0, TRUE);
+  dev_->SetMaterial(&mat);
+  dev_->SetRenderState(D3DRS_LIGHTING, TRUE);
+  dev_->SetRenderState(D3DRS_AMBIENT, 0);
+  struct Case {
+    D3DCULL cull;
+    bool lit;
+  };
+  // A new frame's mirror flag asks for counter-clockwise culling.
+  for (const Case& c : {Case{D3DCULL_CCW, true}, Case{D3DCULL_CW, false}}) {
+    SCOPED_TRACE(c.cull);
+    dev_->SetRenderState(D3DRS_CULLMODE, c.cull);
+    Begin(0xFF000080);
+    ASSERT_EQ(body->DrawSubset(0), D3D_OK);
+    End();
+    const D3DCOLOR centre = Pixel(32, 32);
+    if (c.lit) {
+      EXPECT_GT(static_cast<int>(centre & 0xFF), 240);
+    } else {
+      EXPECT_LT(static_cast<int>(centre & 0xFF), 60);
+    }
+    // Head towards +x: the body reaches x = 32 + 25 but never the blue beyond.
+    EXPECT_EQ(Pixel(60, 32), 0xFF000080u);
+    EXPECT_NE(Pixel(54, 32), 0xFF000080u);
+  }
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  body->Release();
+}
+
+TEST_F(PackMeshSlideView, ClockPlateShowsThePictureUprightFacingTheCamera) {
+  ID3DXMesh* plate = Mesh(70);
+  ASSERT_NE(plate, nullptr);
+  IDirect3DTexture9* quarters = MakeTexture(dev_, 2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+  // The clock root: Scaling(size) x Scaling(0.01) x RotationX(pi / 2), then its centre.
+  D3DXMATRIX size, rest, turn, t, world;
+  D3DXMatrixScaling(&size, 48, 48, 48);
+  D3DXMatrixScaling(&rest, 0.01f, 0.01f, 0.01f);
+  D3DXMatrixRotationX(&turn, D3DX_PI / 2);
+  D3DXMatrixTranslation(&t, 32, 32, 0);
+  world = size * rest * turn * t;
+  dev_->SetTransform(D3DTS_WORLD, &world);
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  dev_->SetTexture(0, quarters);
+  dev_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+  dev_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+  dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  dev_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  Begin();
+  ASSERT_EQ(plate->DrawSubset(0), D3D_OK);
+  End();
+  EXPECT_TRUE(Near(Pixel(20, 20), 0xFFFF0000));  // picture top left, up on the slide
+  EXPECT_TRUE(Near(Pixel(44, 20), 0xFF00FF00));
+  EXPECT_TRUE(Near(Pixel(20, 44), 0xFF0000FF));
+  EXPECT_TRUE(Near(Pixel(44, 44), 0xFFFFFFFF));
+  EXPECT_TRUE(Near(Pixel(4, 32), 0xFF000000));  // 48 pixels wide, centred
+  dev_->SetTexture(0, nullptr);
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  quarters->Release();
+  plate->Release();
+}
+
 }  // namespace
