@@ -1,6 +1,7 @@
-// Loads arbitrary bytes as an .X mesh (text or binary tokens): every input must
-// end in a mesh or a clean refusal, never in a crash, hang or unbounded
-// allocation. A mesh that loads also gets normals and a bounding sphere.
+// Loads arbitrary bytes as an .X mesh (text or binary tokens, plain or
+// compressed): every input must end in a mesh or a clean refusal, never in a
+// crash, hang or unbounded allocation. A mesh that loads also gets normals
+// and a bounding sphere.
 #include <cstddef>
 #include <cstdint>
 

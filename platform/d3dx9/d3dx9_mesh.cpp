@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/windows.h"
+#include <zlib.h>
 
 namespace {
 
@@ -582,14 +583,74 @@ bool ReadBody(Tokens& in, XObject* obj, int depth) {
   return false;
 }
 
+// Compressed files larger than this are refused rather than inflated.
+constexpr uint32_t kMaxInflatedX = 64u << 20;
+
+// The body of a compressed file: a 32-bit total size, then blocks of a 16-bit
+// plain size, a 16-bit packed size, "CK" and a raw deflate stream.
+bool InflateXBody(const uint8_t* data, size_t size, std::vector<uint8_t>* out) {
+  out->clear();
+  if (size < 4) return false;
+  uint32_t total = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+                   static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+  // The total counts the 16-byte header with the body; a total of the body
+  // alone is taken too. Deflate expands at most about 1032 times, so a total
+  // the data cannot hold is refused before anything is sized by it.
+  if (total > kMaxInflatedX || total / 1100 > size) return false;
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+  struct End {
+    z_stream* z;
+    ~End() { inflateEnd(z); }
+  } end{&z};
+  size_t at = 4;
+  while (at < size) {
+    if (size - at < 6) return false;
+    const uint8_t* b = data + at;
+    size_t plain = static_cast<size_t>(b[0]) | static_cast<size_t>(b[1]) << 8;
+    size_t packed = static_cast<size_t>(b[2]) | static_cast<size_t>(b[3]) << 8;
+    if (b[4] != 'C' || b[5] != 'K') return false;
+    if (plain == 0 || out->size() + plain > total) return false;
+    // The packed size may count the two "CK" bytes or not; the stream itself
+    // says where it ends, and it has to end at one of the two.
+    size_t avail = std::min(packed, size - at - 6);
+    if (inflateReset(&z) != Z_OK) return false;
+    // The history runs on from what the earlier blocks gave.
+    if (!out->empty()) {
+      size_t keep = std::min<size_t>(out->size(), 32768);
+      if (inflateSetDictionary(&z, out->data() + out->size() - keep, static_cast<uInt>(keep)) != Z_OK) return false;
+    }
+    size_t first = out->size();
+    out->resize(first + plain);
+    z.next_in = const_cast<Bytef*>(b + 6);
+    z.avail_in = static_cast<uInt>(avail);
+    z.next_out = out->data() + first;
+    z.avail_out = static_cast<uInt>(plain);
+    int rc = inflate(&z, Z_FINISH);
+    if (rc != Z_STREAM_END || z.avail_out != 0) return false;
+    size_t used = avail - z.avail_in;
+    if (used != packed && used + 2 != packed) return false;
+    at += 6 + used;
+  }
+  return !out->empty() && (out->size() + 16 == total || out->size() == total);
+}
+
 bool ParseX(const uint8_t* data, size_t size, std::vector<XObject>* top) {
   if (size < 16 || std::memcmp(data, "xof ", 4) != 0) return false;
   std::string format(reinterpret_cast<const char*>(data + 8), 4);
   bool doubles = std::memcmp(data + 12, "0064", 4) == 0;
+  std::vector<uint8_t> inflated;
+  const uint8_t* body = data + 16;
+  size_t bodySize = size - 16;
+  if (format == "tzip" || format == "bzip") {
+    if (!InflateXBody(body, bodySize, &inflated)) return false;
+    body = inflated.data();
+    bodySize = inflated.size();
+  }
   std::unique_ptr<Tokens> in;
-  if (format == "txt ") in = std::make_unique<TextTokens>(data + 16, size - 16);
-  else if (format == "bin ") in = std::make_unique<BinaryTokens>(data + 16, size - 16, doubles);
-  else return false;  // compressed files are not supported
+  if (format == "txt " || format == "tzip") in = std::make_unique<TextTokens>(body, bodySize);
+  else if (format == "bin " || format == "bzip") in = std::make_unique<BinaryTokens>(body, bodySize, doubles);
+  else return false;
   Token t;
   std::vector<std::string> names;
   while (in->Next(&t)) {

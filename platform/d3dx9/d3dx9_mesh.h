@@ -1,5 +1,5 @@
 #pragma once
-// D3DX meshes: .X files (text and uncompressed binary), meshes in system
+// D3DX meshes: .X files (text and binary, plain or compressed), meshes in system
 // memory, normals and bounding spheres.
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9_math.h"

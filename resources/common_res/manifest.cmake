@@ -3,7 +3,7 @@
 # effects are type 10 (RT_RCDATA) in our effect text format.
 list(APPEND COMMON_RES_RESOURCES
   DDS:5:images/slide_background.png
-  DDS:6:images/camera.png
+  DDS:6:common_res/images/butterfly_body_6.png
   DDS:95:common_res/images/bolt_95.png
   DDS:98:common_res/images/bolt_98.png
   DDS:228:common_res/images/trace_228.png
@@ -72,4 +72,9 @@ list(APPEND COMMON_RES_RESOURCES
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x
   DDS:904:common_res/meshes/plane_binary.x
+  DDS:68:common_res/meshes/butterfly_body_68.x
+  DDS:69:common_res/meshes/butterfly_wing_69.x
+  DDS:70:common_res/meshes/plate_70.x
+  DDS:71:common_res/images/clock_face_71.png
+  DDS:72:common_res/images/clock_hand_72.png
 )

@@ -397,3 +397,210 @@ TEST_F(CommonResDraw, PlaneMeshDrawsTexturedThroughAnEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Extent {
+  D3DXVECTOR3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+};
+
+// The butterfly's and the clock's meshes: 32-byte XYZ|NORMAL|TEX1 vertices in
+// the model axes their frames expect.
+TEST_F(CommonRes, ButterflyAndClockMeshesHaveTheirAxesAndUv) {
+  struct Case {
+    uint32_t id;
+    D3DXVECTOR3 lo, hi;
+  };
+  const Case cases[] = {
+      {68, {-4.7f, -4.7f, -25}, {4.7f, 4.7f, 25}},  // body along z, head at +z
+      {69, {0, 0, -30}, {60, 0, 30}},               // wing hinged on z, spanning +x
+      {70, {-50, 0, -50}, {50, 0, 50}},             // plate in x-z, centred
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    Bytes x = PackResource(c.id, u"DDS");
+    ASSERT_NE(x.data, nullptr);
+    ID3DXMesh* mesh = nullptr;
+    DWORD materials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, nullptr, nullptr, nullptr, nullptr,
+                                        &materials, &mesh),
+              S_OK);
+    ASSERT_EQ(mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    ASSERT_EQ(mesh->GetNumBytesPerVertex(), 32u);
+    EXPECT_LE(mesh->GetNumVertices(), 0xFFFFu);
+    void* v = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(0, &v), S_OK);
+    const float* f = static_cast<const float*>(v);
+    Extent e;
+    bool unitNormals = true, uvInRange = true;
+    for (DWORD i = 0; i < mesh->GetNumVertices(); ++i) {
+      const float* p = f + i * 8;
+      for (int k = 0; k < 3; ++k) {
+        e.lo[k] = std::min(e.lo[k], p[k]);
+        e.hi[k] = std::max(e.hi[k], p[k]);
+      }
+      unitNormals = unitNormals && std::fabs(p[3] * p[3] + p[4] * p[4] + p[5] * p[5] - 1.f) < 1e-3f;
+      uvInRange = uvInRange && p[6] >= 0.f && p[6] <= 1.f && p[7] >= 0.f && p[7] <= 1.f;
+      if (c.id == 69) {
+        // u from the hinge (0) to the tip (1), v from the front edge (0) to the back (1).
+        EXPECT_NEAR(p[6], p[0] / 60.f, 1e-4f);
+        EXPECT_NEAR(p[7], (30.f - p[2]) / 60.f, 1e-4f);
+      } else if (c.id == 70) {
+        // The picture's top edge at +z.
+        EXPECT_NEAR(p[6], (p[0] + 50.f) / 100.f, 1e-4f);
+        EXPECT_NEAR(p[7], (50.f - p[2]) / 100.f, 1e-4f);
+      }
+    }
+    mesh->UnlockVertexBuffer();
+    EXPECT_TRUE(unitNormals);
+    EXPECT_TRUE(uvInRange);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(e.lo[k], c.lo[k], c.id == 68 && k < 2 ? 1.f : 1e-4f) << k;
+      EXPECT_NEAR(e.hi[k], c.hi[k], c.id == 68 && k < 2 ? 1.f : 1e-4f) << k;
+    }
+    mesh->Release();
+  }
+}
+
+// Pictures 6, 71 and 72 carry alpha: the clock face is round (transparent
+// corners, opaque centre) and the hand is a thin shape with its hub low down.
+TEST_F(CommonResDraw, ButterflyAndClockPicturesCarryAlpha) {
+  struct Case {
+    uint32_t id;
+    UINT width, height;
+    std::vector<std::pair<UINT, UINT>> clear, opaque;
+  };
+  const Case cases[] = {
+      {6, 128, 32, {}, {{0, 0}, {64, 16}, {127, 31}}},
+      {71, 256, 256, {{0, 0}, {255, 0}, {0, 255}, {255, 255}}, {{128, 128}, {128, 40}, {60, 200}}},
+      {72, 16, 256, {{0, 0}, {0, 128}, {15, 250}, {0, 255}}, {{8, 20}, {8, 128}, {8, 215}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    Bytes png = PackResource(c.id, u"DDS");
+    ASSERT_NE(png.data, nullptr);
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileInMemory(dev_, png.data, png.size, &t), D3D_OK);
+    IDirect3DSurface9* s = nullptr;
+    t->GetSurfaceLevel(0, &s);
+    D3DSURFACE_DESC d;
+    s->GetDesc(&d);
+    std::vector<uint8_t> px = D3D9_ReadBack(s);
+    s->Release();
+    t->Release();
+    ASSERT_EQ(d.Width, c.width);
+    ASSERT_EQ(d.Height, c.height);
+    auto alpha = [&](UINT x, UINT y) { return static_cast<int>(px[(y * d.Width + x) * 4 + 3]); };
+    for (auto [x, y] : c.clear) EXPECT_EQ(alpha(x, y), 0) << x << "," << y;
+    for (auto [x, y] : c.opaque) EXPECT_EQ(alpha(x, y), 255) << x << "," << y;
+  }
+}
+
+// Meshes 68 and 70 under the slide camera (x right, y down the picture,
+// looking along +z) and the rest matrices of the butterfly's body and the
+// clock's face: the sides that face the camera are the front faces and carry
+// normals towards it, and the clock picture's top edge is at twelve o'clock.
+class PackMeshSlideView : public CommonResDraw {
+ protected:
+  void SetUp() override {
+    CommonResDraw::SetUp();
+    ASSERT_NO_FATAL_FAILURE();
+    D3DXMATRIX view, proj;
+    D3DXVECTOR3 eye(0, 0, -1), at(0, 0, 0), up(0, 1, 0);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixOrthoOffCenterLH(&proj, 0, kW, kH, 0, -500, 500);
+    dev_->SetTransform(D3DTS_VIEW, &view);
+    dev_->SetTransform(D3DTS_PROJECTION, &proj);
+  }
+  ID3DXMesh* Mesh(uint32_t id) {
+    Bytes x = PackResource(id, u"DDS");
+    ID3DXMesh* mesh = nullptr;
+    DWORD materials = 0;
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(x.data, x.size, D3DXMESH_SYSTEMMEM, dev_, nullptr, nullptr, nullptr,
+                                        &materials, &mesh),
+              S_OK);
+    return mesh;
+  }
+};
+
+TEST_F(PackMeshSlideView, BodyShowsLitFrontFacesWithTheFrameCulling) {
+  ID3DXMesh* body = Mesh(68);
+  ASSERT_NE(body, nullptr);
+  // The butterfly's root rest turns model z (the body) along the picture's x.
+  D3DXMATRIX s, r, t, world;
+  D3DXMatrixScaling(&s, 1, 1, 1);
+  D3DXMatrixRotationY(&r, D3DX_PI / 2);
+  D3DXMatrixTranslation(&t, 32, 32, 0);
+  world = s * r * t;
+  dev_->SetTransform(D3DTS_WORLD, &world);
+  D3DLIGHT9 light{};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {1, 1, 1, 1};
+  light.Direction = {0, 0, 1};  // from the camera into the picture
+  D3DMATERIAL9 mat{};
+  mat.Diffuse = {1, 1, 1, 1};
+  dev_->SetLight(0, &light);
+  dev_->LightEnable(0, TRUE);
+  dev_->SetMaterial(&mat);
+  dev_->SetRenderState(D3DRS_LIGHTING, TRUE);
+  dev_->SetRenderState(D3DRS_AMBIENT, 0);
+  struct Case {
+    D3DCULL cull;
+    bool lit;
+  };
+  // A new frame's mirror flag asks for counter-clockwise culling.
+  for (const Case& c : {Case{D3DCULL_CCW, true}, Case{D3DCULL_CW, false}}) {
+    SCOPED_TRACE(c.cull);
+    dev_->SetRenderState(D3DRS_CULLMODE, c.cull);
+    Begin(0xFF000080);
+    ASSERT_EQ(body->DrawSubset(0), D3D_OK);
+    End();
+    const D3DCOLOR centre = Pixel(32, 32);
+    if (c.lit) {
+      EXPECT_GT(static_cast<int>(centre & 0xFF), 240);
+    } else {
+      EXPECT_LT(static_cast<int>(centre & 0xFF), 60);
+    }
+    // Head towards +x: the body reaches x = 32 + 25 but never the blue beyond.
+    EXPECT_EQ(Pixel(60, 32), 0xFF000080u);
+    EXPECT_NE(Pixel(54, 32), 0xFF000080u);
+  }
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  body->Release();
+}
+
+TEST_F(PackMeshSlideView, ClockPlateShowsThePictureUprightFacingTheCamera) {
+  ID3DXMesh* plate = Mesh(70);
+  ASSERT_NE(plate, nullptr);
+  IDirect3DTexture9* quarters = MakeTexture(dev_, 2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+  // The clock root: Scaling(size) x Scaling(0.01) x RotationX(pi / 2), then its centre.
+  D3DXMATRIX size, rest, turn, t, world;
+  D3DXMatrixScaling(&size, 48, 48, 48);
+  D3DXMatrixScaling(&rest, 0.01f, 0.01f, 0.01f);
+  D3DXMatrixRotationX(&turn, D3DX_PI / 2);
+  D3DXMatrixTranslation(&t, 32, 32, 0);
+  world = size * rest * turn * t;
+  dev_->SetTransform(D3DTS_WORLD, &world);
+  dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+  dev_->SetTexture(0, quarters);
+  dev_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+  dev_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+  dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  dev_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  Begin();
+  ASSERT_EQ(plate->DrawSubset(0), D3D_OK);
+  End();
+  EXPECT_TRUE(Near(Pixel(20, 20), 0xFFFF0000));  // picture top left, up on the slide
+  EXPECT_TRUE(Near(Pixel(44, 20), 0xFF00FF00));
+  EXPECT_TRUE(Near(Pixel(20, 44), 0xFF0000FF));
+  EXPECT_TRUE(Near(Pixel(44, 44), 0xFFFFFFFF));
+  EXPECT_TRUE(Near(Pixel(4, 32), 0xFF000000));  // 48 pixels wide, centred
+  dev_->SetTexture(0, nullptr);
+  dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  quarters->Release();
+  plate->Release();
+}
+
+}  // namespace
