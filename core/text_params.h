@@ -15,6 +15,19 @@
 
 class DS_IOF_Archive;
 
+// The authoring font of the sprite texts: kept, never used to draw.
+struct FontData {
+  int32_t size = 32;
+  uint32_t weight = 700;
+  int32_t style = 0;
+  zvi_string face = u"Arial";
+  bool operator==(const FontData& o) const {
+    return size == o.size && weight == o.weight && style == o.style && face == o.face;
+  }
+};
+using FontMediaParam = MediaParamT<FontData>;
+
+// The colour starts black (0), as the font block's own definition has it.
 struct TextFontParams {
   TextFontParams() { transparency.SetScaleOffset(-2.55f, 255.0f); }
   TextFontParams(const TextFontParams&) = default;

@@ -18,6 +18,8 @@ constexpr StandInRow kRows[] = {
     {u"DS_StaticTextConstructor", kAny, 8002, true},
     {u"DS_ScrollingTextConstructor", kAny, 8002, true},
     {u"DS_TextLinkConstructor", kAny, 8002, true},
+    // Flat texts: background, shadow and the colour- or picture-filled text.
+    {u"ZVI_2DTex", kAny, 8001, true},
     // Picture nodes draw their quads with the node picture effect, also
     // when the project names none.
     {u"ZVI_PtclSysNode_Picture", kAny, 306, true},

@@ -14,6 +14,7 @@
 #include "scene/sprite_wanderers.h"
 #include "scene/sprite_texts.h"
 #include "scene/texts.h"
+#include "scene/text_objects.h"
 
 void RegisterSceneReaders() {
   RegisterReader<DS_GodRayConstructor, DS_ABObj_Constructor>(u"DS_GodRayConstructor");
@@ -47,4 +48,6 @@ void RegisterSceneReaders() {
   RegisterReader<DS_StaticTextConstructor, DS_ABObj_Constructor>(u"DS_StaticTextConstructor");
   RegisterReader<DS_ScrollingTextConstructor, DS_ABObj_Constructor>(u"DS_ScrollingTextConstructor");
   RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
+  RegisterReader<ZVI_2DTex, DS_ABObj_Constructor>(u"ZVI_2DTex");
+  RegisterReader<ZVI_3DTex, DS_ABObj_Constructor>(u"ZVI_3DTex");
 }

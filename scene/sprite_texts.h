@@ -5,19 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/text_params.h"
 #include "scene/sprite_fx.h"
-
-// The authoring font: kept, never used to draw.
-struct FontData {
-  int32_t size = 32;
-  uint32_t weight = 700;
-  int32_t style = 0;
-  zvi_string face = u"Arial";
-  bool operator==(const FontData& o) const {
-    return size == o.size && weight == o.weight && style == o.style && face == o.face;
-  }
-};
-using FontMediaParam = MediaParamT<FontData>;
 
 class DS_StaticTextConstructor : public DS_StatBaseFXCtrl {
  public:

@@ -68,6 +68,7 @@ list(APPEND COMMON_RES_RESOURCES
   10:6001:common_res/effects/classic_particles_6001.fx
   10:198:common_res/effects/text_198.fx
   10:8002:common_res/effects/sprite_texts_8002.fx
+  10:8001:common_res/effects/flat_text_8001.fx
   DDS:901:common_res/meshes/cube_text.x
   DDS:902:common_res/meshes/cube_binary.x
   DDS:903:common_res/meshes/plane_text.x
