@@ -10,6 +10,7 @@
 #include "tools/writer/line_writer.h"
 #include "tools/writer/smoke_rays_writer.h"
 #include "tools/writer/sprite_writer.h"
+#include "tools/writer/text_objects_writer.h"
 #include "tools/writer/text_writer.h"
 
 namespace class_samples {
@@ -30,6 +31,7 @@ void AppendSceneSamples(std::vector<Sample>& out) {
   for (pw::ByteBuilder& r : pw::ClassicSampleRecords()) records.push_back(std::move(r));
   pw::AppendPathFieldRainSamples(records);
   for (pw::ByteBuilder& r : pw::TextSampleRecords()) records.push_back(std::move(r));
+  for (pw::ByteBuilder& r : pw::TextObjectSampleRecords()) records.push_back(std::move(r));
   for (pw::ByteBuilder& r : records) out.push_back({Family::kSceneObjects, std::move(r)});
 
   using B = pw::ByteBuilder;
