@@ -78,6 +78,12 @@ struct FvfLayout {
       o += 4;
     }
     texCount = static_cast<int>((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
+    // At most eight coordinate sets: a larger count is no format at all.
+    if (texCount > 8) {
+      texCount = 0;
+      size = 0;
+      return;
+    }
     if (texCount) tex = static_cast<int>(o);
     for (int i = 0; i < texCount; ++i) {
       static const UINT sizes[4] = {8, 12, 16, 4};  // formats 2, 3, 4, 1 floats

@@ -211,6 +211,7 @@ TEST_F(TextObjectRecords, DamagedMeshBlocksAreRefusedAndConsumed) {
       {"negative vertices", 2, -4, 0x110, 0x012, 24, 12 + 8, false},
       {"vertex size not the format's", 2, 4, 0x110, 0x012, 28, 112 + 12 + 8, false},
       {"32-bit indices", 2, 4, 0x111, 0x012, 24, 96 + 12 + 8, false},
+      {"nine coordinate sets", 2, 4, 0x110, 0x912, 24, 96 + 12 + 8, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -260,6 +261,7 @@ class FlatText : public RenderTest {
         {u"text.png", 3, {{1, Png(32, 32, [](int x, int) { return x < 16 ? 0xFFFFFFFFu : 0x00000000u; }), 0.0f}}});
     r.rawFrames.push_back({u"clear.png", 4, {{1, Png(32, 32, [](int, int) { return 0x00000000u; }), 0.0f}}});
     r.rawFrames.push_back({u"back.png", 5, {{1, Png(32, 32, [](int, int) { return kBlue; }), 0.0f}}});
+    r.rawFrames.push_back({u"green.png", 7, {{1, Png(8, 8, [](int, int) { return 0xFF00FF00u; }), 0.0f}}});
     r.rawFrames.push_back({u"wide.png", 6, {{1, Png(300, 20, [](int, int) { return 0xFFFFFFFFu; }), 0.0f}}});
     UseDocument(MakeDocument(r));
     light_ = std::make_unique<DS_2D_Light>();
@@ -437,6 +439,31 @@ TEST_F(FlatText, ShadowBesideTheTextAndMissingImages) {
     EXPECT_TRUE(Near(px.at(36, 32), c.beside)) << std::hex << px.at(36, 32);
     EXPECT_TRUE(Near(px.at(44, 32), c.farther)) << std::hex << px.at(44, 32);
   }
+}
+
+TEST_F(FlatText, PictureFillAndTheWipeFromTheCentre) {
+  ZVI_2DTex model;
+  Place(model, 3);
+  model.fillEnabled.value = 1;
+  AddLink(model.fillImage, u"green.png", 7);
+  SetTimeline* timeline = nullptr;
+  ZVI_2DTex* text = Run(model, &timeline);
+  ASSERT_EQ(text->fill.textures.size(), 1u);
+  Pixels filled = Frame();
+  EXPECT_TRUE(Near(filled.at(20, 32), 0xFF00FF00)) << std::hex << filled.at(20, 32);
+  EXPECT_TRUE(Near(filled.at(40, 32), kBlue)) << std::hex << filled.at(40, 32);
+
+  // Appear effect 7 half way: the text shows within a quarter of its width
+  // of the centre (x 24 to 40).
+  objects_.clear();
+  model.fillEnabled.value = 0;
+  model.appearEffect.value = 7;
+  text = Run(model, &timeline);
+  timeline->shownState = kTimelineAppearing;
+  timeline->shownPart = 0.5f;
+  Pixels wiped = Frame();
+  EXPECT_TRUE(Near(wiped.at(20, 32), kBlue)) << std::hex << wiped.at(20, 32);
+  EXPECT_TRUE(Near(wiped.at(28, 32), 0xFFFF0000)) << std::hex << wiped.at(28, 32);
 }
 
 // ---- the 3-D text
