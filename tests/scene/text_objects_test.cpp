@@ -611,7 +611,9 @@ TEST(SolidTextLight, DirectionFromTheTwoAngles) {
   };
   const float h = std::sqrt(0.75f);
   for (const Case& c : {Case{0, 90, {0, 1, 0}}, Case{90, 90, {0, 0, 1}}, Case{30, 90, {0, h, 0.5f}},
-                        Case{0, 0, {1, 0, 0}}, Case{45, 0, {1, 0, 0}}}) {
+                        Case{0, 0, {1, 0, 0}}, Case{45, 0, {1, 0, 0}},
+                        // 1 - x^2 - y^2 rounds below 0 here.
+                        Case{0, 4, {std::cos(4 * D3DX_PI / 180), std::sin(4 * D3DX_PI / 180), 0}}}) {
     text.lightAngle1.value = c.a1;
     text.lightAngle2.value = c.a2;
     const D3DXVECTOR3 d = text.LightDirection();
