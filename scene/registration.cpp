@@ -5,6 +5,7 @@
 #include "scene/explosion.h"
 #include "scene/sprite_animations.h"
 #include "scene/line_effects.h"
+#include "scene/objects_3d.h"
 #include "scene/shooting_lines.h"
 #include "scene/single_objects.h"
 #include "scene/waving_line.h"
@@ -50,4 +51,5 @@ void RegisterSceneReaders() {
   RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
   RegisterReader<ZVI_2DTex, DS_ABObj_Constructor>(u"ZVI_2DTex");
   RegisterReader<ZVI_3DTex, DS_ABObj_Constructor>(u"ZVI_3DTex");
+  RegisterReader<DS_3D_in_2D_array_Constructor, DS_ABObj_Constructor>(u"DS_3D_in_2D_array_Constructor");
 }
