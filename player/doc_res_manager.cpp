@@ -416,6 +416,33 @@ DocImage& DS_DocResManager::GetTextures(const DS_FileLink3& link) {
   return image;
 }
 
+void DS_DocResManager::GetMesh(MeshBuffers* out, const DS_FileLink3& link) {
+  const LinkKey key = link.Key();
+  auto cached = cache_->meshes.find(key);
+  if (cached != cache_->meshes.end()) {
+    *out = cached->second;
+    return;
+  }
+  MeshBuffers made;
+  // As with pictures, a stored copy that loads wins over the module's mesh.
+  auto stored = cache_->documentData.find(key);
+  if (stored != cache_->documentData.end()) {
+    for (const EmbeddedFile& f : stored->second) {
+      if (f.data && f.size > 0 && LoadXMeshFromMemory(f.data.get(), f.size, 32, &made)) break;
+      made = MeshBuffers();
+    }
+  }
+  if (!made.vertexBuffer && !link.name.empty() && link.id > 0 && link.id <= 0xFFFF) {
+    EmbeddedFile entry;
+    entry.resourceId = static_cast<uint32_t>(link.id);
+    entry.moduleName = link.name;
+    if (entry.LoadFromModule() && entry.data && !LoadXMeshFromMemory(entry.data.get(), entry.size, 32, &made))
+      made = MeshBuffers();
+  }
+  cache_->meshes[key] = made;
+  *out = made;
+}
+
 DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
   LinkKey key = link.Key();
   DocImage& image = cache_->images[key];

@@ -198,6 +198,8 @@ struct DocResCache {
   std::set<LinkKey> failedEffects;
   // Built-in stand-in effects by pack id, one per document.
   std::map<uint32_t, EffectRef> standIns;
+  // Meshes by link; a link that yields none keeps an empty record.
+  std::map<LinkKey, MeshBuffers> meshes;
 };
 
 class ZVI_DocResManagerTmp : public ZVI_DocResManager {
@@ -241,6 +243,10 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   // As the base, but a module link whose project stores the picture's bytes
   // takes those bytes rather than the module's stand-in.
   bool LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) override;
+  // The mesh of a mesh link (32-byte vertices), made once per document: the
+  // project's stored copy when it loads, else the named module's resource.
+  // Empty buffers when neither gives a mesh.
+  void GetMesh(MeshBuffers* out, const DS_FileLink3& link);
   // The slot of the GUID's texture (possibly holding null).
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);

@@ -8,6 +8,7 @@
 #include "core/reader_registry.h"
 #include "core/thread_slots.h"
 #include "platform/d3dx9/d3dx9_effect.h"
+#include "platform/d3dx9/d3dx9_tex.h"
 #include "player/current_device.h"
 #include "player/doc_res_manager.h"
 #include "player/render_context.h"
@@ -88,12 +89,81 @@ void ImageQuad::SetImage(const TextureInfo& info) {
   }
 }
 
-void MeshInstance::SetBuffers(const MeshBuffers& buffers) {
+void DeleteFrameTree(DS_Frame* frame) {
+  if (!frame) return;
+  for (DS_Frame* child : frame->children) DeleteFrameTree(child);
+  frame->children.clear();
+  delete frame;
+}
+
+MeshInstance::MeshInstance() = default;
+
+MeshInstance::MeshInstance(MeshInstance&& other) noexcept
+    : DS_Frame(other),
+      vertexBuffer(std::move(other.vertexBuffer)),
+      vertexCount(other.vertexCount),
+      primitiveType(other.primitiveType),
+      indexBuffer(std::move(other.indexBuffer)),
+      triangleCount(other.triangleCount),
+      radius(other.radius),
+      center(other.center),
+      texture(std::move(other.texture)),
+      transparent(other.transparent),
+      subFrames(std::move(other.subFrames)) {
+  controller = other.controller;
+  other.controller = nullptr;
+  other.children.clear();
+  other.subFrames.clear();
+}
+
+MeshInstance& MeshInstance::operator=(MeshInstance&& other) noexcept {
+  if (this == &other) return *this;
+  DeleteFirstChildren(children.size());
+  DS_Frame::operator=(other);
+  SetController(other.controller);
+  other.controller = nullptr;
+  other.children.clear();
+  vertexBuffer = std::move(other.vertexBuffer);
+  vertexCount = other.vertexCount;
+  primitiveType = other.primitiveType;
+  indexBuffer = std::move(other.indexBuffer);
+  triangleCount = other.triangleCount;
+  radius = other.radius;
+  center = other.center;
+  texture = std::move(other.texture);
+  transparent = other.transparent;
+  subFrames = std::move(other.subFrames);
+  other.subFrames.clear();
+  return *this;
+}
+
+MeshInstance::~MeshInstance() { DeleteFirstChildren(children.size()); }
+
+void MeshInstance::DeleteFirstChildren(size_t n) {
+  while (n-- > 0 && !children.empty()) {
+    DS_Frame* first = children.front();
+    children.pop_front();
+    DeleteFrameTree(first);
+  }
+}
+
+void MeshInstance::SetMesh(const MeshBuffers& buffers) {
   vertexBuffer = buffers.vertexBuffer;
   indexBuffer = buffers.indexBuffer;
   vertexCount = static_cast<int32_t>(buffers.vertexCount);
   triangleCount = static_cast<int32_t>(buffers.faceCount);
+  radius = buffers.radius;
+  center = D3DXVECTOR3(buffers.center[0], buffers.center[1], buffers.center[2]);
   primitiveType = D3DPT_TRIANGLELIST;
+}
+
+void MeshInstance::LoadMesh(const DS_FileLink3& meshLink, const DS_FileLink3& imageLink) {
+  DS_DocResManager* manager = CurrentDocResManager();
+  if (!manager) return;
+  texture = ComPtr<IDirect3DTexture9>(manager->GetImage(imageLink, D3DX_FILTER_NONE).CurrentTexture());
+  MeshBuffers buffers;
+  manager->GetMesh(&buffers, meshLink);
+  SetMesh(buffers);
 }
 
 void MeshInstance::BindBuffers() {
@@ -275,7 +345,7 @@ void DS_2D_Light::DrawColoredIndexed(DS_IndexedMesh<DX_V::PCT>* g, ID3DXEffect**
 
 void DS_2D_Light::DrawMesh(MeshInstance* mesh) {
   IDirect3DDevice9* d = Dev();
-  if (!d || !mesh) return;
+  if (!d || !mesh || !mesh->HasMesh()) return;
   SetViewProjection();
   if (mesh->transparent) d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   mesh->BindBuffers();
@@ -297,7 +367,7 @@ void DS_2D_Light::DrawMesh(MeshInstance* mesh) {
 
 void DS_2D_Light::DrawMeshPerChild(MeshInstance* mesh) {
   IDirect3DDevice9* d = Dev();
-  if (!d || !mesh) return;
+  if (!d || !mesh || !mesh->HasMesh() || mesh->children.empty()) return;
   SetViewProjection();
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);

@@ -45,23 +45,48 @@ class ImageQuad : public DS_SimpleMesh<DX_V::PT> {
 };
 
 // The mesh record of a 3-D object: 32-byte XYZ|NORMAL|TEX1 vertices with
-// 16-bit indices, drawn at each of its sub-frames (or per child frame).
+// 16-bit indices, drawn at each frame of its list (DrawMesh) or at each of
+// its own child frames (DrawMeshCopies). It owns its child frames (with their
+// children); the frames of its list belong to whoever built them.
 class MeshInstance : public DS_Frame {
  public:
-  // Shares the buffers of a loaded mesh (triangle list).
-  void SetBuffers(const MeshBuffers& buffers);
+  MeshInstance();
+  // Takes the other's buffers, texture, lists and child frames.
+  MeshInstance(MeshInstance&& other) noexcept;
+  MeshInstance& operator=(MeshInstance&& other) noexcept;
+  MeshInstance(const MeshInstance&) = delete;
+  MeshInstance& operator=(const MeshInstance&) = delete;
+  // Deletes its child frames with their children.
+  ~MeshInstance();
+
+  // Shares the buffers of a loaded mesh (triangle list) with its counts and
+  // bounding sphere.
+  void SetMesh(const MeshBuffers& buffers);
+  // Texture = the current frame of the image link's pictures in the current
+  // document; mesh = the document's mesh of the mesh link. Without a
+  // document, or for links that yield nothing, the instance stays empty.
+  void LoadMesh(const DS_FileLink3& meshLink, const DS_FileLink3& imageLink);
   // Texture on stage 0, index buffer, FVF 0x112, stream 0 stride 32.
   void BindBuffers();
+  // True when there is something to draw.
+  bool HasMesh() const { return vertexBuffer && indexBuffer && triangleCount > 0 && vertexCount > 0; }
+  // Deletes the first n child frames (with their children).
+  void DeleteFirstChildren(size_t n);
 
   ComPtr<IDirect3DVertexBuffer9> vertexBuffer;
   int32_t vertexCount = 0;
-  int32_t primitiveType = D3DPT_TRIANGLELIST;
+  int32_t primitiveType = D3DPT_TRIANGLESTRIP;
   ComPtr<IDirect3DIndexBuffer9> indexBuffer;
   int32_t triangleCount = 0;
+  float radius = 0.0f;
+  D3DXVECTOR3 center{0.0f, 0.0f, 0.0f};
   ComPtr<IDirect3DTexture9> texture;
   bool transparent = false;
   std::vector<DS_Frame*> subFrames;
 };
+
+// Deletes a frame and, first, every frame below it.
+void DeleteFrameTree(DS_Frame* frame);
 
 // A sprite batch: XYZ|DIFFUSE|TEX1 quads with one texture per animation
 // frame and an optional mask. Sprite runtime objects derive from it.

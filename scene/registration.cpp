@@ -5,6 +5,7 @@
 #include "scene/explosion.h"
 #include "scene/sprite_animations.h"
 #include "scene/line_effects.h"
+#include "scene/objects_3d.h"
 #include "scene/shooting_lines.h"
 #include "scene/single_objects.h"
 #include "scene/waving_line.h"
@@ -47,4 +48,5 @@ void RegisterSceneReaders() {
   RegisterReader<DS_StaticTextConstructor, DS_ABObj_Constructor>(u"DS_StaticTextConstructor");
   RegisterReader<DS_ScrollingTextConstructor, DS_ABObj_Constructor>(u"DS_ScrollingTextConstructor");
   RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
+  RegisterReader<DS_3D_in_2D_array_Constructor, DS_ABObj_Constructor>(u"DS_3D_in_2D_array_Constructor");
 }

@@ -207,7 +207,7 @@ TEST_F(DrawEntries, MeshPerSubFrameCulledByItsFlag) {
   buffers.vertexCount = 4;
   buffers.faceCount = 2;
   MeshInstance mesh;
-  mesh.SetBuffers(buffers);
+  mesh.SetMesh(buffers);
   mesh.texture = WhiteTexture();
   DS_Frame kept, culled;
   D3DXMatrixTranslation(&kept.world, 2, 2, 0);
@@ -228,6 +228,7 @@ TEST_F(DrawEntries, MeshPerSubFrameCulledByItsFlag) {
   Pixels px = Frame([&] { light_->DrawMeshPerChild(&mesh); });
   EXPECT_TRUE(Near(At(px, 22, 4), kWhite)) << "children are drawn with both cull modes";
   EXPECT_TRUE(Near(At(px, 4, 4), kBlue));
+  mesh.children.clear();  // the instance owns its children; these live on the stack
 }
 
 TEST_F(DrawEntries, ScreenQuadsAndOverlay) {

@@ -1,0 +1,23 @@
+#include "tools/writer/objects_3d_writer.h"
+
+namespace pw {
+
+ByteBuilder& Write3DIn2DArray(ByteBuilder& b, const Array3DIn2DRecord& r) {
+  b.Header(u"DS_3D_in_2D_array_Constructor", r.version);
+  b.WideString(r.name);
+  b.U32(r.count);
+  WriteEmbeddedFileSpec(b, r.mesh);
+  WriteEmbeddedFileSpec(b, r.texture);
+  b.U32(r.size).U32(r.speed).U32(r.sway).U32(r.changeRate).U32(r.spin).U32(r.direction);
+  return WriteConstructorBase(b, r.base);
+}
+
+ByteBuilder& Write3DObjCtrl(ByteBuilder& b, const ObjCtrl3DRecord& r) {
+  b.Header(u"DS_3D_Obj_Ctrl", r.version);
+  b.U32(r.count).U32(r.size);
+  b.FileLink(r.imageName, static_cast<uint64_t>(r.imageId));
+  b.FileLink(r.meshName, static_cast<uint64_t>(r.meshId));
+  return WriteViewObjCtrl(b, r.view);
+}
+
+}  // namespace pw
