@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/archive.h"
 #include "core/crt.h"
 #include "player/doc_res_manager.h"
 #include "scene/sprite_base.h"
@@ -243,4 +244,158 @@ void AC_ClockArrow::Apply(DS_Frame* frame) {
   // keeps a world matrix that its parent would multiply a second time.
   if (now.ok) lastAngle = AngleAt(kind, now.hours, now.minutes, now.seconds);
   frame->world = Times(frame->local, RotationY(lastAngle));
+}
+
+// ---------------------------------------------------------------------------
+// DS_ButterflyConstructor
+
+namespace {
+
+DS_Frame* NewFrame(const D3DXMATRIX& rest, DS_AnimationBase* controller) {
+  auto* frame = new DS_Frame();
+  frame->local = rest;
+  frame->SetController(controller);
+  return frame;
+}
+
+// Instance 0 at every root, instance 1 at every child of every root.
+void AttachRootsAndChildren(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) {
+  if (meshes.size() < 2) return;
+  meshes[0].subFrames.assign(roots.begin(), roots.end());
+  meshes[1].subFrames.clear();
+  for (DS_Frame* root : roots)
+    for (DS_Frame* child : root->children) meshes[1].subFrames.push_back(child);
+}
+
+}  // namespace
+
+DS_ButterflyConstructor::DS_ButterflyConstructor() : bodyImage(6, u"common_res.dll") {
+  meshLink.name = u"common_res.dll";
+  meshLink.id = 69;
+  size.value = 100u;
+  flagByte = 1;
+  for (UINTSclaleTo<float>& p : percentages) p.SetScaleOffset(1.0f, 0.0f, 50u);
+}
+
+DS_ButterflyConstructor::DS_ButterflyConstructor(const DS_ButterflyConstructor& other)
+    : DS_3D_Obj_Ctrl(other),
+      bodyImage(other.bodyImage),
+      bodyMesh(other.bodyMesh),
+      percentages{other.percentages[0], other.percentages[1]},
+      wingScale(other.wingScale) {}
+
+void DS_ButterflyConstructor::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
+  ReadFileLink3(ar, bodyImage);
+  ReadFileLink3(ar, bodyMesh);
+  for (UINTSclaleTo<float>& p : percentages) {
+    uint32_t v = 0;
+    ar.ReadUInt(&v);
+    p.SetValue(v);
+  }
+  if (version >= 2) ar.ReadFloat(&wingScale);
+  ReadObjCtrlRecord(ar);
+}
+
+void DS_ButterflyConstructor::LoadMeshes(std::vector<MeshInstance>& meshes) {
+  meshes.clear();
+  meshes.resize(2);
+  meshes[0].LoadMesh(bodyMesh, bodyImage);
+  meshes[1].LoadMesh(meshLink, imageLink);
+  meshes[1].transparent = true;
+}
+
+void DS_ButterflyConstructor::AttachMeshes(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) {
+  AttachRootsAndChildren(roots, meshes);
+}
+
+DS_Frame* DS_ButterflyConstructor::CreateFrame() {
+  D3DXMATRIX half, turn;
+  D3DXMatrixScaling(&half, 0.5f, 0.5f, 0.5f);
+  D3DXMatrixRotationY(&turn, D3DX_PI / 2.0f);
+  auto* flight = new AC_Butterfly(this, &size);
+  DS_Frame* root = NewFrame(Times(half, turn), flight);
+  D3DXMATRIX wing;
+  D3DXMatrixScaling(&wing, wingScale, wingScale, wingScale);
+  for (AC_ButterflyWing*& w : flight->wings) {
+    w = new AC_ButterflyWing();
+    root->children.push_back(NewFrame(wing, w));
+  }
+  return root;
+}
+
+// ---------------------------------------------------------------------------
+// DS_ClockConstructor
+
+DS_ClockConstructor::DS_ClockConstructor() : handImage(72, u"common_res.dll") {
+  const RenderSettings& rs = GetRenderSettings();
+  clockRect.extra1.value = static_cast<int32_t>(rs.pictureWidth / 2u);
+  clockRect.extra2.value = static_cast<int32_t>(rs.pictureHeight / 2u);
+  meshLink.name = u"common_res.dll";
+  meshLink.id = 70;
+  imageLink.name = u"common_res.dll";
+  imageLink.id = 71;
+  size.value = 400u;
+  WatchFace();
+}
+
+DS_ClockConstructor::DS_ClockConstructor(const DS_ClockConstructor& other)
+    : DS_3D_Obj_Ctrl(other), clockRect(other.clockRect), handImage(other.handImage) {
+  WatchFace();
+}
+
+void DS_ClockConstructor::WatchFace() {
+  faceControl_.Set(&DS_ClockConstructor::OnFaceChanged, this);
+  faceControl_.Attach(&imageLink);
+}
+
+void DS_ClockConstructor::OnFaceChanged() {
+  if (loaded && !loaded->empty()) (*loaded)[0].LoadMesh(meshLink, imageLink);
+}
+
+void DS_ClockConstructor::ReadRecord(DS_IOF_Archive& ar, int32_t) {
+  ReadMediaRectangle(ar, clockRect);
+  ReadFileLink3(ar, handImage);
+  ReadObjCtrlRecord(ar);
+}
+
+void DS_ClockConstructor::GetViewRect(QuadCorners* out) {
+  out->Reset();
+  const float l = static_cast<float>(clockRect.left.value), r = static_cast<float>(clockRect.right.value);
+  const float t = static_cast<float>(clockRect.top.value), b = static_cast<float>(clockRect.bottom.value);
+  const float xy[4][2] = {{l, b}, {l, t}, {r, b}, {r, t}};
+  for (int i = 0; i < 4; ++i) {
+    out->c[i].x = xy[i][0];
+    out->c[i].y = xy[i][1];
+  }
+}
+
+void DS_ClockConstructor::LoadMeshes(std::vector<MeshInstance>& meshes) {
+  meshes.clear();
+  meshes.resize(2);
+  meshes[0].LoadMesh(meshLink, imageLink);
+  meshes[1].LoadMesh(meshLink, handImage);
+  meshes[0].transparent = meshes[1].transparent = true;
+  loaded = &meshes;
+}
+
+void DS_ClockConstructor::AttachMeshes(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) {
+  AttachRootsAndChildren(roots, meshes);
+}
+
+DS_Frame* DS_ClockConstructor::CreateFrame() {
+  D3DXMATRIX m, n;
+  D3DXMatrixScaling(&m, 0.01f, 0.01f, 0.01f);
+  D3DXMatrixRotationX(&n, D3DX_PI / 2.0f);
+  DS_Frame* root = NewFrame(Times(m, n), new AC_Static(&size, &clockRect));
+  struct Hand {
+    float length, offset;
+    int32_t kind;
+  };
+  // Hour hand first, then the minute hand.
+  for (const Hand& h : {Hand{0.3f, 10.0f, AC_ClockArrow::kHour}, Hand{0.38f, 13.0f, AC_ClockArrow::kMinute}}) {
+    D3DXMatrixScaling(&m, 0.01f, 1.0f, h.length);
+    D3DXMatrixTranslation(&n, 0.0f, 0.0f, h.offset);
+    root->children.push_back(NewFrame(Times(m, n), new AC_ClockArrow(h.kind)));
+  }
+  return root;
 }

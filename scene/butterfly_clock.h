@@ -3,13 +3,18 @@
 // flap its wings, place a clock and turn its hands to the local time, and the
 // two 3-D objects that build their frame trees from pack meshes.
 #include <cstdint>
+#include <list>
+#include <vector>
 
 #include "core/ds_frame.h"
 #include "core/media_param.h"
+#include "core/scaled_param.h"
 #include "core/smart_values.h"
 #include "platform/d3dx9/d3dx9_math.h"
+#include "player/file_links.h"
+#include "scene/objects_3d.h"
 
-class DS_ViewObjCtrl;
+class DS_IOF_Archive;
 
 // A value approaching its target at a signed rate.
 struct ApproachChannel {
@@ -101,4 +106,56 @@ class AC_ClockArrow : public DS_AnimationBase {
 
   int32_t kind;
   float lastAngle = 0.0f;
+};
+
+// A butterfly: a body and two flapping wings flying about the view
+// rectangle. The inherited mesh and image links are the wing's.
+class DS_ButterflyConstructor : public DS_3D_Obj_Ctrl {
+ public:
+  DS_ButterflyConstructor();
+  DS_ButterflyConstructor(const DS_ButterflyConstructor& other);
+
+  // The record after its class name and version; the wing scale from
+  // version 2.
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  void LoadMeshes(std::vector<MeshInstance>& meshes) override;
+  void AttachMeshes(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) override;
+  DS_Frame* CreateFrame() override;
+  DS_3D_Obj_Ctrl* Clone() const override { return new DS_ButterflyConstructor(*this); }
+
+  DS_ImageFileLink bodyImage;
+  DS_MeshFile bodyMesh{u"common_res.dll", 68};
+  UINTSclaleTo<float> percentages[2];  // kept, not played
+  float wingScale = 1.0f;
+};
+
+// A clock: a face plate in the clock rectangle and two hands at the local
+// time. The inherited mesh link is the plate, the inherited image the face.
+class DS_ClockConstructor : public DS_3D_Obj_Ctrl {
+ public:
+  DS_ClockConstructor();
+  // Copies the rectangle and links; the copy remembers no meshes.
+  DS_ClockConstructor(const DS_ClockConstructor& other);
+
+  // The record after its class name and version (the version is ignored).
+  void ReadRecord(DS_IOF_Archive& ar, int32_t version);
+
+  void GetViewRect(QuadCorners* out) override;
+  bool HitTest(float x, float y) override { return clockRect.HitTest(x, y); }
+  void LoadMeshes(std::vector<MeshInstance>& meshes) override;
+  void AttachMeshes(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) override;
+  DS_Frame* CreateFrame() override;
+  bool Query3D() const override { return true; }
+  DS_3D_Obj_Ctrl* Clone() const override { return new DS_ClockConstructor(*this); }
+
+  MediaRectangle clockRect;
+  DS_ImageFileLink handImage;
+  // The runtime's instances, for reloading the face when its link changes.
+  std::vector<MeshInstance>* loaded = nullptr;
+
+ private:
+  void OnFaceChanged();
+  void WatchFace();
+  SmartCalbackCtrl<DS_ClockConstructor> faceControl_;
 };

@@ -1,6 +1,7 @@
 #include "scene/registration.h"
 
 #include "core/reader_registry.h"
+#include "scene/butterfly_clock.h"
 #include "scene/discharge.h"
 #include "scene/explosion.h"
 #include "scene/sprite_animations.h"
@@ -48,5 +49,7 @@ void RegisterSceneReaders() {
   RegisterReader<DS_StaticTextConstructor, DS_ABObj_Constructor>(u"DS_StaticTextConstructor");
   RegisterReader<DS_ScrollingTextConstructor, DS_ABObj_Constructor>(u"DS_ScrollingTextConstructor");
   RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
+  RegisterReader<DS_ButterflyConstructor, DS_ABObj_Constructor>(u"DS_ButterflyConstructor");
+  RegisterReader<DS_ClockConstructor, DS_ABObj_Constructor>(u"DS_ClockConstructor");
   RegisterReader<DS_3D_in_2D_array_Constructor, DS_ABObj_Constructor>(u"DS_3D_in_2D_array_Constructor");
 }

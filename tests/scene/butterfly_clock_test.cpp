@@ -6,8 +6,11 @@
 #include <cmath>
 
 #include "core/crt.h"
+#include "core/ds_error.h"
+#include "core/safe_ptr.h"
 #include "scene/butterfly_clock.h"
 #include "scene_fixtures.h"
+#include "tools/writer/butterfly_clock_writer.h"
 
 using namespace scene_test;
 
@@ -313,6 +316,211 @@ TEST_F(ButterflyFlight, DecidesAtMostFourTimesASecondWithinItsRanges) {
   }
   EXPECT_GT(decisions, 40);
   EXPECT_LT(decisions, 80);
+}
+
+
+// ---- the two 3-D objects: records, frame trees, runtime ----
+
+namespace records {
+
+using pw::ButterflyRecord;
+using pw::ClockRecord;
+
+TEST(ButterflyRecord, ReadsBothVersionsAndAVersionOneKeepsWingScaleOne) {
+  PictureDocument doc(800, 600);
+  for (int32_t version : {1, 2}) {
+    SCOPED_TRACE(version);
+    ButterflyRecord r;
+    r.version = version;
+    r.bodyImageName = u"body.png";
+    r.bodyImageId = 41;
+    r.bodyMeshId = 77;
+    r.percentages[0] = 30;
+    r.percentages[1] = 70;
+    r.wingScale = 2.5f;
+    r.base.count = 3;
+    r.base.size = 150;
+    r.base.imageName = u"wing.png";
+    r.base.view.left = 0.25f;
+    pw::ByteBuilder b;
+    pw::WriteButterfly(b, r);
+    auto model = ReadModel(b);
+    auto* bf = dynamic_cast<DS_ButterflyConstructor*>(model.get());
+    ASSERT_NE(bf, nullptr);
+    EXPECT_EQ(bf->bodyImage.name, u"body.png");
+    EXPECT_EQ(bf->bodyImage.id, 41);
+    EXPECT_EQ(bf->bodyMesh.name, u"common_res.dll");
+    EXPECT_EQ(bf->bodyMesh.id, 77);
+    EXPECT_EQ(bf->percentages[0].value, 30u);
+    EXPECT_EQ(bf->percentages[1].value, 70u);
+    EXPECT_EQ(bf->wingScale, version >= 2 ? 2.5f : 1.0f);
+    EXPECT_EQ(bf->count.value, 3u);
+    EXPECT_EQ(bf->size.value, 150u);
+    EXPECT_EQ(bf->imageLink.name, u"wing.png");
+    EXPECT_EQ(bf->meshLink.id, 69);
+    EXPECT_EQ(bf->left, 0.25f);
+    EXPECT_EQ(bf->flagByte, 1);
+  }
+}
+
+TEST(ButterflyRecord, DefaultsAreThePackBodyAndWing) {
+  DS_ButterflyConstructor bf;
+  EXPECT_EQ(bf.bodyImage.name, u"common_res.dll");
+  EXPECT_EQ(bf.bodyImage.id, 6);
+  EXPECT_EQ(bf.bodyMesh.id, 68);
+  EXPECT_EQ(bf.meshLink.name, u"common_res.dll");
+  EXPECT_EQ(bf.meshLink.id, 69);
+  EXPECT_EQ(bf.size.value, 100u);
+  EXPECT_EQ(bf.count.value, 1u);
+  EXPECT_EQ(bf.viewSpeed.value, 50u);
+  EXPECT_EQ(bf.flagByte, 1);
+  EXPECT_EQ(bf.percentages[0].value, 50u);
+  EXPECT_EQ(bf.wingScale, 1.0f);
+}
+
+TEST(ClockRecord, ReadsTheRectangleAndHandAndGivesItAsTheView) {
+  PictureDocument doc(800, 600);
+  DS_ClockConstructor fresh;
+  EXPECT_EQ(fresh.clockRect.extra1.value, 400);  // the picture's centre
+  EXPECT_EQ(fresh.clockRect.extra2.value, 300);
+  EXPECT_EQ(fresh.size.value, 400u);
+  EXPECT_EQ(fresh.meshLink.id, 70);
+  EXPECT_EQ(fresh.imageLink.id, 71);
+  EXPECT_EQ(fresh.handImage.id, 72);
+  EXPECT_TRUE(fresh.Query3D());
+
+  for (int32_t version : {0, 1, 7}) {  // the version is not looked at
+    ClockRecord r;
+    r.version = version;
+    r.rect = {100, 300, 50, 250, 200, 150};
+    r.handImageName = u"hand.png";
+    r.handImageId = 9;
+    r.base.size = 200;
+    pw::ByteBuilder b;
+    pw::WriteClock(b, r);
+    auto model = ReadModel(b);
+    auto* clock = dynamic_cast<DS_ClockConstructor*>(model.get());
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->clockRect.left.value, 100);
+    EXPECT_EQ(clock->clockRect.bottom.value, 250);
+    EXPECT_EQ(clock->clockRect.extra1.value, 200);
+    EXPECT_EQ(clock->clockRect.extra2.value, 150);
+    EXPECT_EQ(clock->handImage.name, u"hand.png");
+    EXPECT_EQ(clock->handImage.id, 9);
+    EXPECT_EQ(clock->size.value, 200u);
+    QuadCorners q;
+    clock->GetViewRect(&q);
+    const float want[4][2] = {{100, 250}, {100, 50}, {300, 250}, {300, 50}};
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(q.c[i].x, want[i][0]);
+      EXPECT_EQ(q.c[i].y, want[i][1]);
+    }
+    EXPECT_TRUE(clock->HitTest(100, 50));
+    EXPECT_TRUE(clock->HitTest(300, 250));
+    EXPECT_FALSE(clock->HitTest(301, 150));
+  }
+}
+
+TEST(ButterflyClockRecords, TruncatedRecordsFailClearly) {
+  PictureDocument doc(800, 600);
+  pw::ByteBuilder butterfly, clock;
+  pw::WriteButterfly(butterfly, ButterflyRecord{});
+  pw::WriteClock(clock, ClockRecord{});
+  for (const pw::ByteBuilder* whole : {&butterfly, &clock}) {
+    for (size_t keep : {size_t{30}, size_t{60}, whole->size() / 2, whole->size() - 1}) {
+      pw::ByteBuilder cut;
+      cut.Raw(whole->bytes().data(), keep);
+      EXPECT_THROW(ReadModel(cut), DS_Error) << keep;
+    }
+  }
+}
+
+}  // namespace records
+
+// The runtime of a 3-D object with n copies, without a device: frames and
+// controllers only.
+class ObjectTrees : public ::testing::Test {
+ protected:
+  PictureDocument doc{800, 600};
+};
+
+TEST_F(ObjectTrees, ButterflyRootsCarryTheBodyAndTheirChildrenTheWings) {
+  crt_srand(3);
+  DS_ButterflyConstructor model;
+  model.count.value = 2;
+  model.wingScale = 1.5f;
+  DS_SafePtr<DS_ABObj> runtime(model.CreateRuntime());
+  auto* array = dynamic_cast<DS_3DObjArray*>(runtime.get());
+  ASSERT_NE(array, nullptr);
+  ASSERT_EQ(array->roots.size(), 2u);
+  ASSERT_EQ(array->meshes.size(), 2u);
+  EXPECT_FALSE(array->meshes[0].transparent);
+  EXPECT_TRUE(array->meshes[1].transparent);
+  ASSERT_EQ(array->meshes[0].subFrames.size(), 2u);
+  ASSERT_EQ(array->meshes[1].subFrames.size(), 4u);
+
+  DS_Frame* root = array->roots.front();
+  ExpectMatrixNear(root->local, Scale(0.5f, 0.5f, 0.5f) * RotY(90.0f));
+  auto* flight = dynamic_cast<AC_Butterfly*>(root->controller);
+  ASSERT_NE(flight, nullptr);
+  ASSERT_EQ(root->children.size(), 2u);
+  int i = 0;
+  for (DS_Frame* wing : root->children) {
+    ExpectMatrixNear(wing->local, Scale(1.5f, 1.5f, 1.5f));
+    EXPECT_EQ(wing->controller, flight->wings[i++]);
+  }
+  EXPECT_EQ(array->meshes[1].subFrames[0], root->children.front());
+
+  // The runtime's own model drives the size and the clock.
+  auto* clone = static_cast<DS_ButterflyConstructor*>(array->ObjModel());
+  clone->size.SetValue(50u);
+  ExpectMatrixNear(flight->sizeMatrix, Scale(0.5f, 0.5f, 0.5f));
+  array->Update(0.0f);
+  array->Update(0.1f);
+  EXPECT_FLOAT_EQ(flight->flap, 0.1f * 7 * 100);
+  // The wing frames sit under their root.
+  const D3DXMATRIX wingWorld = Scale(1.5f, 1.5f, 1.5f) * flight->wings[0]->wing * root->world;
+  ExpectMatrixNear(root->children.front()->world, wingWorld, 1e-3f);
+
+  clone->count.SetValue(1u);
+  EXPECT_EQ(array->roots.size(), 1u);
+  EXPECT_EQ(array->meshes[1].subFrames.size(), 2u);
+}
+
+TEST_F(ObjectTrees, ClockRootsCarryTheFaceAndTheirChildrenTheHands) {
+  LocalTime time({10, 30, 30});
+  DS_ClockConstructor model;
+  model.clockRect.extra1.value = 200;
+  model.clockRect.extra2.value = 100;
+  model.size.value = 300;
+  DS_SafePtr<DS_ABObj> runtime(model.CreateRuntime());
+  auto* array = dynamic_cast<DS_3DObjArray*>(runtime.get());
+  ASSERT_NE(array, nullptr);
+  ASSERT_EQ(array->roots.size(), 1u);
+  ASSERT_EQ(array->meshes.size(), 2u);
+  EXPECT_TRUE(array->meshes[0].transparent);
+  EXPECT_TRUE(array->meshes[1].transparent);
+  DS_Frame* root = array->roots.front();
+  ASSERT_EQ(root->children.size(), 2u);
+  ASSERT_EQ(array->meshes[1].subFrames.size(), 2u);
+  array->Update(0.0f);
+
+  D3DXMATRIX turn;
+  D3DXMatrixRotationX(&turn, D3DX_PI / 2);
+  const D3DXMATRIX face = Scale(300, 300, 300) * Scale(0.01f, 0.01f, 0.01f) * turn * Move(200, 100, 0);
+  ExpectMatrixNear(root->world, face, 1e-3f);
+  const D3DXMATRIX hour = Scale(0.01f, 1, 0.3f) * Move(0, 0, 10) * RotY(315.0f) * face;
+  const D3DXMATRIX minute = Scale(0.01f, 1, 0.38f) * Move(0, 0, 13) * RotY(183.0f) * face;
+  ExpectMatrixNear(root->children.front()->world, hour, 1e-3f);
+  ExpectMatrixNear(root->children.back()->world, minute, 1e-3f);
+
+  // A new size moves the rectangle's edges about the centre.
+  auto* clone = static_cast<DS_ClockConstructor*>(array->ObjModel());
+  clone->size.SetValue(100u);
+  EXPECT_EQ(clone->clockRect.left.value, 150);
+  EXPECT_EQ(clone->clockRect.top.value, 50);
+  EXPECT_EQ(clone->clockRect.right.value, 250);
+  EXPECT_EQ(clone->clockRect.bottom.value, 150);
 }
 
 }  // namespace
