@@ -308,6 +308,17 @@ ComPtr<IDirect3DTexture9> TextureCache::GetNoiseTexture() {
 }
 
 void TextureCache::GetMesh(MeshBuffers* out, const EmbeddedFile& entry, uint32_t stride) {
+  // Meshes stored without a resource id have no key to share: two objects'
+  // different meshes would both get the first one.
+  if (entry.resourceId == 0) {
+    MeshBuffers loaded;
+    if (entry.data && entry.size > 0)
+      LoadXMeshFromMemory(entry.data.get(), entry.size, stride, &loaded);
+    else if (!entry.path.empty())
+      LoadXMeshFromFile(entry.path, stride, &loaded);
+    *out = loaded;
+    return;
+  }
   std::list<MeshBuffers>& list = meshes_[entry.resourceId];
   const bool hasCopy = entry.data && entry.size > 0;
   if (list.size() == 1 && !(hasCopy && meshesFromPack_.count(entry.resourceId))) {

@@ -62,7 +62,8 @@ class TextureCache {
   TextureInfo GetFileTexture(const zvi_string& path);
   // The executable's "DDS" 2 (grey noise) with a full mip chain.
   ComPtr<IDirect3DTexture9> GetNoiseTexture();
-  // Callers pass a stride of 32 (XYZ|NORMAL|TEX1).
+  // Callers pass a stride of 32 (XYZ|NORMAL|TEX1). An entry of resource id 0
+  // is made from its own bytes (or path) every time, never cached.
   void GetMesh(MeshBuffers* out, const EmbeddedFile& entry, uint32_t stride);
   // False only when a named module cannot be opened; "" is the executable.
   bool GetModule(const zvi_string& moduleName, HMODULE* out);

@@ -70,7 +70,8 @@ class DS_3D_Obj_Ctrl : public DS_ViewObjCtrl {
 
   // Sizes the vector, then fills its elements.
   virtual void LoadMeshes(std::vector<MeshInstance>& meshes) = 0;
-  // Binds the mesh instances to the frames (their frame lists).
+  // Binds the mesh instances to the frames: fills their frame lists, which
+  // the runtime has emptied before every call.
   virtual void AttachMeshes(std::list<DS_Frame*>& roots, std::vector<MeshInstance>& meshes) {}
   // A new root frame with its children and controllers.
   virtual DS_Frame* CreateFrame() = 0;

@@ -9,6 +9,7 @@
 #include "tools/writer/imitters_writer.h"
 #include "tools/writer/lightning_writer.h"
 #include "tools/writer/line_writer.h"
+#include "tools/writer/objects_3d_writer.h"
 #include "tools/writer/smoke_rays_writer.h"
 #include "tools/writer/sprite_writer.h"
 #include "tools/writer/text_writer.h"
@@ -41,6 +42,7 @@ void AppendSceneSamples(std::vector<Sample>& out) {
   Add(out, [](B& b) { pw::WriteShootingLine(b, {}); });
   Add(out, [](B& b) { pw::WriteTears(b, {}); });
   Add(out, [](B& b) { pw::WriteWavingLine(b, {}); });
+  Add(out, [](B& b) { pw::Write3DIn2DArray(b, pw::Sample3DIn2DArray()); });
   Add(out, [](B& b) { pw::WriteStaticObject(b, {}); });
   Add(out, [](B& b) { pw::WriteObjectPath(b, {}); });
 

@@ -357,6 +357,16 @@ TEST_F(DocResDevice, MeshesFromModulesAreLoadedOnce) {
   cache.GetMesh(&storedAgain, Entry(u"docres_pics.dll", 68), 32);
   EXPECT_EQ(storedAgain.vertexBuffer.Get(), stored.vertexBuffer.Get());
 
+  // Stored meshes without a resource id are never taken for one another.
+  const char* quad = "xof 0303txt 0032\nMesh {\n 4;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;,\n 1;1;0;;\n 2;\n 3;0,1,2;,\n 3;2,1,3;;\n}\n";
+  MeshBuffers storedTriangle, storedQuad, nothing;
+  cache.GetMesh(&storedTriangle, Entry(u"", 0, {triangle, triangle + std::strlen(triangle)}), 32);
+  cache.GetMesh(&storedQuad, Entry(u"", 0, {quad, quad + std::strlen(quad)}), 32);
+  cache.GetMesh(&nothing, Entry(u"", 0), 32);
+  EXPECT_EQ(storedTriangle.faceCount, 1u);
+  EXPECT_EQ(storedQuad.faceCount, 2u);
+  EXPECT_FALSE(nothing.vertexBuffer);
+
   MeshBuffers failed, retry;
   cache.GetMesh(&failed, Entry(u"docres_pics.dll", 21), 32);
   EXPECT_FALSE(failed.vertexBuffer);

@@ -28,6 +28,8 @@ struct Array3DIn2DRecord {
 };
 // The class name and version, the fields, then the "DS_ABObj_Constructor" record.
 ByteBuilder& Write3DIn2DArray(ByteBuilder& b, const Array3DIn2DRecord& r);
+// Two falling copies of a small stored plate mesh (a text .X), without a picture.
+Array3DIn2DRecord Sample3DIn2DArray();
 
 struct ObjCtrl3DRecord {
   int32_t version = 1;
