@@ -114,4 +114,23 @@ TEST_F(ClockPixels, AButterflyShowsItsBodyWhereItFlies) {
   EXPECT_TRUE(Near(px.at(61, 61), kGrey)) << std::hex << px.at(61, 61);
 }
 
+TEST_F(ClockPixels, ANewFaceLinkReloadsTheFaceOnly) {
+  DS_ClockConstructor clock;
+  DS_SafePtr<DS_ABObj> runtime(clock.CreateRuntime());
+  auto* array = static_cast<DS_3DObjArray*>(runtime.get());
+  auto* clone = static_cast<DS_ClockConstructor*>(array->ObjModel());
+  IDirect3DTexture9* face = array->meshes[0].texture.Get();
+  IDirect3DTexture9* hand = array->meshes[1].texture.Get();
+  ASSERT_NE(face, nullptr);
+  ASSERT_NE(hand, nullptr);
+  ASSERT_NE(face, hand);
+  clone->imageLink.id = 72;  // the hand's picture as the face
+  clone->imageLink.Notify(nullptr);
+  EXPECT_EQ(array->meshes[0].texture.Get(), hand);
+  EXPECT_EQ(array->meshes[1].texture.Get(), hand);
+  EXPECT_TRUE(array->meshes[0].HasMesh());
+  // The model the project holds is not the runtime's: it remembers nothing.
+  EXPECT_EQ(clock.loaded, nullptr);
+}
+
 }  // namespace
