@@ -55,6 +55,8 @@ CrtTimeOfDay crt_local_time() {
     out.hours = parts.tm_hour;
     out.minutes = parts.tm_min;
     out.seconds = parts.tm_sec;
+  } else {
+    out.ok = false;
   }
   return out;
 }

@@ -43,6 +43,8 @@ struct CrtTimeOfDay {
   int32_t hours = 0;
   int32_t minutes = 0;
   int32_t seconds = 0;
+  // False when the system clock could not be converted to local time.
+  bool ok = true;
 };
 CrtTimeOfDay crt_local_time();
 // Tests may replace the time of day; an empty function restores the real one.

@@ -1,6 +1,7 @@
 #include "scene/registration.h"
 
 #include "core/reader_registry.h"
+#include "scene/butterfly_clock.h"
 #include "scene/discharge.h"
 #include "scene/explosion.h"
 #include "scene/sprite_animations.h"
@@ -51,5 +52,7 @@ void RegisterSceneReaders() {
   RegisterReader<DS_TextLinkConstructor, DS_ABObj_Constructor>(u"DS_TextLinkConstructor");
   RegisterReader<ZVI_2DTex, DS_ABObj_Constructor>(u"ZVI_2DTex");
   RegisterReader<ZVI_3DTex, DS_ABObj_Constructor>(u"ZVI_3DTex");
+  RegisterReader<DS_ButterflyConstructor, DS_ABObj_Constructor>(u"DS_ButterflyConstructor");
+  RegisterReader<DS_ClockConstructor, DS_ABObj_Constructor>(u"DS_ClockConstructor");
   RegisterReader<DS_3D_in_2D_array_Constructor, DS_ABObj_Constructor>(u"DS_3D_in_2D_array_Constructor");
 }

@@ -3,6 +3,7 @@
 #include "tests/app/class_samples.h"
 
 #include "tools/writer/audio_writer.h"
+#include "tools/writer/butterfly_clock_writer.h"
 #include "tools/writer/explosion_writer.h"
 #include "tools/writer/generators_writer.h"
 #include "tools/writer/imitters_writer.h"
@@ -36,6 +37,8 @@ void AppendSceneSamples(std::vector<Sample>& out) {
   for (pw::ByteBuilder& r : records) out.push_back({Family::kSceneObjects, std::move(r)});
 
   using B = pw::ByteBuilder;
+  Add(out, [](B& b) { pw::WriteButterfly(b, {}); });
+  Add(out, [](B& b) { pw::WriteClock(b, {}); });
   Add(out, [](B& b) { pw::WriteGrowingLine(b, {}); });
   Add(out, [](B& b) { pw::WriteSlidingLine(b, {}); });
   Add(out, [](B& b) { pw::WriteShootingLine(b, {}); });

@@ -15,6 +15,7 @@
 #include "tools/sample/sample_objects.h"
 #include "tools/sample/sample_scene.h"
 #include "tools/sample/sample_sky.h"
+#include "tools/sample/sample_texts.h"
 #include "tools/sample/sample_trace_systems.h"
 #include "tools/sample/sample_trees.h"
 #include "tools/writer/sources_writer.h"
@@ -130,8 +131,16 @@ inline const std::vector<SlideReach>& Table() {
                   Around(kBlast[0], kBlast[1], kBlastSize * 0.5f + 20.0f, kBlastSize * 0.5f + 20.0f)}});
     // Rings and a caustic net over the whole picture.
     t.push_back({u"Pool", true, {}});
-    // The label: 17 x 7 cells of 8 pixels about (460, 320).
-    t.push_back({u"Texts", false, {Around(460.0f, 320.0f, 76.0f, 36.0f)}});
+    {  // The label: 17 x 7 cells of 8 pixels about (460, 320); the clock's
+       // face; the butterfly's view widened by how far it flies out and by
+       // its wings.
+      const float* v = kButterflyView;
+      const float clock = static_cast<float>(kClockSize) / 2.0f + 2.0f;
+      t.push_back({u"Texts", false,
+                   {Around(460.0f, 320.0f, 76.0f, 36.0f), Around(kClockCentre[0], kClockCentre[1], clock, clock),
+                    Widened(v[0] * 920.0f, v[2] * 430.0f, v[1] * 920.0f, v[3] * 430.0f,
+                            kButterflyOvershoot + kButterflyExtent)}});
+    }
     return t;
   }();
   return table;

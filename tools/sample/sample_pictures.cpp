@@ -105,4 +105,16 @@ std::vector<uint8_t> EncodePicture(const Picture& picture) {
   return png;
 }
 
+std::vector<uint8_t> EncodeRgbaPicture(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba) {
+  std::vector<uint8_t> png;
+  stbi_write_png_to_func(
+      [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<uint8_t>*>(context);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        out->insert(out->end(), bytes, bytes + size);
+      },
+      &png, static_cast<int>(width), static_cast<int>(height), 4, rgba.data(), static_cast<int>(width * 4));
+  return png;
+}
+
 }  // namespace sample

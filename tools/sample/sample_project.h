@@ -92,6 +92,8 @@ std::vector<uint8_t> BuildProject(const Description& description);
 
 // A picture encoded as PNG (RGB, 8 bits per channel).
 std::vector<uint8_t> EncodePicture(const Picture& picture);
+// A w x h picture with alpha encoded as PNG; rgba holds 4 bytes a pixel.
+std::vector<uint8_t> EncodeRgbaPicture(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba);
 
 // The music loop: synthesised samples (interleaved stereo, 16 bits) and
 // their FLAC encoding.
