@@ -2,7 +2,8 @@
 # Frame figures of every slide of the embedded sample: each slide written
 # alone (sample_builder <file> <slide>) and played once through by the frame
 # runner at each size, with the fill limit (one full-screen textured, blended
-# quad) timed in the same run. Prints one table row per slide and size.
+# quad) timed in the same run. Prints one table row per slide and size; "at"
+# is the index of the worst frame after the first.
 #
 #   tools/measure_frames.sh [build dir] [frame step in seconds] [sizes...]
 #
@@ -22,17 +23,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores; frame step $step s"
-printf '%-10s %-9s %6s %8s %8s %8s %7s %7s %8s\n' slide size frames mean_ms worst_ms first_ms fill_ms mean/fill peak_MB
+printf '%-10s %-9s %6s %8s %8s %6s %8s %7s %7s %8s\n' slide size frames mean_ms worst_ms at first_ms fill_ms mean/fill peak_MB
 while read -r name seconds; do
   "$builder" "$work/slide.dds" "$name"
   frames=$(awk -v s="$seconds" -v d="$step" 'BEGIN { n = int(s / d); print (n < 2 ? 2 : n) }')
   for size in "${sizes[@]}"; do
     out=$("$runner" --project "$work/slide.dds" --size "$size" --frames "$frames" --step "$step" --fill 20)
     echo "$out" | awk -v name="$name" -v size="$size" -v frames="$frames" '
-      /^mean frame/ { mean = $3; worst = $9; first = $(NF - 1) }
+      /^mean frame/ { mean = $3; worst = $9; at = $12; sub(/\).*/, "", at); first = $(NF - 1) }
       /^fill limit/ { fill = $3 }
       /^peak memory/ { peak = $3 }
-      END { printf "%-10s %-9s %6d %8.2f %8.2f %8.2f %7.2f %7.1f %8.1f\n", name, size, frames, mean, worst, first, fill,
+      END { printf "%-10s %-9s %6d %8.2f %8.2f %6d %8.2f %7.2f %7.1f %8.1f\n", name, size, frames, mean, worst, at, first, fill,
                    (fill > 0 ? mean / fill : 0), peak }'
   done
 done < <("$builder" --slides)
