@@ -102,4 +102,26 @@ void RenderTest::TearDown() {
   SetCurrentDevice(nullptr);
 }
 
+void SlideLightTest::StartSlide(pw::DocResRecord record) {
+  record.imageFiles.insert(record.imageFiles.begin(),
+                           {u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kSlideGrey; })}}});
+  UseDocument(MakeDocument(record));
+  light_ = std::make_unique<DS_2D_Light>();
+  light_->backgroundLink.name = u"bg.png";
+  light_->backgroundLink.id = 1;
+  light_->BeginSlide();
+  QuadCorners screen;
+  screen.SetRect(kBack, kBack);
+  light_->SetupView(screen);
+  light_->SetViewMode(kFitLetterbox);
+  light_->RestartCamera(1);
+  light_->OnResetDevice();
+}
+
+void SlideLightTest::TearDown() {
+  objects_.clear();
+  light_.reset();
+  RenderTest::TearDown();
+}
+
 }  // namespace render_test

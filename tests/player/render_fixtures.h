@@ -13,6 +13,7 @@
 #include "player/current_device.h"
 #include "player/doc_res_manager.h"
 #include "player/render_context.h"
+#include "player/slide_render_context.h"
 #include "tools/writer/docres_writer.h"
 
 namespace render_test {
@@ -69,6 +70,33 @@ class RenderTest : public ::testing::Test {
   IDirect3DDevice9* dev_ = nullptr;
   RenderContext* rc_ = nullptr;
   std::unique_ptr<DS_DocResManager> doc_;
+};
+
+// A slide's render context over a grey picture: Frame() draws objects_ as a
+// slide does.
+constexpr D3DCOLOR kSlideGrey = 0xFFC8C8C8;
+
+class SlideLightTest : public RenderTest {
+ protected:
+  // Publishes a document of the record's files plus the grey background,
+  // and starts the slide over it.
+  void StartSlide(pw::DocResRecord record = {});
+  void TearDown() override;
+  template <class F>
+  Pixels Frame(F&& draw) {
+    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
+    light_->ClearBackground(0);
+    draw();
+    light_->EndFrame(0);
+    EXPECT_EQ(dev_->EndScene(), D3D_OK);
+    return ReadBackBuffer();
+  }
+  Pixels Frame() {
+    return Frame([&] { light_->RenderObjects(objects_, 0); });
+  }
+
+  std::unique_ptr<DS_2D_Light> light_;
+  RuntimeObjects objects_;
 };
 
 }  // namespace render_test

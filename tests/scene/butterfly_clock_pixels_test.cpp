@@ -15,47 +15,22 @@ using namespace render_test;
 
 namespace {
 
-constexpr D3DCOLOR kGrey = 0xFFC8C8C8;
+constexpr D3DCOLOR kGrey = kSlideGrey;  // the slide picture
 
-class ClockPixels : public RenderTest {
+class ClockPixels : public SlideLightTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SlideLightTest::SetUp();
     RegisterBuiltInResources();
-    pw::DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
-    UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    StartSlide();
   }
   void TearDown() override {
     crt_set_local_time(nullptr);
-    objects_.clear();
-    light_.reset();
-    RenderTest::TearDown();
-  }
-  Pixels Frame() {
-    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
-    light_->ClearBackground(0);
-    light_->RenderObjects(objects_, 0);
-    light_->EndFrame(0);
-    EXPECT_EQ(dev_->EndScene(), D3D_OK);
-    return ReadBackBuffer();
+    SlideLightTest::TearDown();
   }
   static bool Dark(D3DCOLOR c) { return (c & 0xFF) < 100 && (c >> 8 & 0xFF) < 100 && (c >> 16 & 0xFF) < 100; }
   // The dial's cream: red above 200, blue below red.
   static bool Cream(D3DCOLOR c) { return (c >> 16 & 0xFF) > 200 && (c & 0xFF) < (c >> 16 & 0xFF); }
-
-  std::unique_ptr<DS_2D_Light> light_;
-  RuntimeObjects objects_;
 };
 
 TEST_F(ClockPixels, AtThreeTheHourHandPointsRightAndTheMinuteHandUp) {

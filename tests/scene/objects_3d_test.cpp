@@ -383,48 +383,16 @@ TEST(Objects3DMeshes, MeshesAndPicturesByLink) {
 
 // ---- drawing
 
-constexpr D3DCOLOR kGrey = 0xFFC8C8C8;
+constexpr D3DCOLOR kGrey = kSlideGrey;  // the slide picture
 constexpr D3DCOLOR kRed = 0xFFFF0000;
 
-class Objects3DPixels : public RenderTest {
+class Objects3DPixels : public SlideLightTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SlideLightTest::SetUp();
     RegisterBuiltInResources();
-    pw::DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
-    UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    StartSlide();
   }
-  void TearDown() override {
-    objects_.clear();
-    light_.reset();
-    RenderTest::TearDown();
-  }
-  template <class F>
-  Pixels Frame(F&& draw) {
-    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
-    light_->ClearBackground(0);
-    draw();
-    light_->EndFrame(0);
-    EXPECT_EQ(dev_->EndScene(), D3D_OK);
-    return ReadBackBuffer();
-  }
-  Pixels Frame() {
-    return Frame([&] { light_->RenderObjects(objects_, 0); });
-  }
-
-  std::unique_ptr<DS_2D_Light> light_;
-  RuntimeObjects objects_;
 };
 
 TEST_F(Objects3DPixels, ArrayDrawsItsTexturedMeshWhereItsLeavesAre) {

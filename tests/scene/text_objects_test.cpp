@@ -21,7 +21,7 @@ namespace {
 
 using namespace pw;
 
-constexpr D3DCOLOR kGrey = 0xFFC8C8C8;
+constexpr D3DCOLOR kGrey = kSlideGrey;  // the slide picture
 constexpr D3DCOLOR kBlue = 0xFF0000FF;
 
 // A timeline whose state and visibility the test sets.
@@ -249,13 +249,12 @@ TEST_F(TextObjectRecords, DamagedMeshBlocksAreRefusedAndConsumed) {
 
 // ---- the flat text
 
-class FlatText : public RenderTest {
+class FlatText : public SlideLightTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SlideLightTest::SetUp();
     RegisterBuiltInResources();
     DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
     // The text: opaque white in its left half, clear elsewhere.
     r.rawFrames.push_back(
         {u"text.png", 3, {{1, Png(32, 32, [](int x, int) { return x < 16 ? 0xFFFFFFFFu : 0x00000000u; }), 0.0f}}});
@@ -263,22 +262,7 @@ class FlatText : public RenderTest {
     r.rawFrames.push_back({u"back.png", 5, {{1, Png(32, 32, [](int, int) { return kBlue; }), 0.0f}}});
     r.rawFrames.push_back({u"green.png", 7, {{1, Png(8, 8, [](int, int) { return 0xFF00FF00u; }), 0.0f}}});
     r.rawFrames.push_back({u"wide.png", 6, {{1, Png(300, 20, [](int, int) { return 0xFFFFFFFFu; }), 0.0f}}});
-    UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
-  }
-  void TearDown() override {
-    objects_.clear();
-    light_.reset();
-    RenderTest::TearDown();
+    StartSlide(r);
   }
   // A red text over a 32 x 32 quad at (16, 16) with n of its three images.
   static void Place(ZVI_2DTex& text, size_t n) {
@@ -296,17 +280,6 @@ class FlatText : public RenderTest {
     objects_.back()->Update(0.0f);
     return clone;
   }
-  Pixels Frame() {
-    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
-    light_->ClearBackground(0);
-    light_->RenderObjects(objects_, 0);
-    light_->EndFrame(0);
-    EXPECT_EQ(dev_->EndScene(), D3D_OK);
-    return ReadBackBuffer();
-  }
-
-  std::unique_ptr<DS_2D_Light> light_;
-  RuntimeObjects objects_;
 };
 
 TEST_F(FlatText, CentredLayoutOfANarrowQuadOverAWideImage) {
@@ -475,7 +448,7 @@ std::unique_ptr<ZVI_3DTex> ReadSolid(const SolidTextRecord& r) {
   return std::unique_ptr<ZVI_3DTex>(dynamic_cast<ZVI_3DTex*>(model.release()));
 }
 
-class SolidText : public RenderTest {};
+class SolidText : public SlideLightTest {};
 
 TEST_F(SolidText, BaseMatrixPutsTheTextCentreAtThePosition) {
   SolidTextRecord r = OneGlyphText();
