@@ -15,32 +15,16 @@ using namespace render_test;
 
 namespace {
 
-constexpr D3DCOLOR kGrey = 0xFFC8C8C8;  // 200
+constexpr D3DCOLOR kGrey = kSlideGrey;  // the slide picture
 
-class LinePixels : public RenderTest {
+class LinePixels : public SlideLightTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SlideLightTest::SetUp();
     RegisterBuiltInResources();
     pw::DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
     r.rawFrames.push_back({u"white.png", 3, {{1, Png(2, 2, [](int, int) { return 0xFFFFFFFFu; }), 0.0f}}});
-    UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
-  }
-  void TearDown() override {
-    objects_.clear();
-    light_.reset();
-    RenderTest::TearDown();
+    StartSlide(r);
   }
 
   static void White(ClassicParticleParams& block) {
@@ -78,9 +62,6 @@ class LinePixels : public RenderTest {
     EXPECT_EQ(dev_->EndScene(), D3D_OK);
     return ReadBackBuffer();
   }
-
-  std::unique_ptr<DS_2D_Light> light_;
-  RuntimeObjects objects_;
 };
 
 TEST_F(LinePixels, TenPixelRibbonAlongAHorizontalPath) {

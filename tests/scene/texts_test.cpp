@@ -78,7 +78,7 @@ TEST(TextRecords, LinkReadsItsIndexTheTextFieldsAndTheStaticObject) {
   EXPECT_EQ(scroll->direction.value, 3);
 }
 
-constexpr D3DCOLOR kGrey = 0xFFC8C8C8;
+constexpr D3DCOLOR kGrey = kSlideGrey;  // the slide picture
 constexpr D3DCOLOR kRed = 0xFFFF0000;
 constexpr D3DCOLOR kBlue = 0xFF0000FF;
 
@@ -91,33 +91,17 @@ class CycleTimeline : public ZVI_Timing {
   float length = 2.0f;
 };
 
-class Texts : public RenderTest {
+class Texts : public SlideLightTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SlideLightTest::SetUp();
     RegisterBuiltInResources();
     DocResRecord r;
-    r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kGrey; })}}});
     // First image: red in its left half, clear elsewhere. Second: blue.
     r.rawFrames.push_back(
         {u"text.png", 3, {{1, Png(32, 32, [](int x, int) { return x < 16 ? kRed : 0x00000000u; }), 0.0f}}});
     r.rawFrames.push_back({u"back.png", 4, {{1, Png(32, 32, [](int, int) { return kBlue; }), 0.0f}}});
-    UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
-  }
-  void TearDown() override {
-    objects_.clear();
-    light_.reset();
-    RenderTest::TearDown();
+    StartSlide(r);
   }
   static void Link(ClassicParticleParams& block, const char16_t* name, int64_t id) {
     block.particleImage.value.links.push_back(DS_ImageFileLink(DS_FileLink3()));
@@ -131,17 +115,6 @@ class Texts : public RenderTest {
     Link(text.params, u"text.png", 3);
     if (withSecond) Link(text.params, u"back.png", 4);
   }
-  Pixels Frame() {
-    EXPECT_EQ(dev_->BeginScene(), D3D_OK);
-    light_->ClearBackground(0);
-    light_->RenderObjects(objects_, 0);
-    light_->EndFrame(0);
-    EXPECT_EQ(dev_->EndScene(), D3D_OK);
-    return ReadBackBuffer();
-  }
-
-  std::unique_ptr<DS_2D_Light> light_;
-  RuntimeObjects objects_;
 };
 
 TEST_F(Texts, SecondImageThenShadowThenFirstImage) {
