@@ -29,6 +29,14 @@ void EmbeddedFileData::CopyFrom(const EmbeddedFileData& source) {
   }
 }
 
+EmbeddedFile EmbeddedFile::Copy() const {
+  EmbeddedFile copy;
+  copy.CopyFrom(*this);
+  copy.resourceId = resourceId;
+  copy.moduleName = moduleName;
+  return copy;
+}
+
 zvi_string FileNameOfPath(const zvi_string& path) {
   size_t slash = path.rfind(u'\\');
   if (slash == zvi_string::npos) return zvi_string();

@@ -32,6 +32,9 @@ struct EmbeddedFile : EmbeddedFileData {
   // Replaces the bytes with resource resourceId of moduleName ("DDS" type,
   // then RCDATA); false, record unchanged, when the module has no such entry.
   bool LoadFromModule();
+  // A copy of path, bytes and module entry (the bytes are owned, so the
+  // record has no copy constructor).
+  EmbeddedFile Copy() const;
 };
 
 // The part of a path after its last backslash; empty when there is none.

@@ -8,14 +8,6 @@
 
 namespace {
 
-EmbeddedFile CopyOfFile(const EmbeddedFile& source) {
-  EmbeddedFile copy;
-  copy.CopyFrom(source);
-  copy.resourceId = source.resourceId;
-  copy.moduleName = source.moduleName;
-  return copy;
-}
-
 bool HoldsData(const EmbeddedFile& file) { return file.data && file.size > 0; }
 
 }  // namespace
@@ -26,8 +18,8 @@ bool HoldsData(const EmbeddedFile& file) { return file.data && file.size > 0; }
 DS_3D_in_2D_array_Constructor::DS_3D_in_2D_array_Constructor(const DS_3D_in_2D_array_Constructor& other)
     : DS_ABObj_Constructor(other),
       count(other.count),
-      meshFile(CopyOfFile(other.meshFile)),
-      textureFile(CopyOfFile(other.textureFile)),
+      meshFile(other.meshFile.Copy()),
+      textureFile(other.textureFile.Copy()),
       leaf(other.leaf) {}
 
 void DS_3D_in_2D_array_Constructor::ReadRecord(DS_IOF_Archive& ar, int32_t) {

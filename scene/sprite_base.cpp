@@ -25,14 +25,6 @@ int32_t WholePixels(float v) {
 // Smallest stored EmbeddedFile: id, empty module name, byte count, empty path.
 constexpr uint32_t kMinEmbeddedFileBytes = 4 + 4 + 4 + 4;
 
-EmbeddedFile CopyOfFile(const EmbeddedFile& source) {
-  EmbeddedFile copy;
-  copy.CopyFrom(source);
-  copy.resourceId = source.resourceId;
-  copy.moduleName = source.moduleName;
-  return copy;
-}
-
 }  // namespace
 
 void ReadRecordHeader(DS_IOF_Archive& ar, int32_t* version) {
@@ -218,8 +210,8 @@ DS_BaseSpriteProp::DS_BaseSpriteProp(const DS_BaseSpriteProp& other)
       spriteLast(other.spriteLast),
       frozen(other.frozen) {
   legacyFrames.reserve(other.legacyFrames.size());
-  for (const EmbeddedFile& f : other.legacyFrames) legacyFrames.push_back(CopyOfFile(f));
-  legacySecond = CopyOfFile(other.legacySecond);
+  for (const EmbeddedFile& f : other.legacyFrames) legacyFrames.push_back(f.Copy());
+  legacySecond = other.legacySecond.Copy();
 }
 
 DS_BaseSpriteProp::~DS_BaseSpriteProp() = default;
