@@ -32,13 +32,6 @@ D3DXMATRIX Translation(float x, float y, float z) {
   return m;
 }
 
-// a x b, a applying first.
-D3DXMATRIX Times(const D3DXMATRIX& a, const D3DXMATRIX& b) {
-  D3DXMATRIX m;
-  D3DXMatrixMultiply(&m, &a, &b);
-  return m;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -63,7 +56,7 @@ void ApproachChannel::Step(float step) {
 AC_ButterflyWing::AC_ButterflyWing() { D3DXMatrixIdentity(&wing); }
 
 void AC_ButterflyWing::Apply(DS_Frame* frame) {
-  frame->world = Times(frame->local, wing);
+  frame->world = frame->local * wing;
   frame->mirror = mirror;
 }
 
@@ -90,20 +83,20 @@ void AC_Butterfly::OnSize(unsigned size) {
 void AC_Butterfly::Apply(DS_Frame* frame) {
   const float step = model->viewStep;
   const float total = model->viewTime;
-  D3DXMATRIX local = Times(RotationY(heading.current), frame->local);
+  D3DXMATRIX local = RotationY(heading.current) * frame->local;
 
   if (heading.current - heading.target < -5.0f) bank.SetTarget(25.0f);
   else if (heading.current - heading.target > 5.0f) bank.SetTarget(-25.0f);
 
-  if (forward.current < 100.0f) local = Times(RotationX((1.0f - forward.current / 100.0f) * 15.0f), local);
-  local = Times(tilt, local);
-  local = Times(RotationZ(bank.current), local);
+  if (forward.current < 100.0f) local = RotationX((1.0f - forward.current / 100.0f) * 15.0f) * local;
+  local = tilt * local;
+  local = RotationZ(bank.current) * local;
   if (bank.current - bank.target == 0.0f) bank.SetTarget(0.0f);
 
   flap += step * 7.0f * flapSpeed;
   if (flap > flapUpper) flapSpeed = -160.0f;
   else if (flap < flapLower) flapSpeed = 100.0f;
-  local = Times(Translation(0.0f, flap * -3.0f / 45.0f, 0.0f), local);
+  local = Translation(0.0f, flap * -3.0f / 45.0f, 0.0f) * local;
 
   const D3DXMATRIX hinge = RotationZ(flap);
   if (wings[0]) {
@@ -111,7 +104,7 @@ void AC_Butterfly::Apply(DS_Frame* frame) {
     wings[0]->mirror = flap > 0.0f;
   }
   if (wings[1]) {
-    wings[1]->wing = Times(hinge, mirrorMatrix);
+    wings[1]->wing = hinge * mirrorMatrix;
     wings[1]->mirror = flap < 0.0f;
   }
 
@@ -122,7 +115,7 @@ void AC_Butterfly::Apply(DS_Frame* frame) {
   position.x += v.x * step;
   position.y += step * vertical.current;
   position.z = 0.0f;
-  local = Times(local, Translation(position.x, position.y, 0.0f));
+  local = local * Translation(position.x, position.y, 0.0f);
 
   vertical.Step(step);
   bank.Step(step);
@@ -147,7 +140,7 @@ void AC_Butterfly::Apply(DS_Frame* frame) {
     Decide(total);
   }
 
-  frame->world = Times(sizeMatrix, local);
+  frame->world = sizeMatrix * local;
 }
 
 void AC_Butterfly::Bounds() {
@@ -206,7 +199,7 @@ AC_Static::AC_Static(MediaParamT<unsigned>* size, MediaRectangle* rect) : size_(
   rectControl_.Attach(rect);
 }
 
-void AC_Static::Apply(DS_Frame* frame) { frame->world = Times(Times(scaling, frame->local), translation); }
+void AC_Static::Apply(DS_Frame* frame) { frame->world = scaling * frame->local * translation; }
 
 void AC_Static::OnSize(unsigned size) {
   const float s = static_cast<float>(size);
@@ -243,7 +236,7 @@ void AC_ClockArrow::Apply(DS_Frame* frame) {
   // Without a local time the hand rests at its last angle; the frame never
   // keeps a world matrix that its parent would multiply a second time.
   if (now.ok) lastAngle = AngleAt(kind, now.hours, now.minutes, now.seconds);
-  frame->world = Times(frame->local, RotationY(lastAngle));
+  frame->world = frame->local * RotationY(lastAngle);
 }
 
 // ---------------------------------------------------------------------------
@@ -313,7 +306,7 @@ DS_Frame* DS_ButterflyConstructor::CreateFrame() {
   D3DXMatrixScaling(&half, 0.5f, 0.5f, 0.5f);
   D3DXMatrixRotationY(&turn, D3DX_PI / 2.0f);
   auto* flight = new AC_Butterfly(this, &size);
-  DS_Frame* root = NewFrame(Times(half, turn), flight);
+  DS_Frame* root = NewFrame(half * turn, flight);
   D3DXMATRIX wing;
   D3DXMatrixScaling(&wing, wingScale, wingScale, wingScale);
   for (AC_ButterflyWing*& w : flight->wings) {
@@ -386,7 +379,7 @@ DS_Frame* DS_ClockConstructor::CreateFrame() {
   D3DXMATRIX m, n;
   D3DXMatrixScaling(&m, 0.01f, 0.01f, 0.01f);
   D3DXMatrixRotationX(&n, D3DX_PI / 2.0f);
-  DS_Frame* root = NewFrame(Times(m, n), new AC_Static(&size, &clockRect));
+  DS_Frame* root = NewFrame(m * n, new AC_Static(&size, &clockRect));
   struct Hand {
     float length, offset;
     int32_t kind;
@@ -395,7 +388,7 @@ DS_Frame* DS_ClockConstructor::CreateFrame() {
   for (const Hand& h : {Hand{0.3f, 10.0f, AC_ClockArrow::kHour}, Hand{0.38f, 13.0f, AC_ClockArrow::kMinute}}) {
     D3DXMatrixScaling(&m, 0.01f, 1.0f, h.length);
     D3DXMatrixTranslation(&n, 0.0f, 0.0f, h.offset);
-    root->children.push_back(NewFrame(Times(m, n), new AC_ClockArrow(h.kind)));
+    root->children.push_back(NewFrame(m * n, new AC_ClockArrow(h.kind)));
   }
   return root;
 }
