@@ -397,16 +397,31 @@ void DS_GlassBallLight::EndFrame(int) {
   }
 
   d->SetTexture(0, circleMask);
-  d->SetTexture(1, backgroundQuad.texture);
   SetFrameTextureMatrix();
   d->SetTransform(D3DTS_TEXTURE1, &textureMatrix);
-  // Around the background quad the screen stays black, as its bars are.
-  d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_BORDER);
-  d->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_BORDER);
-  d->SetSamplerState(1, D3DSAMP_BORDERCOLOR, 0xFF000000u);
+  // Around the background quad the screen stays black, as its bars are: the
+  // corners are painted black first (no texture samples opaque black), then
+  // the background over them on the quad's own pixels.
+  d->SetTexture(1, nullptr);
+  DrawBall(ballQuad.vertexBuffer);
+  const RECT covered = {static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[0].x))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[1].y))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[3].x))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[2].y)))};
+  DWORD scissor = FALSE;
+  d->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
+  RECT savedRect{};
+  d->GetScissorRect(&savedRect);
+  d->SetScissorRect(&covered);
+  d->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+  d->SetTexture(1, backgroundQuad.texture);
   DrawBall(ballQuad.vertexBuffer);
   d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
   d->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+  d->SetRenderState(D3DRS_SCISSORTESTENABLE, scissor);
+  d->SetScissorRect(&savedRect);
 
   d->SetTexture(1, nullptr);
   if (Stand.value && standTexture) {
