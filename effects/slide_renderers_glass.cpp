@@ -397,16 +397,31 @@ void DS_GlassBallLight::EndFrame(int) {
   }
 
   d->SetTexture(0, circleMask);
-  d->SetTexture(1, backgroundQuad.texture);
-  const BackBufferInfo& bb = GetBackBufferInfo();
-  const float E = insideTarget ? ViewWidth() : static_cast<float>(bb.width);
-  const float F = insideTarget ? ViewHeight() : static_cast<float>(bb.height);
-  textureMatrix._11 = Div(textureMatrix._11, sx);
-  textureMatrix._22 = Div(textureMatrix._22, sy);
-  textureMatrix._41 = Div(textureMatrix._41 - Div(Div(ox, E), kx), sx);
-  textureMatrix._42 = Div(textureMatrix._42 - Div(Div(oy, F), ky), sy);
+  SetFrameTextureMatrix();
   d->SetTransform(D3DTS_TEXTURE1, &textureMatrix);
+  // Around the background quad the screen stays black, as its bars are: the
+  // corners are painted black first (no texture samples opaque black), then
+  // the background over them on the quad's own pixels.
+  d->SetTexture(1, nullptr);
   DrawBall(ballQuad.vertexBuffer);
+  const RECT covered = {static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[0].x))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[1].y))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[3].x))),
+                        static_cast<LONG>(std::ceil(std::max(0.0f, backgroundCorners.c[2].y)))};
+  DWORD scissor = FALSE;
+  d->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissor);
+  RECT savedRect{};
+  d->GetScissorRect(&savedRect);
+  d->SetScissorRect(&covered);
+  d->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+  d->SetTexture(1, backgroundQuad.texture);
+  DrawBall(ballQuad.vertexBuffer);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+  d->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+  d->SetRenderState(D3DRS_SCISSORTESTENABLE, scissor);
+  d->SetScissorRect(&savedRect);
 
   d->SetTexture(1, nullptr);
   if (Stand.value && standTexture) {
@@ -419,6 +434,28 @@ void DS_GlassBallLight::EndFrame(int) {
   }
   d->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
   d->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+}
+
+void DS_GlassBallLight::SetFrameTextureMatrix() {
+  // The ball plane faces the camera at depth |distance|, so a camera-space
+  // position maps to its screen pixel by a scale and a shift; the matrix takes
+  // it on to the background quad's uv there, so that the corners outside the
+  // circle show the background exactly as the quad around them does (the
+  // lens zoom of the slide's matrix would show a shifted band of it).
+  const BackBufferInfo& bb = GetBackBufferInfo();
+  const float E = insideTarget ? ViewWidth() : static_cast<float>(bb.width);
+  const float F = insideTarget ? ViewHeight() : static_cast<float>(bb.height);
+  D3DXMATRIX projection;
+  D3DXMatrixPerspectiveFovLH(&projection, kPi / 4.0f, Div(ViewWidth(), ViewHeight()), 1.0f, 3000.0f);
+  const float z = std::fabs(distance);
+  const float left = backgroundCorners.c[0].x, top = backgroundCorners.c[1].y;
+  const float width = backgroundCorners.c[3].x - left, height = backgroundCorners.c[2].y - top;
+  D3DXMatrixIdentity(&textureMatrix);
+  // Pixel centres sit on integer positions, as the screen quads place them.
+  textureMatrix._11 = Div(projection._11 * E, 2.0f * z * width);
+  textureMatrix._41 = Div(E * 0.5f - 0.5f - left, width);
+  textureMatrix._22 = -Div(projection._22 * F, 2.0f * z * height);
+  textureMatrix._42 = Div(F * 0.5f - 0.5f - top, height);
 }
 
 void DS_GlassBallLight::SetupView(const QuadCorners& corners) {
@@ -457,6 +494,7 @@ void DS_GlassBallLight::SetupView(const QuadCorners& corners) {
     c.y = y1 + (c.y - y1) * sy + oy;
   }
   backgroundQuad.SetCorners(b);
+  backgroundCorners = b;
 
   const float L0 = x0 * sx, R0 = x3 * sx, T0 = y1 * sy, B0 = y2 * sy;
   kx = Div(R0 - L0, (R0 - L0) + 2.0f * (std::trunc(L0) + 1.0f));

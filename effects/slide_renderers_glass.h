@@ -41,6 +41,9 @@ class DS_GlassBallLight : public DS_2D_Light {
   static ComPtr<IDirect3DTexture9> CreateCircleMask();
   void UpdateBallGeometry();
   void SetBallTransforms(bool turning);
+  // The stage-1 matrix of the frame pass: camera-space positions of the ball
+  // plane to the background quad's uv at the same screen pixel.
+  void SetFrameTextureMatrix();
 
   // The turning phase all glass-ball lights share, and its previous time.
   struct SharedPhase {
@@ -78,6 +81,7 @@ class DS_GlassBallLight : public DS_2D_Light {
   ComPtr<IDirect3DTexture9> standTexture;
   ScreenQuad bars[4];
   TexturedScreenQuad backgroundQuad;
+  QuadCorners backgroundCorners;
   TexturedScreenQuad scrollA;
   TexturedScreenQuad scrollB;
   float distance = -600.0f;

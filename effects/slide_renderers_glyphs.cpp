@@ -114,8 +114,9 @@ void GlyphGrid::Step() {
 void GlyphGrid::ShuffleHighlights() {
   for (uint32_t& cell : cells) cell &= ~kHighlight;
   if (highlightCount < 2 || columns <= 0 || rows <= 0) return;
-  const uint64_t marks = std::min<uint64_t>(highlightCount - 1, cells.size());
-  for (uint64_t i = 0; i < marks; ++i) {
+  // One draw short of the count; a cell may be hit more than once.
+  const uint32_t marks = std::min(highlightCount - 1, kMaxHighlightMarks);
+  for (uint32_t i = 0; i < marks; ++i) {
     const int32_t x = crt_rand() % columns;
     const int32_t y = crt_rand() % rows;
     Cell(x, y) |= kHighlight;

@@ -34,6 +34,9 @@ struct GlyphGrid {
   static constexpr uint32_t kHighlight = 0x20000u;
   // The most cells a grid holds (a 1920 x 1080 picture at cell 1 fits).
   static constexpr uint32_t kMaxCells = 1u << 21;
+  // The most highlight marks one shuffle draws: far above any authored
+  // count, low enough that a damaged one cannot stall a frame.
+  static constexpr uint32_t kMaxHighlightMarks = 1u << 20;
 
   struct Settings {
     uint32_t cellSize = 16;

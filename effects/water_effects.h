@@ -105,9 +105,9 @@ struct WaterfallLayer {
 
 class DS_WaterfallFX : public DS_DirectionBased {
  public:
-  // More layers than this are not made: each is a draw per frame, and the
-  // count comes from the file.
-  static constexpr unsigned int kMaxLayers = 64;
+  // Each layer is a draw per frame and the count comes from the file: a
+  // bound far above any authored count keeps a damaged one from stalling.
+  static constexpr unsigned int kMaxLayers = 1024;
 
   DS_WaterfallFX();
   DS_WaterfallFX(const DS_WaterfallFX& other) = default;

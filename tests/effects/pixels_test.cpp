@@ -345,6 +345,44 @@ TEST_F(EffectPixels, ModesOverAPatternDrawnFirst) {
   EXPECT_TRUE(Shows(Draw({Make<DS_PatternBrush>(patternBytes), erase(1)}), 20, 20, kRed));
 }
 
+// A 16 x 8 tile, red on its left half and green on its right, shown one to
+// one: turned by a quarter the halves become bands 8 pixels high, as wide as
+// they were, in both modes.
+TEST_F(EffectPixels, PatternTurnsInPixelsNotInTiles) {
+  pw::DocResRecord tile;
+  tile.imageFiles.push_back(
+      {u"tile.png", 5, {{0, u"", u"tile.png", Png(16, 8, [](int x, int) { return x < 8 ? kRed : kGreen; })}}});
+  Use([](int, int) -> D3DCOLOR { return kBlue; }, tile);
+  struct Case {
+    uint32_t angle;
+    int stepX, stepY;  // one half further on
+  };
+  const Case cases[] = {{0, 8, 0}, {90, 0, 8}, {180, 8, 0}, {270, 0, 8}};
+  for (const Case& c : cases) {
+    for (int32_t mode : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "angle " << c.angle << " mode " << mode);
+      pw::PatternBrushRecord r;
+      r.imageName = u"tile.png";
+      r.imageId = 5;
+      r.angle = c.angle;
+      r.fx = PackFX(mode, 78);
+      pw::ByteBuilder b;
+      pw::WritePatternBrush(b, r);
+      const Pixels px = Draw({Make<DS_PatternBrush>(b)});
+      const bool redFirst = Near(px.at(4, 4), kRed, 4);
+      ASSERT_TRUE(redFirst || Shows(px, 4, 4, kGreen));
+      for (int k = 0; k < 6; ++k) {
+        // Centres of the halves along the step; across it the colour holds.
+        const UINT x = static_cast<UINT>(4 + k * c.stepX + (c.stepX == 0 ? 16 : 0));
+        const UINT y = static_cast<UINT>(4 + k * c.stepY + (c.stepY == 0 ? 16 : 0));
+        const D3DCOLOR want = redFirst == (k % 2 == 0) ? kRed : kGreen;
+        EXPECT_TRUE(Shows(px, x, y, want)) << k;
+        EXPECT_TRUE(Shows(px, x + c.stepY, y + c.stepX, want)) << k << " across";
+      }
+    }
+  }
+}
+
 TEST_F(EffectPixels, DeviceResetBringsThePrivateTargetsBack) {
   Use(Stripes);
   pw::BackgroundCopyRecord r;

@@ -10,6 +10,7 @@
 #include "effects/fire_effect.h"
 #include "effects/water_effects.h"
 #include "effects_fixtures.h"
+#include "player/file_links.h"
 #include "tools/writer/water_fire_writer.h"
 
 using namespace fx_test;
@@ -375,7 +376,28 @@ TEST_F(WaterFire, WaterfallLayersAndDisabledUploads) {
   EXPECT_THAT(Floats(f, "base_color", 3), FloatsAre(V{0.0f, 0.0f, 1.0f}));
   EXPECT_THAT(Floats(f, "noise_shift", 2), FloatsAre(V{-0.1f * 0.5f, 0.0f}));
 
-  // A hostile count makes no more layers than the cap.
+  // A large authored count keeps every layer, each a hundredth of a cycle
+  // ahead of the one before.
+  r.layerCount = 100;
+  pw::ByteBuilder hundred;
+  pw::WriteWaterfall(hundred, r);
+  f = Load<DS_WaterfallFX>(hundred);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->layers.size(), 100u);
+  f->speed.elapsed = 0.0f;
+  f->speed.last_time = 0.0f;
+  f->AdvanceTime(0.0f);
+  for (int i : {0, 1, 37, 50, 99}) {
+    SCOPED_TRACE(i);
+    const float phase = static_cast<float>(i) / 100.0f;
+    EXPECT_NEAR(f->layers[i].x, -phase * 0.1f, 1e-5f);
+    EXPECT_NEAR(f->layers[i].alpha, (1.0f - std::fabs(2.0f * phase - 1.0f)) * 0.8f, 1e-5f);
+  }
+  EXPECT_NEAR(f->layers[50].alpha, 0.8f, 1e-5f);
+
+  // A hostile count makes no more layers than the bound, which lies far
+  // above any authored count.
+  EXPECT_GE(DS_WaterfallFX::kMaxLayers, 1000u);
   r.layerCount = 0xFFFFFFFFu;
   pw::ByteBuilder many;
   pw::WriteWaterfall(many, r);
@@ -576,6 +598,40 @@ TEST_F(WaterFirePixels, FireGridShowsRedToYellowInsideItsQuadOnly) {
     if (((c >> 16) & 0xFF) > 0xC0 && ((c >> 8) & 0xFF) > 0x80) ++yellow;
   }
   EXPECT_GT(yellow, 4);
+}
+
+// The fire over the whole picture with a mask opaque on the left half only:
+// the flames show where the mask allows and nowhere else.
+TEST_F(WaterFirePixels, FireIsWeighedByItsMask) {
+  constexpr GUID kMask = {0x2468ACE0, 0x1357, 0x9BDF, {1, 3, 5, 7, 9, 11, 13, 15}};
+  pw::DocResRecord extra;
+  extra.rawFrames.push_back({GuidToString(kMask).name, 0,
+                             {{1, Png(64, 64, [](int x, int) -> D3DCOLOR { return x < 32 ? 0xFFFFFFFF : 0x00FFFFFF; }),
+                               0.0f}}});
+  MakeDocumentWith(PictureSpec{64, 64, [](int, int) -> D3DCOLOR { return 0xFF000000; }}, extra);
+  light_ = MakeLight();
+  for (bool masked : {false, true}) {
+    SCOPED_TRACE(masked);
+    pw::FireRecord r;
+    r.brightness = 50;
+    r.fx = Full();
+    if (masked) r.fx.maskGuid = kMask;
+    pw::ByteBuilder b;
+    pw::WriteFire(b, r);
+    const Pixels px = Draw(b, 0.1f);
+    int litLeft = 0, litRight = 0;
+    for (UINT y = 2; y < 62; y += 2) {
+      for (UINT x = 2; x < 62; x += 2) {
+        if (x >= 28 && x < 36) continue;
+        const bool lit = ((px.at(x, y) >> 16) & 0xFF) > 0x20;
+        (x < 32 ? litLeft : litRight) += lit ? 1 : 0;
+        if (masked && x >= 36) EXPECT_TRUE(Near(px.at(x, y), 0xFF000000, 2)) << x << "," << y;
+      }
+    }
+    EXPECT_GT(litLeft, 40);
+    if (masked) EXPECT_EQ(litRight, 0);
+    else EXPECT_GT(litRight, 40) << "without a mask the fire covers its quad";
+  }
 }
 
 }  // namespace

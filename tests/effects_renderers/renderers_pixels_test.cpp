@@ -118,6 +118,39 @@ TEST_F(RendererPixels, GlassBallShowsTheSlideInsideAndTheGradientOutside) {
   EXPECT_TRUE(Near(px.at(0, 0), kBlue, 8)) << std::hex << px.at(0, 0);
 }
 
+// A wide background picture leaves the gradient a band across the middle of
+// the square screen with black above and below. The ball's square reaches
+// the screen's edges; outside its circle every pixel shows what the screen
+// shows there without the ball: no seam of a shifted gradient, no gradient
+// in the black.
+TEST_F(RendererPixels, GlassBallCornersMatchTheBackgroundAroundThem) {
+  Pictures(Png(64, 32, [](int, int) { return kGreen; }));
+  DS_GlassBallLight light;
+  light.Motion.value = 0;
+  light.TopColor.value = 0x000000FF;     // red
+  light.BottomColor.value = 0x00FF0000;  // blue
+  light.PictureImage.name = u"bg.png";
+  light.PictureImage.id = 1;
+  Start(light);
+  const Pixels px = Frame(light);
+  int checked = 0;
+  for (UINT y = 0; y < 64; ++y) {
+    for (UINT x = 0; x < 64; ++x) {
+      const float dx = static_cast<float>(x) - 31.5f, dy = static_cast<float>(y) - 31.5f;
+      if (dx * dx + dy * dy < 34.0f * 34.0f) continue;
+      // The band covers rows 16 to 47, red at its top, blue at its foot.
+      D3DCOLOR want = kBlack;
+      if (y >= 16 && y < 48) {
+        const int blue = static_cast<int>((static_cast<float>(y) - 16.0f) / 32.0f * 255.0f + 0.5f);
+        want = D3DCOLOR_ARGB(255, 255 - blue, 0, blue);
+      }
+      EXPECT_TRUE(Near(px.at(x, y), want, 12)) << x << "," << y << ": " << std::hex << px.at(x, y) << " not " << want;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 200);
+}
+
 TEST_F(RendererPixels, TurningBallScrollsTheSlide) {
   Pictures(Png(64, 64, [](int x, int) { return x < 32 ? kGreen : kRed; }));
   DS_GlassBallLight light;

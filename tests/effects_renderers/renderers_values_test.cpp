@@ -150,12 +150,27 @@ TEST(GlyphGridValues, HighlightsMarkCountLessOneCells) {
     GlyphGrid g(160, 160, GridSettings(count, 0));
     for (uint32_t c : g.cells) EXPECT_EQ(c & GlyphGrid::kHighlight, 0u) << count;
   }
-  crt_srand(1);
-  GlyphGrid g(160, 160, GridSettings(4, 0));
-  int marked = 0;
-  for (uint32_t c : g.cells) marked += (c & GlyphGrid::kHighlight) ? 1 : 0;
-  EXPECT_GE(marked, 1);
-  EXPECT_LE(marked, 3);
+  // count - 1 draws of a random cell, even past the number of cells (a 2 x 2
+  // grid here): the marks are where the draws fell, and the shared sequence
+  // moves on by two numbers a draw.
+  for (uint32_t count : {4u, 40u}) {
+    SCOPED_TRACE(count);
+    crt_srand(7);
+    std::vector<bool> hit(4, false);
+    for (uint32_t i = 0; i + 1 < count; ++i) {
+      const int x = crt_rand() % 2;
+      const int y = crt_rand() % 2;
+      hit[static_cast<size_t>(y) * 2 + x] = true;
+    }
+    const int next = crt_rand();
+    crt_srand(7);
+    GlyphGrid g(16, 16, GridSettings(count, 0));
+    ASSERT_EQ(g.cells.size(), 4u);
+    EXPECT_EQ(crt_rand(), next) << "count - 1 draws";
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ((g.cells[i] & GlyphGrid::kHighlight) != 0, hit[i]) << i;
+  }
+  // A damaged count is bounded by a large constant, not by the cells.
+  EXPECT_GE(GlyphGrid::kMaxHighlightMarks, 1u << 16);
 }
 
 TEST(GlyphGridValues, ScrollFadesARestingGlyphUnderAnEmptyCell) {

@@ -46,6 +46,45 @@ TEST_F(BoltPixels, RaysLitOnTheirSpokesDarkBetween) {
     EXPECT_TRUE(Near(px.at(x, y), kGrey)) << x << "," << y << " " << std::hex << px.at(x, y);
 }
 
+// Half-covering yellow rays through the off-screen target over the grey
+// picture: each blend mode weighs the ray's colour by its coverage once, so
+// a normal blend lies halfway between grey and yellow, never darker.
+TEST_F(BoltPixels, RaysWeighTheirColourByTheirCoverageOnce) {
+  pw::DocResRecord r;
+  r.imageFiles.push_back({u"grey.png", 0, {{0, u"", u"grey.png", Png(64, 64, [](int, int) { return kGrey; })}}});
+  r.imageFiles.push_back({u"half.png", 0, {{0, u"", u"half.png", Png(8, 8, [](int, int) { return 0x80FFFF00u; })}}});
+  UseDocument(MakeDocument(r));
+  auto light = MakeLight(u"grey.png", kFitLetterbox);
+  // Grey b = 128, ray c = (255, 255, 0) with coverage a = 128 / 255.
+  struct Case {
+    int32_t mode;
+    D3DCOLOR want;
+  };
+  const Case cases[] = {
+      {0, 0xFFC0C040},  // c a + b (1 - a)
+      {1, 0xFFC0C080},  // screen of b and c a
+      {2, 0xFFFFFF80},  // b / (1 - c a)
+      {3, 0xFFFFFF80},  // b + c a
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    DS_RadialRays model;
+    model.origin = D3DXVECTOR3(32, 32, 0);
+    model.rayLength = 30u;
+    model.rayWidth = 8u;
+    model.rayCount = 4u;
+    model.imageLinks = {DS_ImageFileLink(0, u"half.png")};
+    model.effectLink = DS_HLSLEffectFile(u"common_res.dll", 7001);
+    model.blendMode = c.mode;
+    RuntimeObjects objects{DS_SafePtr<DS_ABObj>(model.CreateRuntime())};
+    objects[0]->Update(0.0f);
+    const Pixels px = Frame(*light, objects);
+    for (auto [x, y] : {std::pair{50u, 32u}, {32u, 50u}})
+      EXPECT_TRUE(Near(px.at(x, y), c.want, 6)) << x << "," << y << " " << std::hex << px.at(x, y);
+    EXPECT_TRUE(Near(px.at(48u, 48u), kGrey)) << std::hex << px.at(48u, 48u);
+  }
+}
+
 TEST_F(BoltPixels, BoltCoreBetweenItsEnds) {
   auto light = MakeLight(u"grey.png", kFitLetterbox);
   DS_LightningGN model;
