@@ -3,6 +3,8 @@
 // without fault (the sanitizer build runs these).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -243,6 +245,19 @@ TEST(Fx2ContainerTest, RandomDamageIsRefusedOrSafe) {
       }
       ExpectSafe(b);
     }
+  }
+}
+
+// With FX2_SEEDS_OUT set, writes the seeds of the fx2_container fuzzer.
+TEST(Fx2SeedsTest, WriteFuzzSeedsOnRequest) {
+  const char* dir = std::getenv("FX2_SEEDS_OUT");
+  if (!dir) GTEST_SKIP() << "FX2_SEEDS_OUT not set";
+  for (const auto& [name, effect] : fx2_samples::All()) {
+    const Bytes b = pw::WriteFx2(effect);
+    FILE* f = std::fopen((std::string(dir) + "/" + name + ".fxo").c_str(), "wb");
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(std::fwrite(b.data(), 1, b.size(), f), b.size());
+    std::fclose(f);
   }
 }
 
