@@ -230,6 +230,22 @@ TEST(Fx2ContainerTest, InconsistentEffectsAreRefused) {
   EXPECT_TRUE(Valid(pw::WriteFx2(withPixelShader("ps_2_0\nmov oC0, c0\n", {colour})), &why)) << why;
 }
 
+// One long name given to every parameter: the check's work (and the
+// library's copies) would grow with the square of the size, so it is refused.
+TEST(Fx2ContainerTest, ANameSharedByThousandsOfParametersIsRefused) {
+  pw::Fx2Effect e;
+  e.parameters.push_back({std::string(65536, 'a'), "", pw::Fx2Float(1), {}});
+  for (int i = 0; i < 2000; ++i) e.parameters.push_back({"P" + std::to_string(i), "", pw::Fx2Float(1), {}});
+  pw::Fx2Layout layout;
+  Bytes b = pw::WriteFx2(e, &layout);
+  std::string why;
+  ASSERT_TRUE(Valid(b, &why)) << why;
+  const uint32_t longName = layout.stringOffsets[0] - 8;
+  for (uint32_t typeAt : layout.typeOffsets) Put(b, typeAt + 8, longName);
+  EXPECT_FALSE(Valid(b, &why));
+  EXPECT_EQ(why, "values too large for the data");
+}
+
 // Random damage: whatever the check lets through, the library reads safely.
 TEST(Fx2ContainerTest, RandomDamageIsRefusedOrSafe) {
   std::mt19937 rng(47);
