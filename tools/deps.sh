@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   libflac-dev libstb-dev libmpg123-dev libvorbis-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libmojoshader-dev
   flac vorbis-tools lame
   xvfb openbox x11-apps
 )
