@@ -4,6 +4,11 @@
 
 #include "core/archive.h"
 
+uint32_t TruncatedLowByte(float v) {
+  if (!(v >= -2147483648.0f && v < 2147483648.0f)) return 0;
+  return static_cast<uint32_t>(static_cast<int32_t>(v)) & 0xFFu;
+}
+
 void HSBToRGB(unsigned int hue, unsigned int saturation, unsigned int brightness,
               float* red, float* green, float* blue) {
   const float s = static_cast<float>(saturation) * 0.01f;

@@ -34,6 +34,11 @@ class SmartCOLORREF : public MediaParamT<COLORREF> {
   TransparencyParam transparency;
 };
 
+// A colour channel from a product on the byte scale: truncated towards zero,
+// then its low 8 bits (-51 gives 205, 382.5 gives 126). NaN and values past
+// the 32-bit range give 0.
+uint32_t TruncatedLowByte(float v);
+
 // Red, green and blue in [0, 1] of a hue in degrees and a saturation and a
 // brightness in percent. A hue of 360 or more wraps round the colour circle.
 void HSBToRGB(unsigned int hue, unsigned int saturation, unsigned int brightness,

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/archive.h"
-#include "core/ds_error.h"
 
 namespace {
 template <class T>
@@ -20,12 +19,6 @@ void ReadRawColour(DS_IOF_Archive& ar, SmartCOLORREF& colour) {
   colour.undo.OnChanged(nullptr);
 }
 
-// A count read from the file: negative counts are damage, and nothing is
-// reserved beyond what the remaining bytes can hold.
-size_t CheckedCount(DS_IOF_Archive& ar, int32_t count, size_t min_bytes) {
-  if (count < 0) throw DS_Error(kWrongFileFormat);
-  return std::min<uint64_t>(static_cast<uint64_t>(count), ar.Remaining() / min_bytes);
-}
 }  // namespace
 
 void ReadTextFontParams(DS_IOF_Archive& ar, TextFontParams& font) {
@@ -67,11 +60,10 @@ void ReadTextLine(DS_IOF_Archive& ar, TextLine& line) {
   ar.ReadFloat(&line.x);
   ar.ReadFloat(&line.y);
   ar.ReadFloat(&line.z);
-  int32_t count = 0;
-  ar.ReadInt(&count);
-  // A glyph takes at least 24 bytes.
-  line.glyphs.reserve(CheckedCount(ar, count, 24));
-  for (int32_t i = 0; i < count; ++i) {
+  // A glyph takes at least 24 bytes; a negative count reads no glyph.
+  const uint32_t count = ar.ReadSignedCount(24);
+  line.glyphs.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
     TextGlyph g;
     uint32_t glyphVersion = 0;
     ar.ReadDword(&glyphVersion);
@@ -89,10 +81,9 @@ void ReadTextLine(DS_IOF_Archive& ar, TextLine& line) {
 }
 
 void ReadGlyphAtlas(DS_IOF_Archive& ar, GlyphAtlas& atlas) {
-  int32_t count = 0;
-  ar.ReadInt(&count);
-  CheckedCount(ar, count, 24);
-  for (int32_t i = 0; i < count; ++i) {
+  // An entry takes 24 bytes; a negative count reads no entry.
+  const uint32_t count = ar.ReadSignedCount(24);
+  for (uint32_t i = 0; i < count; ++i) {
     uint32_t code = 0, dropped = 0;
     GlyphAtlasEntry e;
     ar.ReadUInt(&code);

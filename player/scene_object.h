@@ -200,7 +200,10 @@ class DS_ABObj : public ZVI_RenderObj {
   virtual void WriteTrack(void* collector, bool last) {}
   // Standalone object files are written by the authoring tool only.
   virtual void ExportObject(const zvi_string& name) {}
-  virtual bool SetMembers(int32_t first, int32_t last) { return false; }
+  // Groups take the objects of [first, last) as their members.
+  virtual bool SetMembers(RuntimeObjects::const_iterator first, RuntimeObjects::const_iterator last) {
+    return false;
+  }
   // Groups append their members instead of themselves.
   virtual bool AppendMembers(RuntimeObjects& objects) { return false; }
   virtual void ExpandMembers(int32_t index, RuntimeObjects& objects) {}

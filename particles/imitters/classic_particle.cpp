@@ -14,14 +14,6 @@
 
 namespace {
 
-// A colour channel from a float; NaN and values outside the byte are clamped
-// instead of converted out of range.
-uint32_t ChannelByte(float v) {
-  if (!(v > 0.0f)) return 0;
-  if (v >= 255.0f) return 255;
-  return static_cast<uint32_t>(v);
-}
-
 bool ValidMultiplier(int k) { return k >= 0 && k < 7; }
 
 float SidewaysOffset(ClassicParticle& p, const MediaParamT<unsigned int>* width) {
@@ -165,7 +157,7 @@ bool IPR_Color::Apply(float dt, ClassicParticle& p) {
     for (int shift = 0; shift < 24; shift += 8) {
       const float a = static_cast<float>((c0 >> shift) & 0xFF);
       const float b = static_cast<float>((c1 >> shift) & 0xFF);
-      out |= ChannelByte((b - a) * t + a) << shift;
+      out |= TruncatedLowByte((b - a) * t + a) << shift;
     }
     p.colour = out;
     return true;

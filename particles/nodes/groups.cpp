@@ -160,6 +160,12 @@ bool ZVI_Group_Obj::AppendMembers(RuntimeObjects& objects) {
   return true;
 }
 
+bool ZVI_Group_Obj::SetMembers(RuntimeObjects::const_iterator first, RuntimeObjects::const_iterator last) {
+  group->members.clear();
+  for (; first != last && HasGroup(*first); ++first) group->members.push_back(*first);
+  return true;
+}
+
 int32_t ZVI_Group_Obj::MemberCount() { return Collapsed() ? 0 : static_cast<int32_t>(group->members.size()); }
 
 void ZVI_Group_Obj::ExpandMembers(int32_t index, RuntimeObjects& objects) {

@@ -74,7 +74,9 @@ class ZVI_Group_Obj : public DS_ABObj {
   void SetRunning(bool flag) override;
   void Update(float localTime) override;
   int32_t GetKind() override { return 10; }
-  bool SetMembers(int32_t first, int32_t last) override { return false; }
+  // Empties the members, then takes the objects in order up to the first
+  // that belongs to no group.
+  bool SetMembers(RuntimeObjects::const_iterator first, RuntimeObjects::const_iterator last) override;
   bool AppendMembers(RuntimeObjects& objects) override;
   void ExpandMembers(int32_t index, RuntimeObjects& objects) override;
   int32_t MemberCount() override;

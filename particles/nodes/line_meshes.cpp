@@ -3,17 +3,12 @@
 #include <cmath>
 
 #include "core/archive.h"
+#include "core/colour_params.h"
 #include "core/crt.h"
 
 namespace {
 
-// Bytes of the channel factors: the products saturate instead of wrapping.
-uint32_t FactorByte(float v) {
-  const float scaled = v * 255.0f;
-  if (!(scaled > 0.0f)) return 0;
-  if (scaled >= 255.0f) return 255;
-  return static_cast<uint32_t>(scaled);
-}
+uint32_t FactorByte(float v) { return TruncatedLowByte(v * 255.0f); }
 
 // The trace's rounding: 255 at 1 or more, 0 at 0 or less.
 uint32_t RoundedByte(float v) {

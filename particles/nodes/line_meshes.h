@@ -83,8 +83,8 @@ void WriteSamplePair(const StripSample& s, const D3DXMATRIX& m, const RibbonPain
 inline uint32_t RibbonVertices(size_t n) { return n < 2 ? 0u : static_cast<uint32_t>(3 * n - 1); }
 inline uint32_t RibbonTriangles(size_t n) { return n < 2 ? 0u : static_cast<uint32_t>(4 * n - 4); }
 
-// ARGB from channel factors: each factor x 255 truncated, clamped to a byte
-// (NaN gives 0).
+// ARGB from channel factors: each factor x 255 truncated, of which the low
+// 8 bits are kept (NaN gives 0).
 uint32_t PackFactors(float r, float g, float b, float a);
 
 // One sample of a stripe line's band.

@@ -124,10 +124,7 @@ void ZVI_PtclSysNode_Line::FillBatch(ZVI_PtclSys_Obj* object, int32_t* index) {
       b->triangleCount = 0;
     }
   }
-  if (radialGlow.enabled.value != 0) {
-    radialGlow.Fill(object, index, particles, static_cast<float>(particleSize.value));
-    filledBatches_ = 2;
-  }
+  // No radial glow: the draw, seeing one batch filled, takes none for it.
   if (childrenAfter.value == 1) FillChildren(object, index);
 }
 

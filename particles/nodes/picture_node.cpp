@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/archive.h"
+#include "core/colour_params.h"
 #include "core/crt.h"
 #include "core/thread_slots.h"
 #include "geometry/stripe_mesh.h"
@@ -31,14 +32,6 @@ D3DXVECTOR3 DirectionBy(const D3DXVECTOR3& v, const D3DXMATRIX& m) {
   D3DXVECTOR3 out;
   D3DXVec3TransformNormal(&out, &v, &m);
   return out;
-}
-
-uint32_t ClampByte(float v) {
-  // Products past a byte (an effect driving colour above 1) saturate
-  // instead of wrapping bright to dark; NaN gives 0.
-  if (!(v > 0.0f)) return 0;
-  if (v >= 255.0f) return 255;
-  return static_cast<uint32_t>(v);
 }
 
 // The radial glow's rounding: 255 at 1 or more, 0 at 0 or less.
@@ -99,11 +92,11 @@ ID3DXEffect* PackEffect(std::u16string_view askingClass, const DS_FileLink3& lin
 }
 
 uint32_t QuadColour(COLORREF tint, uint8_t tintAlpha, const D3DXVECTOR3& colour, float worldAlpha) {
-  const uint32_t r = ClampByte(static_cast<float>(tint & 0xFF) * colour.x);
-  const uint32_t g = ClampByte(static_cast<float>((tint >> 8) & 0xFF) * colour.y);
-  const uint32_t b = ClampByte(static_cast<float>((tint >> 16) & 0xFF) * colour.z);
+  const uint32_t r = TruncatedLowByte(static_cast<float>(tint & 0xFF) * colour.x);
+  const uint32_t g = TruncatedLowByte(static_cast<float>((tint >> 8) & 0xFF) * colour.y);
+  const uint32_t b = TruncatedLowByte(static_cast<float>((tint >> 16) & 0xFF) * colour.z);
   const float alpha = worldAlpha > 1.0f ? 1.0f : worldAlpha;
-  const uint32_t a = ClampByte(alpha * static_cast<float>(tintAlpha));
+  const uint32_t a = TruncatedLowByte(alpha * static_cast<float>(tintAlpha));
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
 

@@ -208,5 +208,6 @@ class ZVI_PtclSysNodePic_TexDynamic : public ZVI_PtclSysNode_Picture {
 };
 
 // The vertex colour of a quad: tint bytes times the particle colour, alpha
-// the world alpha times the tint alpha; every channel clamped to 0..255.
+// the world alpha (at most 1) times the tint alpha; every channel keeps the
+// low 8 bits of its truncated product.
 uint32_t QuadColour(COLORREF tint, uint8_t tintAlpha, const D3DXVECTOR3& colour, float worldAlpha);

@@ -205,11 +205,7 @@ void ZVI_PtclSysNode_StripeLine::FillBatch(ZVI_PtclSys_Obj* object, int32_t* ind
     b->EnsureBatchCapacity(vertices, triangles);
     object->filled[static_cast<size_t>(i)] = 1;
   }
-  static const ParticleVector none;
-  if (radialGlow.enabled.value != 0) {
-    radialGlow.Fill(object, index, physics ? physics->particles : none, static_cast<float>(particleSize.value));
-    filledBatches_ = 2;
-  }
+  // No radial glow: the draw, seeing one batch filled, takes none for it.
   if (childrenAfter.value == 1) FillChildren(object, index);
 }
 

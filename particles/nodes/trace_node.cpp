@@ -76,28 +76,32 @@ void ZVI_PtclSysNode_Trace::SetupParticle(Particle* particle) {
 }
 
 int32_t ZVI_PtclSysNode_Trace::Step(float dt, const ParticleVector* sources) {
-  texture.Advance(dt);
-  if (NeedsDepthSort()) DepthSort();
-  // The children's batches count, the own band is one more; no radial glow.
+  // The picture's step: a hidden node neither advances its texture nor sorts.
+  if (visible.value != 0) {
+    texture.Advance(dt);
+    if (NeedsDepthSort()) DepthSort();
+  }
   const int32_t children = ZVI_PtclSysNode_Emitter::Step(dt, sources);
-  if (enabled.value == 0) return children;
+  // Switched off, the trace and its children still move but ask for no batch.
+  if (enabled.value == 0) return 0;
   if (trails) trails->Update(sources, dt);
+  // The children's batches are filled with the band's, so they count too.
   return children + 1;
 }
 
 int32_t ZVI_PtclSysNode_Trace::PassCount() {
+  // Nothing below a switched-off trace is drawn, so none of it can take a
+  // background pass: counting one would leave the slide's chain unended.
+  if (enabled.value == 0) return 0;
   int32_t sum = ZVI_PtclSys_Node::PassCount();
-  if (enabled.value != 0 && glow.enabled.value != 0 && glow.mode.value > 0) ++sum;
+  if (glow.enabled.value != 0 && glow.mode.value > 0) ++sum;
   return sum;
 }
 
 void ZVI_PtclSysNode_Trace::FillBatch(ZVI_PtclSys_Obj* object, int32_t* index) {
   filledBatches_ = 0;
   drawFlags &= ~1u;
-  if (enabled.value == 0) {
-    FillChildren(object, index);
-    return;
-  }
+  if (enabled.value == 0) return;
   if (childrenAfter.value == 0) FillChildren(object, index);
   const int32_t i = (*index)++;
   filledBatches_ = 1;
@@ -128,9 +132,21 @@ void ZVI_PtclSysNode_Trace::FillBatch(ZVI_PtclSys_Obj* object, int32_t* index) {
 }
 
 void ZVI_PtclSysNode_Trace::DrawBatch(ZVI_PtclSys_Obj* object, int32_t* index, DS_ABRender* context, int* pass) {
-  // The picture's draw takes the children and the own batch as the fill
-  // took them; a trace has no radial glow.
-  ZVI_PtclSysNode_Picture::DrawBatch(object, index, context, pass);
+  // Switched off when filled: nothing was taken, nothing is drawn.
+  if (filledBatches_ == 0) return;
+  if (visible.value != 0 && !texture.images.empty()) {
+    // The picture's draw takes the children and the band as the fill took
+    // them; a trace fills no radial glow.
+    ZVI_PtclSysNode_Picture::DrawBatch(object, index, context, pass);
+    return;
+  }
+  // Hidden, or without an image: the band's batch is passed over in step
+  // with the fill, the children are still drawn and a counted glow pass is
+  // still taken.
+  if (childrenAfter.value == 0) DrawChildren(object, index, context, pass);
+  ++*index;
+  if (glow.enabled.value != 0) StepBackground(context, pass);
+  if (childrenAfter.value == 1) DrawChildren(object, index, context, pass);
 }
 
 void ZVI_PtclSysNode_Trace::ReadRecord(DS_IOF_Archive& ar, int32_t) {

@@ -20,12 +20,11 @@ namespace {
 // 16-bit indices address at most this many vertices in one batch.
 constexpr int32_t kMaxCurveVertices = 65536;
 
-// a / b in [0, 1]; a zero length gives 0 for 0 and 1 past it.
+// a / b, unclamped: a graph reads its own ends. A zero length gives 0 for
+// 0 and 1 past it.
 float Section(float a, float b) {
   if (!(b > 0.0f)) return a > 0.0f ? 1.0f : 0.0f;
-  const float f = a / b;
-  if (!(f > 0.0f)) return 0.0f;
-  return f > 1.0f ? 1.0f : f;
+  return a / b;
 }
 
 float GraphAt(const ZVI_CustomGraph& g, float x) {

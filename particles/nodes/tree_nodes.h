@@ -162,8 +162,6 @@ class ZVI_PtclSys_Mesh : public DS_ABObj {
 
   void Render(DS_ABRender* context, int* pass) override;
   int32_t NeedsBackground() override;
-  bool PassesOutput() override { return true; }
-  bool ReadsBackground() override { return true; }
   void Update(float t) override;
 
   // The batch of an index, or null past this frame's batches.

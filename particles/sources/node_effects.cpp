@@ -120,8 +120,9 @@ void ZVI_OrientationInMotion::ReadRecord(DS_IOF_Archive& ar, int32_t) {
 bool ZVI_PtclSysEffect_AlignToSource::ApplyEffect(EffectContext& context, Particle* particle) {
   if (!context.source) return true;
   const D3DXVECTOR3 at = particle->GetWorldPosition();
-  D3DXVECTOR3 direction(0, 0, 0), normal(0, 0, 0);
-  context.source->NormalAt(at, particle->auxVector, &direction, &normal);
+  // The figure's normal at the point itself, as the normal motion law takes it.
+  D3DXVECTOR3 normal(0, 0, 0);
+  context.source->NormalNear(&normal, at);
   D3DXVECTOR3 n;
   D3DXVec3Normalize(&n, &normal);
   MultiplyInto(&particle->modifier1, TurnToDirection(n));

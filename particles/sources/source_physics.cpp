@@ -286,8 +286,6 @@ void ZVI_PtclSysPhys_Lattice::Emit(SourceEmitterState& state, ParticleVector&) {
 }
 
 ParticleVector ZVI_PtclSysPhys_Lattice::EmitLatticeCells(LatticeTask& task, float dt, size_t room) {
-  const bool first = !task.started;
-  task.started = true;
   ZVI_VGeom2D* f = figure.value.get();
   ParticleVector out;
   if (!f || !f->HasDirections()) return out;
@@ -298,8 +296,8 @@ ParticleVector ZVI_PtclSysPhys_Lattice::EmitLatticeCells(LatticeTask& task, floa
   const float a = 0.5f / static_cast<float>(rowCount);
   const float b = 0.5f / static_cast<float>(columnCount);
   const float rd = rowDelay.derived, cd = columnDelay.derived;
-  // A cell is due in (t0, t1]; the task's first frame also takes t0.
-  auto due = [&](float t) { return (t > t0 || (first && t >= t0)) && t <= t1; };
+  // A cell is due in [t0, t1]: one on a frame boundary is laid in both frames.
+  auto due = [&](float t) { return t >= t0 && t <= t1; };
   const double lastRowTime = static_cast<double>(rowCount - 1) * rd;
 
   // Columns whose cells can fall in the window (a little wider; `due`

@@ -95,8 +95,6 @@ struct LatticeTask {
   float span = 0.0f;
   float elapsed = 0.0f;
   ParticlePtr parent;
-  // The first frame also takes the cells due at time 0.
-  bool started = false;
 };
 using LatticeTaskPtr = DS_SafePtr<LatticeTask>;
 

@@ -344,11 +344,10 @@ void ZVI_PtclSysPhys_Text::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
       e->value->duration.Notify(nullptr);
     }
   }
-  int32_t count = 0;
-  ar.ReadInt(&count);
-  if (count < 0) throw DS_Error(kWrongFileFormat);
+  // A line takes at least 24 bytes; a negative count reads no line.
+  const uint32_t count = ar.ReadSignedCount(24);
   lines.clear();
-  for (int32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < count; ++i) {
     TextLine line;
     ReadTextLine(ar, line);
     lines.push_back(std::move(line));

@@ -124,12 +124,29 @@ TEST(TextParamsTest, AtlasOrderAndFirstEntryWins) {
   EXPECT_EQ(atlas.rbegin()->first, 0xFFFFFFFFu);
 }
 
-TEST(TextParamsTest, DamagedLayoutRecordsFail) {
+// A negative count reads no entry and the record goes on after it.
+TEST(TextParamsTest, NegativeCountsReadNoEntries) {
   pw::ByteBuilder negative;
-  negative.Dword(3).F32(0).F32(0).F32(0).I32(-1);
+  negative.Dword(3).F32(1).F32(2).F32(3).I32(-1).F32(40).F32(20).F32(-4);
   TextLine line;
   MemoryArchive a1 = ArchiveOf(negative);
-  EXPECT_THROW(ReadTextLine(a1, line), DS_Error);
+  ReadTextLine(a1, line);
+  EXPECT_EQ(a1.Remaining(), 0u);
+  EXPECT_TRUE(line.glyphs.empty());
+  EXPECT_EQ(line.y, 2.0f);
+  EXPECT_EQ(line.width, 40.0f);
+  EXPECT_EQ(line.top, -4.0f);
+  pw::ByteBuilder atlas;
+  atlas.I32(-7).U32(99);
+  GlyphAtlas map;
+  MemoryArchive a2 = ArchiveOf(atlas);
+  ReadGlyphAtlas(a2, map);
+  EXPECT_TRUE(map.empty());
+  EXPECT_EQ(a2.Remaining(), 4u);
+}
+
+TEST(TextParamsTest, DamagedLayoutRecordsFail) {
+  TextLine line;
   // A huge count with no glyphs behind it ends at the end of the bytes.
   pw::ByteBuilder huge;
   huge.Dword(3).F32(0).F32(0).F32(0).I32(0x7FFFFFFF);

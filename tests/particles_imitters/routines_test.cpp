@@ -200,6 +200,12 @@ TEST(Routines, ColourByLifeFraction) {
   IPR_Color colour(&set, 0.9f);
   colour.Apply(0.0f, p);
   EXPECT_EQ(p.colour, 0x00323232u);
+  // Past the life span the channels keep the low byte of their truncation:
+  // 255 x 1.25 = 318 -> 62, 100 x 1.25 = 125.
+  set.colours.value = {0x00000000u, 0x00FF64FFu};
+  p.Age() = 5.0f;
+  colour.Apply(0.0f, p);
+  EXPECT_EQ(p.colour, 0x003E7D3Eu);
 }
 
 TEST(Routines, ColourShortOfColoursKeepsTheColour) {

@@ -402,7 +402,7 @@ ByteBuilder& WriteTextPhysicsBody(ByteBuilder& b, const TextPhysicsRecord& r) {
   if (r.version <= 2) b.Dword(0).Dword(0);
   b.I32(r.appearOrder).I32(r.disappearOrder);
   if (r.version <= 2) b.U32(r.appearDuration).U32(r.disappearDuration);
-  b.I32(static_cast<int32_t>(r.lines.size()));
+  b.I32(r.lineCount ? *r.lineCount : static_cast<int32_t>(r.lines.size()));
   for (const TextLineRecord& line : r.lines) WriteTextLine(b, line);
   WriteGlyphAtlas(b, r.atlas);
   if (r.version >= 3) {

@@ -3,6 +3,7 @@
 // motion laws and their parameter blocks, at any version.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -229,6 +230,7 @@ struct TextPhysicsRecord {
   int32_t appearOrder = 0, disappearOrder = 1;
   uint32_t appearDuration = 100, disappearDuration = 100;  // versions 1, 2
   std::vector<TextLineRecord> lines;
+  std::optional<int32_t> lineCount;  // stored instead of the number of lines
   std::vector<AtlasRecord> atlas;
   ByteBuilder appear, disappear;  // version 3: whole effect records
   ByteBuilder timeline;           // empty: a default random timeline

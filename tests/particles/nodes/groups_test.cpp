@@ -148,4 +148,30 @@ TEST(Groups, MembersAreBuiltOnceUnderTheGroup) {
   flat.clear();
 }
 
+// Setting the members empties the old ones and takes the given objects up to
+// the first without a parent group.
+TEST(Groups, SetMembersTakesUpToTheFirstObjectOutsideAGroup) {
+  RegisterGroupFakes();
+  std::unique_ptr<ZVI_Group_Constructor> group = ReadGroup(GroupBytes(1, 100, 0));
+  ASSERT_NE(group, nullptr);
+  RuntimeObjects objects;
+  RuntimeMap map;
+  group->GetOrCreateRuntime(objects, map);
+  auto* runtime = dynamic_cast<ZVI_Group_Obj*>(objects.at(0).get());
+  ASSERT_NE(runtime, nullptr);
+  const RuntimeObjects old = runtime->group->members;
+  ASSERT_EQ(old.size(), 2u);
+  // Two grouped objects, one outside any group, one grouped again.
+  RuntimeObjects given{old[1], old[0], objects[0], old[1]};
+  EXPECT_TRUE(runtime->SetMembers(given.begin(), given.end()));
+  ASSERT_EQ(runtime->group->members.size(), 2u);
+  EXPECT_EQ(runtime->group->members[0].get(), old[1].get());
+  EXPECT_EQ(runtime->group->members[1].get(), old[0].get());
+  // An empty range leaves no member.
+  EXPECT_TRUE(runtime->SetMembers(given.begin(), given.begin()));
+  EXPECT_TRUE(runtime->group->members.empty());
+  given.clear();
+  objects.clear();
+}
+
 }  // namespace

@@ -201,10 +201,13 @@ TEST(Ribbons, TheDefaultSegment) {
   for (const BandVertex& w : v) EXPECT_EQ(w.color, 0xFFFFFFFFu);
 }
 
-TEST(Ribbons, ColourFactorsSaturate) {
+TEST(Ribbons, ColourFactorsKeepTheLowByte) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_EQ(PackFactors(1.5f, -0.2f, nan, 0.5f), 0x7FFF0000u);
+  // 1.5 x 255 = 382 -> 126; -0.2 x 255 = -51 -> 205; NaN -> 0.
+  EXPECT_EQ(PackFactors(1.5f, -0.2f, nan, 0.5f), 0x7F7ECD00u);
   EXPECT_EQ(PackFactors(0.999f, 0.0f, 1.0f, 1.0f), 0xFFFE00FFu);
+  // Past the 32-bit range the channel falls back to 0.
+  EXPECT_EQ(PackFactors(1e8f, -1e8f, 1.0f, 1.0f), 0xFF0000FFu);
 }
 
 TEST(BandCallbacks, StripeTintTimesSampleAndHalfWidth) {

@@ -186,6 +186,23 @@ TEST_F(LineFill, WithoutSegmentsNoBatchAndNoStep) {
   EXPECT_EQ(Fill(), 0);
 }
 
+// A line's radial glow takes no batch: fill and draw both pass only the
+// ribbon's, so the next node's batch follows it.
+TEST_F(LineFill, NoRadialGlowBatch) {
+  Add(0, 0);
+  line_->radialGlow.enabled.value = 1;
+  object_->batches.resize(2);
+  object_->filled.assign(2, 0);
+  int32_t index = 0;
+  line_->FillBatch(object_.get(), &index);
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(object_->filled[1]);
+  index = 0;
+  int pass = 0;
+  line_->DrawBatch(object_.get(), &index, nullptr, &pass);
+  EXPECT_EQ(index, 1);
+}
+
 // A batch stops before the particle whose ribbon would pass 65 535 vertices.
 TEST_F(LineFill, OneBatchHoldsAtMost65535Vertices) {
   for (int k = 0; k < 13108; ++k) Add(static_cast<float>(k % 100), 0);

@@ -502,6 +502,54 @@ TEST_F(NodePixels, ATraceBandBehindItsParticle) {
     EXPECT_TRUE(Near(px.at(x, y), kBackground)) << x << ", " << y << " " << std::hex << px.at(x, y);
 }
 
+// A hidden trace fills its band but does not draw it; a switched-off one
+// draws neither its band nor its children. The child's white dot sits above
+// the band.
+TEST_F(NodePixels, HiddenAndSwitchedOffTraces) {
+  RegisterTraceFakes();
+  struct Case {
+    int32_t enabled, visible;
+    bool band, child;
+  };
+  for (const Case& c : {Case{1, 1, true, true}, Case{1, 0, false, true}, Case{0, 1, false, false}}) {
+    object_.reset();
+    model_ = new ZVI_PtclSys_Constructor;
+    object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
+    started_ = false;
+    auto* trace = new ZVI_PtclSysNode_Trace;
+    trace->parent = model_->root.get();
+    model_->root->children.Append(NodePtr(trace));
+    trace->texture.value = Source(u"dot.png", 2);
+    static_cast<RecordPoints*>(trace->physics.get())->per_parent = 0;
+    trace->enabled.value = c.enabled;
+    trace->visible.value = c.visible;
+    trace->traceColor.value = 0x00FF00FF;
+    auto* child = new ZVI_PtclSysNode_Picture;
+    child->parent = trace;
+    trace->children.Append(NodePtr(child));
+    child->texture.value = Source(u"dot.png", 2);
+    static_cast<RecordPoints*>(child->physics.get())->per_parent = 0;
+    model_->StartTree();
+    started_ = true;
+    Add(child, 32, 12);
+    auto* trails = dynamic_cast<FakeTrails*>(trace->trails.get());
+    ASSERT_NE(trails, nullptr);
+    ParticlePtr mover(new Particle(D3DXVECTOR3(56, 32, 0)));
+    trails->StartTrail(mover);
+    for (float x : {8.0f, 24.0f, 40.0f, 56.0f}) {
+      ParticlePtr point(new Particle(D3DXVECTOR3(x, 32, 0)));
+      point->size = 8.0f;
+      point->alpha = 1.0f;
+      trails->trails[0].points->particles.push_back(point);
+    }
+    Pixels px = Frame();
+    EXPECT_TRUE(Near(px.at(24, 32), c.band ? 0xFFFF00FF : kBackground))
+        << c.enabled << c.visible << " " << std::hex << px.at(24, 32);
+    EXPECT_TRUE(Near(px.at(32, 12), c.child ? 0xFFFFFFFF : kBackground))
+        << c.enabled << c.visible << " " << std::hex << px.at(32, 12);
+  }
+}
+
 }  // namespace
 
 namespace {

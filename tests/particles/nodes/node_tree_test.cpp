@@ -275,7 +275,7 @@ TEST_F(NodeTree, SetOffsetMovesTheRootPoint) {
 
 // --- values ---
 
-TEST(NodeValues, QuadColourMultipliesTintAndClampsEveryChannel) {
+TEST(NodeValues, QuadColourMultipliesTintAndKeepsTheLowByte) {
   struct Case {
     COLORREF tint;
     uint32_t transparency;
@@ -288,8 +288,10 @@ TEST(NodeValues, QuadColourMultipliesTintAndClampsEveryChannel) {
       {0x00FFFFFF, 0, {1, 1, 1}, 1.0f, 0xFFFFFFFF},
       {0x00FF8040, 0, {1, 0.5f, 1}, 0.5f, 0x7F4040FF},  // red 0x40, green 0x80 x 0.5, blue 0xFF
       {0x00FFFFFF, 100, {1, 1, 1}, 1.0f, 0x00FFFFFF},  // transparency 100: alpha 0 whatever the particle's
-      {0x00FFFFFF, 0, {2, 1.5f, -1}, 3.0f, 0xFFFFFF00},  // colour past 1 saturates, below 0 gives 0
+      {0x00FFFFFF, 0, {2, 1.5f, -1}, 3.0f, 0xFFFE7E01},  // 510 -> 254, 382 -> 126, -255 -> 1; alpha at most 1
+      {0x00FFFFFF, 0, {1, 1, 1}, -0.2f, 0xCDFFFFFF},     // world alpha -0.2: -51 -> 205
       {0x00FFFFFF, 0, {nan, 1, 1}, nan, 0x0000FFFF},
+      {0x00FFFFFF, 0, {1e8f, 1, 1}, 1.0f, 0xFF00FFFF},  // outside 32 bits: 0
   };
   for (const Case& c : cases) {
     SmartCOLORREF tint(c.tint);

@@ -208,4 +208,22 @@ TEST_F(StripeLines, TwoCurvesFillOneBatch) {
   EXPECT_EQ(curves_->updates, 1);
 }
 
+// A stripe line's radial glow takes no batch: fill and draw both pass only
+// the band's.
+TEST_F(StripeLines, NoRadialGlowBatch) {
+  AddCurve({0.0f, 0.5f, 1.0f});
+  line_->BuildStripes();
+  line_->radialGlow.enabled.value = 1;
+  object_->batches.resize(2);
+  object_->filled.assign(2, 0);
+  int32_t index = 0;
+  line_->FillBatch(object_.get(), &index);
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(object_->filled[1]);
+  index = 0;
+  int pass = 0;
+  line_->DrawBatch(object_.get(), &index, nullptr, &pass);
+  EXPECT_EQ(index, 1);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "node_tree_fixtures.h"
 #include "particles/nodes/trace_node.h"
@@ -69,6 +70,22 @@ TEST(TraceRecord, ANewTraceNode) {
   EXPECT_EQ(node.texture.value->links[0].id, 228);
 }
 
+// A child that takes one batch and one background pass, and logs the
+// batch indices it filled and drew.
+class BatchChild : public ZVI_PtclSys_Node {
+ public:
+  int32_t Step(float dt, const ParticleVector* sources) override {
+    ++steps;
+    return ZVI_PtclSys_Node::Step(dt, sources) + 1;
+  }
+  void FillBatch(ZVI_PtclSys_Obj*, int32_t* index) override { filled.push_back((*index)++); }
+  void DrawBatch(ZVI_PtclSys_Obj*, int32_t* index, DS_ABRender*, int*) override { drawn.push_back((*index)++); }
+  int32_t PassCount() override { return 1; }
+
+  int steps = 0;
+  std::vector<int32_t> filled, drawn;
+};
+
 class TraceBands : public render_test::RenderTest {
  protected:
   void SetUp() override {
@@ -119,6 +136,46 @@ TEST_F(TraceBands, ADisabledTraceTakesNoBatch) {
   trace_->enabled.value = 1;
   EXPECT_EQ(trace_->Step(0.04f, nullptr), 1);
   EXPECT_EQ(trails_->updates, 1);
+}
+
+// Switched off, the trace still steps its children but neither counts, fills
+// nor draws them; hidden, it fills its band and passes it over when drawing,
+// its children drawn in the order they were filled.
+TEST_F(TraceBands, ChildrenOfADisabledOrHiddenTrace) {
+  struct Case {
+    int32_t enabled, visible, childrenAfter;
+    int32_t batches, passes;
+    std::vector<int32_t> childBatch;
+  };
+  const Case cases[] = {
+      {0, 1, 0, 0, 0, {}},
+      {0, 0, 1, 0, 0, {}},
+      {1, 0, 0, 2, 1, {0}},
+      {1, 0, 1, 2, 1, {1}},
+  };
+  for (const Case& c : cases) {
+    auto* child = new BatchChild;
+    child->parent = trace_;
+    trace_->children.value.clear();
+    trace_->children.Append(NodePtr(child));
+    trace_->enabled.value = c.enabled;
+    trace_->visible.value = c.visible;
+    trace_->childrenAfter.value = c.childrenAfter;
+    EXPECT_EQ(trace_->Step(0.04f, nullptr), c.batches) << c.enabled << c.visible;
+    EXPECT_EQ(child->steps, 1);
+    EXPECT_EQ(trace_->PassCount(), c.passes);
+    object_->batches.resize(2);
+    object_->filled.assign(2, 0);
+    int32_t index = 0;
+    trace_->FillBatch(object_.get(), &index);
+    EXPECT_EQ(index, c.batches);
+    EXPECT_EQ(child->filled, c.childBatch);
+    index = 0;
+    int pass = c.passes;
+    trace_->DrawBatch(object_.get(), &index, nullptr, &pass);
+    EXPECT_EQ(index, c.batches);
+    EXPECT_EQ(child->drawn, c.childBatch);
+  }
 }
 
 TEST_F(TraceBands, TrailsOfOneToThreePoints) {

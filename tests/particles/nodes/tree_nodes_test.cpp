@@ -6,6 +6,7 @@
 
 #include "core/crt.h"
 #include "core/ds_error.h"
+#include "geometry/value_graph.h"
 #include "player/file_links.h"
 #include "player/stand_in_effects.h"
 #include "tools/writer/render_writer.h"
@@ -232,6 +233,18 @@ TEST_F(TreeNodes, DamagedRecordsAreRefused) {
   // Without a geometry the node places, steps and fills nothing.
   s->Generate(ParticlePtr(new Particle));
   EXPECT_EQ(s->Step(0.1f, ParticleVector{ParticlePtr(new Particle)}), 0);
+}
+
+// The tree runtime answers only the background query itself: the next object
+// of an off-screen run does not read its output as premultiplied.
+TEST_F(TreeNodes, TheRuntimeKeepsTheBaseOutputAnswers) {
+  ZVI_PSTree_Root* model = RootWith({LeafWith(1)});
+  std::unique_ptr<DS_ABObj> runtime(model->CreateRuntime());
+  EXPECT_TRUE(dynamic_cast<ZVI_PtclSys_Mesh*>(runtime.get()));
+  EXPECT_FALSE(runtime->PassesOutput());
+  EXPECT_FALSE(runtime->ReadsBackground());
+  runtime.reset();
+  delete model;
 }
 
 TEST_F(TreeNodes, FrameClockOfTheRuntime) {
@@ -513,16 +526,28 @@ TEST_F(TreeNodes, CurveRecordsOfEveryVersion) {
 }
 
 TEST_F(TreeNodes, CurveProfilesOverTheThreeSections) {
+  auto keys = [](std::vector<VGraphKey> k) {
+    auto* g = new ZVI_VGraph_Line;
+    g->SetKeys(k);
+    return DS_SafePtr<ZVI_VGraph>(g);
+  };
   ZVI_PSTree_Curve c;
-  c.widthProfile[0].value = Linear(2, 1);   // middle
-  c.widthProfile[1].value = Linear(1, -1);  // end
-  c.widthProfile[2].value = Linear(0, 1);   // start
+  c.widthProfile[0].value = keys({{0, 2}, {1, 3}});  // middle
+  c.widthProfile[1].value = keys({{0, 1}, {1, 0}});  // end, falling
+  c.widthProfile[2].value = keys({{0, 0}, {1, 1}});  // start, rising
   c.startLength.value = 20;
   c.endLength.value = 20;
-  // No middle (L = 40): start times end along the whole strip.
-  EXPECT_FLOAT_EQ(c.CurveProfile(0.25f, c.widthProfile, 1.0f), 0.5f);  // start 0.5, end 1
-  EXPECT_FLOAT_EQ(c.CurveProfile(0.75f, c.widthProfile, 1.0f), 0.5f);  // start 1, end 0.5
-  EXPECT_FLOAT_EQ(c.CurveProfile(0.5f, c.widthProfile, 1.0f), 1.0f);
+  // No middle (L = 40): start times end along the whole strip, each read
+  // unclamped: the end graph runs on before its first key, the start graph
+  // gives 0 past its last one.
+  struct Case {
+    float t, want;
+  };
+  for (const Case& k : {Case{0.25f, 0.75f},  // start 0.5 x end at -0.5 = 1.5
+                        Case{0.75f, 0.0f},   // start at 1.5 = 0
+                        Case{0.5f, 1.0f}}) {
+    EXPECT_FLOAT_EQ(c.CurveProfile(k.t, c.widthProfile, 1.0f), k.want) << k.t;
+  }
   // Middle 100 (L = 140): start to x 20, middle to x 120, end after.
   c.middleLength.value = 100;
   EXPECT_FLOAT_EQ(c.CurveProfile(10.0f / 140.0f, c.widthProfile, 1.0f), 0.5f);

@@ -6,6 +6,8 @@
 #include <set>
 
 #include "core/crt.h"
+#include "geometry/area_figures.h"
+#include "geometry/figures.h"
 #include "particles/nodes/effects.h"
 #include "particles/sources/motion_laws.h"
 #include "particles/sources/node_effects.h"
@@ -240,6 +242,40 @@ TEST_F(EffectTest, SourceEffectsNeedASourceAndNailNeedsAParent) {
   EXPECT_EQ(parent->position, centre);
   Particle orphan;
   EXPECT_TRUE(nail.ApplyEffect(c, &orphan));
+}
+
+// Align to source turns the particle onto the figure's normal at its point:
+// a rectangle by its nearest edge, a sector outwards from its centre, a curve
+// to the right of its direction. A normal along x in either direction leaves
+// the particle unturned.
+TEST_F(EffectTest, AlignToSourceTurnsOntoTheNormalAtThePoint) {
+  auto* rect = new ZVI_VGeom2D_Rect;  // 100 x 100 about the origin
+  rect->width.value = 100;
+  rect->height.value = 100;
+  auto* sector = new ZVI_VGeom2D_Sector;  // full disc of radius 100
+  sector->outer.value = 100;
+  auto* curve = new ZVI_VGeom2D_CubicSpline;
+  for (const D3DXVECTOR3& at : {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(10, 0, 0)})
+    curve->shape.AddPoint(DX_SmartPnt(at), nullptr);
+  curve->shape.Resample();
+  const FigurePtr figures[] = {FigurePtr(rect), FigurePtr(sector), FigurePtr(curve)};
+  struct Case {
+    int figure;
+    D3DXVECTOR3 at;
+    float turn;
+  } cases[] = {
+      {0, {0, 49, 0}, 90},  {0, {0, -49, 0}, -90}, {0, {49, 0, 0}, 0}, {0, {-49, 0, 0}, 0},
+      {1, {0, -50, 0}, -90}, {1, {30, 30, 0}, 45},  {2, {3, 4, 0}, -90},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.figure << " at " << k.at.x << ", " << k.at.y);
+    ZVI_PtclSysEffect<ZVI_PtclSysEffect_AlignToSource> align;
+    EffectContext c = At(0);
+    c.source = figures[k.figure].get();
+    Particle p(k.at);
+    EXPECT_TRUE(align.ApplyEffect(c, &p));
+    EXPECT_NEAR(TurnDegrees(p.modifier1), k.turn, 1e-3);
+  }
 }
 
 // ---- Oscillation and shape -----------------------------------------------

@@ -200,20 +200,22 @@ TEST_F(LatticeFixture, DefaultsLayOneColumnPerColumnDelay) {
   EXPECT_FLOAT_EQ(lattice.cycle.duration.value, 2.0f);
   Start();
   EXPECT_FLOAT_EQ(lattice.tasks[0]->span, 0.8f);
-  // Frame windows [0, 0.2], (0.2, 0.4], ...: columns 0 and 1, then one each.
-  const size_t perFrame[] = {10, 5, 5, 5};
+  // Frames of one column delay: each window [t0, t1] takes the column on its
+  // start and the one on its end.
+  const float dt = lattice.columnDelay.derived;
+  const size_t perFrame[] = {10, 10, 10, 10};
   size_t total = 0;
   for (int frame = 0; frame < 4; ++frame) {
-    ParticleVector born = lattice.Update(nullptr, 0.2f);
+    ParticleVector born = lattice.Update(nullptr, dt);
     ASSERT_EQ(born.size(), perFrame[frame]) << frame;
     total += born.size();
     // The last column of this frame.
     const float u = born.back()->auxVector.x;
     EXPECT_NEAR(u, 0.1f + 0.2f * static_cast<float>(frame + 1), 1e-6f) << frame;
   }
-  EXPECT_EQ(total, 25u);
+  EXPECT_EQ(total, 40u);
   EXPECT_TRUE(lattice.tasks.empty());  // ends once elapsed reaches 0.8 s
-  EXPECT_EQ(lattice.particles.size(), 25u);
+  EXPECT_EQ(lattice.particles.size(), 40u);
 }
 
 TEST_F(LatticeFixture, CellsGoColumnByColumnAndSitOnTheFigure) {
@@ -240,11 +242,23 @@ TEST_F(LatticeFixture, BothFlipsStartAtTheFarCorner) {
   EXPECT_FLOAT_EQ(born[0]->auxVector.y, 0.9f);
 }
 
-TEST_F(LatticeFixture, ACellOnAFrameBoundaryIsEmittedOnce) {
-  Start();
-  EXPECT_EQ(lattice.Update(nullptr, 0.1f).size(), 5u);
-  EXPECT_EQ(lattice.Update(nullptr, 0.1f).size(), 5u);  // column 1 at exactly 0.2
-  EXPECT_EQ(lattice.Update(nullptr, 0.1f).size(), 0u);  // not again at (0.2, 0.3]
+// Both window ends are inclusive: with frames of half a column delay (the
+// defaults: 0.1 s) column 1 ends the second frame and starts the third.
+TEST_F(LatticeFixture, ACellOnAFrameBoundaryIsEmittedInBothFrames) {
+  struct Case {
+    uint32_t columnDelay;
+    float dt;
+  };
+  for (const Case& c : {Case{20, 0.0f}, Case{25, 0.125f}}) {
+    lattice.tasks.clear();
+    lattice.columnDelay.SetValue(c.columnDelay);
+    const float dt = c.dt > 0.0f ? c.dt : lattice.columnDelay.derived / 2;
+    Start();
+    SCOPED_TRACE(dt);
+    EXPECT_EQ(lattice.Update(nullptr, dt).size(), 5u);  // column 0
+    EXPECT_EQ(lattice.Update(nullptr, dt).size(), 5u);  // column 1 on the window's end
+    EXPECT_EQ(lattice.Update(nullptr, dt).size(), 5u);  // and again on the next one's start
+  }
 }
 
 TEST_F(LatticeFixture, AnEmptyGridMakesNoTask) {

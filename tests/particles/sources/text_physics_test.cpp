@@ -450,6 +450,23 @@ TEST_F(TextPhysicsTest, TextRecordVersions) {
   }
 }
 
+// A negative line count reads no line; the atlas and the rest follow.
+TEST_F(TextPhysicsTest, NegativeLineCountReadsNoLine) {
+  pw::TextPhysicsRecord r = stripe_seeds::Text(3);
+  r.lines.clear();
+  r.lineCount = -3;
+  pw::ByteBuilder b;
+  pw::WriteTextPhysics(b, r);
+  MemoryArchive ar(b.bytes().data(), b.size(), true);
+  std::unique_ptr<ZVI_IOF_Item> item = ReadObjectOf<ZVI_IOF_Item>(ar);
+  EXPECT_EQ(ar.Remaining(), 0u);
+  auto* text = dynamic_cast<ZVI_PtclSysPhys_Text*>(item.get());
+  ASSERT_NE(text, nullptr);
+  EXPECT_TRUE(text->lines.empty());
+  EXPECT_EQ(text->atlas.size(), 4u);
+  EXPECT_NE(text->figure.value.get(), nullptr);
+}
+
 TEST_F(TextPhysicsTest, EffectOfAnotherClassLeavesTheEffectEmpty) {
   pw::TextPhysicsRecord r = stripe_seeds::Text(3);
   r.appear = pw::ByteBuilder();
