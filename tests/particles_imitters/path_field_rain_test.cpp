@@ -315,6 +315,15 @@ TEST(ParticlePath, WarmUpIsTheCrossingTime) {
   EXPECT_EQ(s.calls, 51);
   EXPECT_FALSE(s.particles.empty());
 
+  // Length 100 at speed 1: the whole 100 s, a thousand steps of 0.1 s.
+  CountingPath slow;
+  Straight(slow.path, 0, 100, 0);
+  slow.path.total_length = 100.0f;
+  slow.speed.SetValue(1);
+  slow.ResetTime();
+  EXPECT_GE(slow.calls, 1000);
+  EXPECT_LE(slow.calls, 1001);
+
   // Speed 0: an infinite crossing is not pre-run at all.
   CountingPath still;
   Straight(still.path, 0, 100, 0);
