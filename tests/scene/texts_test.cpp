@@ -212,7 +212,7 @@ TEST_F(Texts, ScrollingTextKeepsItsFirstFrame) {
   auto* text = static_cast<DS_ScrollingTex*>(static_cast<ZVI_ParticleSystemMech*>(objects_.back().get())->system);
   text->timing.SetCurrentTimeline(new CycleTimeline());
   ASSERT_EQ(text->params.FirstImage()->textures.size(), 2u);
-  for (int k = 0; k <= 7; ++k) text->UpdateParticles(0.03f * static_cast<float>(k));
+  for (int k = 0; k <= 6; ++k) text->UpdateParticles(0.03f * static_cast<float>(k));
   EXPECT_EQ(text->params.FirstImage()->frameIndex, 0);
   Pixels px = Frame();
   EXPECT_TRUE(Near(px.at(32, 32), kRed, 6)) << std::hex << px.at(32, 32);
