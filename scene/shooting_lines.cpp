@@ -6,12 +6,11 @@
 
 #include "core/archive.h"
 #include "core/crt.h"
+#include "core/warm_up.h"
 
 namespace {
 
 constexpr float kTwoPi = 6.2831855f;
-// The pre-run is the base warm-up's: at most a minute of simulation.
-constexpr float kMaxPreRun = 60.0f;
 
 D3DXVECTOR3 Normalised(const D3DXVECTOR3& v) {
   D3DXVECTOR3 out;
@@ -56,14 +55,13 @@ void ZVI_ShootingLine::ResetTime() {
     particles.clear();
     return;
   }
-  // Speed 0 would pre-run forever: a warm-up that is not finite runs none.
-  float until = GetWarmUpTime();
-  if (!std::isfinite(until)) return;
-  until = std::min(until, kMaxPreRun);
-  for (float t = 0.0f; until > t; t += 0.1f) {
+  // Speed 0 would pre-run forever: a time that is not finite runs none.
+  WarmUpBudget budget;
+  for (float t = 0.0f; WarmUpLength(GetWarmUpTime()) > t; t += 0.1f) {
     Simulate(0.1f);
     for (auto& trail : trails)
       if (trail.head) StepClassicParticle(*trail.head, 0.1f);
+    if (!budget.Spend(particles.size() + trails.size())) return;
   }
 }
 

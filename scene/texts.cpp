@@ -181,8 +181,8 @@ void DS_ScrollingTex::ResetTime() {
 }
 
 void DS_ScrollingTex::UpdateParticles(float t) {
+  // The text scrolls; its image frames stand still.
   const float step = systemSpeed.Advance(t);
-  params.AdvanceTime(t);
   ZVI_Timing* timeline = timing.Current();
   ZVI_ParticleSystemMech::Batch* batch = runtime ? runtime->BatchAt(0) : nullptr;
   if (batch && batch->vertexBuffer && batch->vertexCount >= 4) {

@@ -143,6 +143,19 @@ bool PSpin::Step(float dt, GeneratorParticle& p) {
   return true;
 }
 
+void PBrownian::Steer(const D3DXVECTOR3& target, float T) {
+  if (!(T > 0.0f)) {
+    // No steering time: the turn would be over before it starts (any step
+    // longer than 0 ends it before the move), so none is made.
+    acceleration = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    accelerationTime = 0.0f;
+    return;
+  }
+  const float k = 1.0f / T;
+  acceleration = D3DXVECTOR3((target.x - velocity.x) * k, (target.y - velocity.y) * k, (target.z - velocity.z) * k);
+  accelerationTime = T;
+}
+
 bool PBrownian::Step(float dt, GeneratorParticle& p) {
   if (!settings || !settings->area || !settings->speed || !settings->interval || !settings->steerTime) return true;
   const D3DXVECTOR3 c0 = settings->area->corners[0].value;
@@ -156,10 +169,7 @@ bool PBrownian::Step(float dt, GeneratorParticle& p) {
   if (!in && (inside != 0 || still)) {
     D3DXVECTOR3 d((c0.x + c3.x) / 2.0f - pos.x, (c0.y + c3.y) / 2.0f - pos.y, 0.0f - pos.z);
     D3DXVec3Normalize(&d, &d);
-    const float k = 1.0f / T;
-    acceleration = D3DXVECTOR3((d.x * 100.0f - velocity.x) * k, (d.y * 100.0f - velocity.y) * k,
-                               (d.z * 100.0f - velocity.z) * k);
-    accelerationTime = T;
+    Steer(d * 100.0f, T);
   }
   inside = in ? 1 : 0;
   retargetTimer = retargetTimer - dt;
@@ -168,9 +178,7 @@ bool PBrownian::Step(float dt, GeneratorParticle& p) {
     if (in) {
       const float ty = crt_rand01() * 200.0f - 100.0f;
       const float tx = crt_rand01() * 200.0f - 100.0f;
-      const float k = 1.0f / T;
-      acceleration = D3DXVECTOR3((tx - velocity.x) * k, (ty - velocity.y) * k, (0.0f - velocity.z) * k);
-      accelerationTime = T;
+      Steer(D3DXVECTOR3(tx, ty, 0.0f), T);
     }
   }
   accelerationTime = accelerationTime - dt;

@@ -157,6 +157,8 @@ class PBrownian : public PProcess {
   explicit PBrownian(const BrownianSettings* s = nullptr) : settings(s) {}
   bool Step(float dt, GeneratorParticle& p) override;
   PProcess* Clone() const override { return new PBrownian(*this); }
+  // Turns the velocity toward `target` over the steering time T.
+  void Steer(const D3DXVECTOR3& target, float T);
   const BrownianSettings* settings;
   D3DXVECTOR3 velocity{0.0f, 0.0f, 0.0f};
   D3DXVECTOR3 acceleration{0.0f, 0.0f, 0.0f};

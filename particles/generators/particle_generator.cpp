@@ -357,8 +357,9 @@ void DS_TexParticleGenerator::Composite(DS_ABRender* context) {
       effect->SetTexture("Texture1", result);
       break;
     default:
-      // An unknown mode draws no composite.
-      return;
+      // Another mode picks no technique and binds nothing: the quad is drawn
+      // with what the effect holds from the layers.
+      break;
   }
   context->DrawGeometry(context->GetScreenQuad(), &effect);
   // The effect must not keep render targets alive: a device reset needs them gone.

@@ -6,6 +6,7 @@
 #include "core/archive.h"
 #include "core/crt.h"
 #include "core/math_routines.h"
+#include "core/warm_up.h"
 
 void SmokeMotion(OriginRecord& puff, float dt, const std::vector<float>&) {
   puff.position = puff.position + puff.velocity * dt + puff.acceleration * (dt * dt / 2.0f);
@@ -88,5 +89,9 @@ void DS_Smoke::WritePuffs(DS_ParticlesObj* object) {
 void DS_Smoke::AttachRenderObject(DS_ParticlesObj* object) {
   DS_StaticGenerator::AttachRenderObject(object);
   if (object) object->SetLayerCount(1);
-  for (int i = 0; i < 100; ++i) StepPuffs(0.05f);
+  WarmUpBudget budget;
+  for (int i = 0; i < 100; ++i) {
+    StepPuffs(0.05f);
+    if (!budget.Spend(origins.size())) break;
+  }
 }

@@ -20,9 +20,6 @@
 
 namespace {
 
-// Blur pass pairs beyond this add nothing visible and would stall a frame.
-constexpr int32_t kMaxBlurPasses = 32;
-
 void ReadInt(DS_IOF_Archive& ar, MediaParamT<int32_t>& param) {
   int32_t v = 0;
   ar.ReadInt(&v);
@@ -422,6 +419,8 @@ void ClassicParticleParams::DrawBatch(ZVI_ParticleSystemMech* runtime, uint32_t 
   context->DrawIndexedBatch(batch, &e, ParticleTechnique(), static_cast<int>(2 * runtime->CountAt(b)));
 }
 
+int32_t GlowBlurPasses(int32_t stored) { return std::clamp(stored, 0, kMaxGlowBlurPasses); }
+
 void ClassicParticleParams::DrawGlow(ZVI_ParticleSystemMech* runtime, uint32_t b, DS_ABRender* context) {
   if (glowMode.value <= 0) return;
   const ImageFrameSet* image = FirstImage();
@@ -441,7 +440,7 @@ void ClassicParticleParams::DrawGlow(ZVI_ParticleSystemMech* runtime, uint32_t b
   }
   runtime->DrawBatch(e, "BlendNormal", b);
   if (d) d->SetRenderState(D3DRS_COLORWRITEENABLE, mask);
-  glow->GaussianBlur(light, std::clamp(blurPasses.value, 0, kMaxBlurPasses));
+  glow->GaussianBlur(light, GlowBlurPasses(blurPasses.value));
   e->SetTexture("Texture0", glow->targetA.Get());
   const COLORREF c = glowColorRef.value;
   const float colour[3] = {static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,

@@ -51,6 +51,12 @@ struct ClassicDeviceParts {
   std::unique_ptr<ZVI_BlurSurface> glow;
 };
 
+// The extra blur pass pairs a glow draws each frame: the stored count. The
+// count comes straight from the file and every pair is two full passes, so
+// it stops at a number far above any made by hand.
+constexpr int32_t kMaxGlowBlurPasses = 256;
+int32_t GlowBlurPasses(int32_t stored);
+
 // Four corners' colour from a COLORREF and an alpha 0..255.
 void SetQuadVertexColor(COLORREF colour, DX_V::PCT* quad, float alpha);
 

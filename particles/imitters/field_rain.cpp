@@ -100,8 +100,8 @@ bool ZVI_FieldPtclSys::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 
 bool IPR_RainFall::Apply(float dt, ClassicParticle& p) {
   if (dt >= timeLeft) {
-    // The last step of the fall ends on the landing point, however long.
-    if (timeLeft > 0.0f) p.position = landing;
+    // The step that ends the fall does not move the drop: a drop caught
+    // part way lands short of its point.
     timeLeft = 0.0f;
     p.stateBits &= ~static_cast<uint32_t>(kDropArriving);
     if ((p.stateBits & kDropMerging) == 0) p.Factor2() = 1.0f;
@@ -120,6 +120,10 @@ bool IPR_RainDynamic::Apply(float dt, ClassicParticle& p) {
   D3DXVECTOR3& v = p.velocity;
   if (s > 1.0f) {
     p.acceleration = gravity;
+  } else if (!(s > 0.0f)) {
+    // A drop with no water left has unbounded friction: it stands still.
+    p.acceleration = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    v = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
   } else if (gravity.x * v.x + gravity.y * v.y + gravity.z * v.z >= 0.0f) {
     p.acceleration = gravity - v * (friction / (s * s * s));
   } else {
@@ -127,10 +131,8 @@ bool IPR_RainDynamic::Apply(float dt, ClassicParticle& p) {
     v = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
   }
   if (s > 0.7f) {
-    // Water is left behind down to 0.7 and no further: a long step must not
-    // take the size to zero, where the friction law divides by it.
     const float speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    p.Factor1() = std::max(s - speed * dt * 0.001f, 0.7f);
+    p.Factor1() = s - speed * dt * 0.001f;
   }
   if (timer > reroll) {
     friction = 1.0f + 19.0f * crt_rand01();

@@ -5,17 +5,11 @@
 
 #include "core/archive.h"
 #include "core/thread_slots.h"
+#include "core/warm_up.h"
 #include "particles/imitters/imitters.h"
 #include "platform/d3dx9/d3dx9_effect.h"
 #include "player/current_device.h"
 #include "player/render_context.h"
-
-namespace {
-
-// A warm-up longer than this is a minute of simulation before the first frame.
-constexpr float kMaxWarmUp = 60.0f;
-
-}  // namespace
 
 const char16_t* LegacyShapeName(int32_t index) {
   static const char16_t* const kNames[] = {u"Particle shape 1", u"Particle shape 2", u"Particle shape 3",
@@ -81,16 +75,14 @@ void ZVI_ParticleSystemCtrl::ResetTime() {
     particles.clear();
     return;
   }
+  if (!(WarmUpLength(GetWarmUpTime()) > 0.0f)) return;
+  WarmUpBudget budget;
   float x = 0.0f;
-  float warmUp = GetWarmUpTime();
-  if (!std::isfinite(warmUp)) return;
-  if (!(warmUp > 0.0f)) return;
   do {
     Simulate(0.1f);
     x += 0.1f;
-    warmUp = GetWarmUpTime();
-    if (!std::isfinite(warmUp)) warmUp = 0.0f;
-  } while (std::min(warmUp, kMaxWarmUp) > x);
+    if (!budget.Spend(particles.size())) return;
+  } while (WarmUpLength(GetWarmUpTime()) > x);
 }
 
 void ZVI_ParticleSystemCtrl::DrawParticles(DS_ABRender* context, int* pass) {

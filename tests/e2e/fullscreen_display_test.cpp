@@ -3,7 +3,8 @@
 // full-screen slide of a 4:3 project must cover the whole screen, however the
 // window manager grows the window after the switch to full screen.
 // Needs Xvfb, openbox and xwd (tools/deps.sh installs them); skipped with a
-// message when the virtual display cannot start.
+// message when they are missing or the virtual display cannot start (a
+// failure in CI).
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e_support.h"
 #include "tools/sample/sample_project.h"
 
 namespace {
@@ -121,8 +123,8 @@ std::string Save(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 TEST(FullScreenDisplay, AFourToThreeSlideCoversTheWholeScreen) {
-  if (!OnPath("Xvfb") || !OnPath("openbox") || !OnPath("xwd"))
-    GTEST_SKIP() << "Xvfb, openbox or xwd is not installed (tools/deps.sh installs them)";
+  const std::string missing = "Xvfb, openbox or xwd is not installed (tools/deps.sh installs them)";
+  if (!e2e::Available(OnPath("Xvfb") && OnPath("openbox") && OnPath("xwd"), missing)) GTEST_SKIP() << missing;
 
   const std::string dir = testing::TempDir();
   sample::Description d;
@@ -151,7 +153,9 @@ TEST(FullScreenDisplay, AFourToThreeSlideCoversTheWholeScreen) {
   }
   if (!up) {
     Stop(server);
-    GTEST_SKIP() << "Xvfb could not start: " << ReadFile(dir + "/xvfb.log");
+    const std::string why = "Xvfb could not start: " + ReadFile(dir + "/xvfb.log");
+    e2e::Available(false, why);
+    GTEST_SKIP() << why;
   }
   const std::string displayEnv = "DISPLAY=" + name;
   pid_t wm = Spawn({"openbox"}, {displayEnv}, dir + "/openbox.log");

@@ -249,6 +249,29 @@ TEST_F(BrownianTest, SteersBackOnceWhenItLeavesTheRectangle) {
   EXPECT_EQ(b.accelerationTime, 0.0f);
 }
 
+// With steering time 0 a turn is over before it moves anything: a step of
+// 0 s (a generator's first) leaves the sprite where it was, and the next
+// step moves it by its velocity alone.
+TEST_F(BrownianTest, SteeringTimeZeroTurnsNothing) {
+  struct Case {
+    float x, retarget;  // outside (steering home) or inside and retargeting
+  };
+  steer.SetValue(0u);
+  for (const Case& c : {Case{150, 10.0f}, Case{50, -1.0f}}) {
+    GeneratorParticle p(c.x, 25, 0);
+    PBrownian b(&settings);
+    b.retargetTimer = c.retarget;
+    b.velocity = D3DXVECTOR3(10, 0, 0);
+    b.Step(0.0f, p);
+    EXPECT_EQ(p.position, D3DXVECTOR3(c.x, 25, 0)) << c.x;
+    EXPECT_EQ(b.acceleration, D3DXVECTOR3(0, 0, 0)) << c.x;
+    EXPECT_EQ(b.accelerationTime, 0.0f) << c.x;
+    b.Step(0.5f, p);
+    EXPECT_FLOAT_EQ(p.position.x, c.x + 10.0f * 0.5f * 2.0f) << c.x;  // S = 2
+    EXPECT_EQ(b.velocity, D3DXVECTOR3(10, 0, 0)) << c.x;
+  }
+}
+
 TEST(PerSecondCounter, CountsWholeEventsAndMovesOnlyWhenSome) {
   PerSecondCounter rate;
   rate.SetValue(10u);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "core/archive.h"
@@ -209,6 +210,18 @@ TEST(ClassicBlock, RecordOfEveryVersion) {
     EXPECT_FLOAT_EQ(k.gravity.derived, v >= 9 ? 20.0f : 0.0f);
     EXPECT_EQ(k.sideOscillation.mode.value, v >= 10 ? 2 : 0);
     EXPECT_FLOAT_EQ(k.sideOscillation.amplitude.derived, v >= 10 ? 8.0f : 50.0f);
+  }
+}
+
+// The glow draws as many extra blur pairs as the record stores; only a
+// count no one sets by hand (each pair two full passes a frame) is cut.
+TEST(ClassicBlock, GlowBlurPassesAreTheStoredCount) {
+  struct Case {
+    int32_t stored, drawn;
+  };
+  for (const Case& c : {Case{0, 0}, Case{2, 2}, Case{33, 33}, Case{100, 100}, Case{256, 256}, Case{257, 256},
+                        Case{-5, 0}, Case{INT32_MAX, 256}}) {
+    EXPECT_EQ(GlowBlurPasses(c.stored), c.drawn) << c.stored;
   }
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "core/archive.h"
 #include "core/crt.h"
@@ -312,6 +314,15 @@ TEST(ParticlePath, WarmUpIsTheCrossingTime) {
   s.ResetTime();
   EXPECT_EQ(s.calls, 51);
   EXPECT_FALSE(s.particles.empty());
+
+  // Length 100 at speed 1: the whole 100 s, a thousand steps of 0.1 s.
+  CountingPath slow;
+  Straight(slow.path, 0, 100, 0);
+  slow.path.total_length = 100.0f;
+  slow.speed.SetValue(1);
+  slow.ResetTime();
+  EXPECT_GE(slow.calls, 1000);
+  EXPECT_LE(slow.calls, 1001);
 
   // Speed 0: an infinite crossing is not pre-run at all.
   CountingPath still;
@@ -625,6 +636,92 @@ TEST(RainOnGlass, LeavingTheAreaKillsAndZeroGravityKeepsRunningDrops) {
   dyn->Apply(0.1f, *runner);
   EXPECT_EQ(runner->acceleration, s.GravityVector());
   EXPECT_LT(runner->Factor1(), 1.2f);
+}
+
+// A fall that runs out leaves the drop where it is: only its alpha and
+// flags change. Landing (30, 40), started 40 back at (30, 0), 0.15 s.
+TEST(RainOnGlass, AFallThatRunsOutStopsWhereItIs) {
+  struct Case {
+    std::vector<float> steps;
+    float y;
+  };
+  const Case cases[] = {
+      {{0.2f}, 0.0f},                   // one long step: not moved at all
+      {{0.1f, 0.1f}, 40.0f - 40.0f / 3.0f},  // a third of the way back
+      {{0.1f, 0.01f, 0.2f}, 40.0f - 40.0f / 3.0f * 0.8f},
+  };
+  for (const Case& c : cases) {
+    DS_RainOnGlass s;
+    s.params.particleSize.value = 4;
+    s.gravityDirection.value = 270;
+    s.gravityDirection.Recompute();
+    ClassicParticle d(D3DXVECTOR3(30, 40, 0));
+    crt_srand(1);
+    s.SetupDrop(d);
+    ASSERT_NEAR(d.position.y, 0.0f, 1e-3f);
+    for (float dt : c.steps) EXPECT_TRUE(StepClassicParticle(d, dt));
+    EXPECT_NEAR(d.position.y, c.y, 1e-3f) << c.steps.size();
+    EXPECT_NEAR(d.position.x, 30.0f, 1e-4f);
+    EXPECT_EQ(d.Factor2(), 1.0f);
+    EXPECT_EQ(d.stateBits & kDropArriving, 0u);
+  }
+}
+
+// Warmed up in 0.1 s steps, every drop stops a third of its fall short of
+// where it would land: along the downstream edge (gravity to +x) a strip of
+// 10 x size / 3 stays dry.
+TEST(RainOnGlass, WarmUpLeavesADryStripDownstream) {
+  DS_RainOnGlass s;
+  s.params.particleSize.value = 6;  // falls of 60, stopped 20 short
+  s.area.rect.SetCentredRect(200.0f, 100.0f, D3DXVECTOR3(100.0f, 50.0f, 0.0f));
+  s.counter.rate.SetValue(40);
+  s.interaction = DS_SafePtr<IPR_RainInteractionRoutine>(new IPR_RainInteractionRoutine(s.area.rect));
+  crt_srand(3);
+  s.ResetTime();
+  ASSERT_GT(s.particles.size(), 50u);
+  float most = 0.0f;
+  for (auto& d : s.particles) most = std::max(most, d->position.x);
+  EXPECT_LE(most, 180.0f + 1e-3f);
+  EXPECT_GT(most, 170.0f);
+}
+
+// A running drop loses water by |v| dt / 1000 on every step while it is
+// above 0.7, also on the step that takes it below.
+TEST(RainOnGlass, RunningDropsShrinkPastSevenTenths) {
+  struct Case {
+    float size, speed, dt, after;
+  };
+  const Case cases[] = {
+      {0.71f, 100.0f, 0.2f, 0.69f},
+      {0.9f, 50.0f, 0.1f, 0.895f},
+      {0.7f, 100.0f, 0.2f, 0.7f},  // at 0.7 it keeps what it has
+  };
+  for (const Case& c : cases) {
+    DS_RainOnGlass s;
+    s.gravity.SetValue(10);
+    ClassicParticlePtr d = Landed(s, 0, 0, c.size, true);
+    auto* dyn = Find<IPR_RainDynamic>(*d);
+    dyn->gravity = s.GravityVector();
+    d->velocity = D3DXVECTOR3(c.speed, 0, 0);
+    dyn->Apply(c.dt, *d);
+    EXPECT_NEAR(d->Factor1(), c.after, 1e-6f) << c.size;
+  }
+}
+
+// A hostile gravity can drain a drop to nothing in one step; it then stands
+// still instead of dividing by its size.
+TEST(RainOnGlass, ADrainedDropStandsStill) {
+  DS_RainOnGlass s;
+  s.gravity.SetValue(4000000000u);
+  ClassicParticlePtr d = Landed(s, 0, 0, 0.75f, true);
+  auto* dyn = Find<IPR_RainDynamic>(*d);
+  dyn->gravity = s.GravityVector();
+  d->velocity = D3DXVECTOR3(1.0e5f, 0, 0);
+  dyn->Apply(0.1f, *d);
+  ASSERT_LE(d->Factor1(), 0.0f);
+  for (int i = 0; i < 3; ++i) StepClassicParticle(*d, 0.1f);
+  EXPECT_EQ(d->velocity, D3DXVECTOR3(0, 0, 0));
+  EXPECT_TRUE(std::isfinite(d->position.x));
 }
 
 class CountingRain : public DS_RainOnGlass {

@@ -7,6 +7,7 @@
 #include "core/archive.h"
 #include "core/crt.h"
 #include "core/reader_registry.h"
+#include "core/warm_up.h"
 #include "particles/imitters/burst_fountain.h"
 #include "player/app/register_all.h"
 #include "tools/writer/imitters_writer.h"
@@ -69,19 +70,47 @@ TEST(ClassicSystem, WarmUpOfAContinuousSystem) {
   EXPECT_TRUE(r.emitSteps.empty());
 }
 
-TEST(ClassicSystem, WarmUpIsBounded) {
-  TestSystem endless;
-  endless.warmUp = INFINITY;
-  endless.ResetTime();
-  EXPECT_TRUE(endless.emitSteps.empty());
-  TestSystem nan;
-  nan.warmUp = NAN;
-  nan.ResetTime();
-  EXPECT_TRUE(nan.emitSteps.empty());
-  TestSystem long_;
-  long_.warmUp = 1000.0f;
-  long_.ResetTime();
-  EXPECT_EQ(long_.emitSteps.size(), 601u);
+// The steps of the 32-bit loop "step, add 0.1, while the time is greater".
+size_t WarmUpSteps(float seconds) {
+  size_t n = 0;
+  float x = 0.0f;
+  do {
+    x += 0.1f;
+    ++n;
+  } while (seconds > x);
+  return n;
+}
+
+// A system that keeps a fixed population, for the work budget.
+class Populated : public TestSystem {
+ public:
+  explicit Populated(size_t n) {
+    for (size_t i = 0; i < n; ++i) particles.push_back(ClassicParticlePtr(new ClassicParticle(D3DXVECTOR3())));
+  }
+};
+
+TEST(ClassicSystem, WarmUpRunsItsWholeTimeUnlessItsWorkPassesTheBudget) {
+  struct Case {
+    float seconds;
+    size_t population;
+    size_t steps;
+  };
+  const size_t many = 8192;
+  const Case cases[] = {
+      {INFINITY, 0, 0},
+      {NAN, 0, 0},
+      {-1.0f, 0, 0},
+      {100.0f, 0, WarmUpSteps(100.0f)},            // no minute's cap
+      {100.0f, many, WarmUpSteps(100.0f)},
+      {1.0e9f, many, static_cast<size_t>((kWarmUpParticleSteps + many - 1) / many)},
+      {1.0e9f, 0, static_cast<size_t>((kWarmUpParticleSteps + kWarmUpStepCost - 1) / kWarmUpStepCost)},
+  };
+  for (const Case& c : cases) {
+    Populated s(c.population);
+    s.warmUp = c.seconds;
+    s.ResetTime();
+    EXPECT_EQ(s.emitSteps.size(), c.steps) << c.seconds << " " << c.population;
+  }
 }
 
 TEST(ClassicSystem, NewbornsAreSpreadOverTheStep) {

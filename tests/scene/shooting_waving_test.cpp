@@ -147,6 +147,13 @@ TEST_F(Shooting, PreRunStepsUntilAShotCouldCrossThePath) {
   model_.speed.SetValue(0u);
   line = Run();
   EXPECT_FLOAT_EQ(line->shotTimer.time, 0.0f);
+  // 1000 px at 10 px/s: the whole 100 s.
+  model_.path.points.clear();
+  Straight(model_.path, 0.0f, 1000.0f);
+  model_.speed.SetValue(10u);
+  line = Run();
+  EXPECT_NEAR(line->GetWarmUpTime(), 100.0f, 0.1f);
+  EXPECT_NEAR(line->shotTimer.time, 100.0f, 0.2f);
 }
 
 TEST_F(Shooting, HiddenOrSinglePointLinesFireNothing) {

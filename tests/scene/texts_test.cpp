@@ -101,6 +101,11 @@ class Texts : public SlideLightTest {
     r.rawFrames.push_back(
         {u"text.png", 3, {{1, Png(32, 32, [](int x, int) { return x < 16 ? kRed : 0x00000000u; }), 0.0f}}});
     r.rawFrames.push_back({u"back.png", 4, {{1, Png(32, 32, [](int, int) { return kBlue; }), 0.0f}}});
+    // Two frames a twentieth of a second apart: red, then blue.
+    r.rawFrames.push_back({u"frames.png",
+                           5,
+                           {{1, Png(32, 32, [](int, int) { return kRed; }), 0.05f},
+                            {1, Png(32, 32, [](int, int) { return kBlue; }), 0.05f}}});
     StartSlide(r);
   }
   static void Link(ClassicParticleParams& block, const char16_t* name, int64_t id) {
@@ -192,6 +197,25 @@ TEST_F(Texts, ScrollingTextHalfWayShowsHalfTheImage) {
   Pixels px = Frame();
   EXPECT_TRUE(Near(px.at(24, 32), kGrey, 6)) << std::hex << px.at(24, 32);
   EXPECT_TRUE(Near(px.at(36, 32), kRed, 6)) << std::hex << px.at(36, 32);
+}
+
+// A scrolling text moves its image and never turns its frames, however fast
+// the block's frame clock runs.
+TEST_F(Texts, ScrollingTextKeepsItsFirstFrame) {
+  DS_ScrollingTex model;
+  model.quad.SetCentredRect(32.0f, 32.0f, D3DXVECTOR3(32.0f, 32.0f, 0.0f));
+  model.params.colors.colours.value = {0x00FFFFFFu};
+  Link(model.params, u"frames.png", 5);
+  model.params.frameSpeed.SetValue(100u);
+  model.direction.value = 4;  // no scrolling: the image stays in place
+  objects_.push_back(DS_SafePtr<DS_ABObj>(model.CreateRuntime()));
+  auto* text = static_cast<DS_ScrollingTex*>(static_cast<ZVI_ParticleSystemMech*>(objects_.back().get())->system);
+  text->timing.SetCurrentTimeline(new CycleTimeline());
+  ASSERT_EQ(text->params.FirstImage()->textures.size(), 2u);
+  for (int k = 0; k <= 6; ++k) text->UpdateParticles(0.03f * static_cast<float>(k));
+  EXPECT_EQ(text->params.FirstImage()->frameIndex, 0);
+  Pixels px = Frame();
+  EXPECT_TRUE(Near(px.at(32, 32), kRed, 6)) << std::hex << px.at(32, 32);
 }
 
 // ---- links
