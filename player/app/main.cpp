@@ -47,7 +47,7 @@ void OnPresented(unsigned long presented) {
 // The window is closed and the loop has ended: the sound stops at once and
 // the files we wrote go; everything else (device, textures, the document,
 // worker threads) the system takes back with the process, without the
-// seconds that releasing it piece by piece would cost.
+// seconds that releasing it one by one would cost.
 [[noreturn]] void EndProcess(int exitCode) {
   AudioMixer_Silence();
   RemoveTempCopies();
