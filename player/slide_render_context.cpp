@@ -595,6 +595,28 @@ void DS_2D_Light::SetViewMode(int fitMode) {
   SetupViewImpl(viewCorners);
 }
 
+namespace {
+
+// True when drawing the overlay cannot change a pixel: every vertex fully
+// transparent, the diffuse alpha reaching the blend unchanged or scaled, and
+// the blend keeping the destination where the source alpha is 0.
+bool OverlayLeavesPixels(IDirect3DDevice9* d, const ScreenQuad& quad) {
+  for (const DX_V::RHWC& v : quad.vertices)
+    if ((v.color >> 24) != 0) return false;
+  DWORD src = 0, dst = 0, op = 0, separate = 0, alphaOp = 0;
+  d->GetRenderState(D3DRS_SRCBLEND, &src);
+  d->GetRenderState(D3DRS_DESTBLEND, &dst);
+  d->GetRenderState(D3DRS_BLENDOP, &op);
+  d->GetRenderState(D3DRS_SEPARATEALPHABLENDENABLE, &separate);
+  d->GetTextureStageState(0, D3DTSS_ALPHAOP, &alphaOp);
+  const bool alphaStaysZero = alphaOp == D3DTOP_SELECTARG1 || alphaOp == D3DTOP_MODULATE ||
+                              alphaOp == D3DTOP_MODULATE2X || alphaOp == D3DTOP_MODULATE4X;
+  return src == D3DBLEND_SRCALPHA && dst == D3DBLEND_INVSRCALPHA && op == D3DBLENDOP_ADD && !separate &&
+         alphaStaysZero;
+}
+
+}  // namespace
+
 void DS_2D_Light::DrawOverlay(ScreenQuad* quad) {
   IDirect3DDevice9* d = Dev();
   if (!d || !quad) return;
@@ -603,7 +625,9 @@ void DS_2D_Light::DrawOverlay(ScreenQuad* quad) {
   d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
   d->SetFVF(DX_V::RHWC::FVF);
   d->SetStreamSource(0, quad->Buffer(), 0, sizeof(DX_V::RHWC));
-  d->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(quad->primitiveType), 0, static_cast<UINT>(quad->primitiveCount));
+  // A fully transparent overlay is not drawn; the states stay as a draw leaves them.
+  if (!OverlayLeavesPixels(d, *quad))
+    d->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(quad->primitiveType), 0, static_cast<UINT>(quad->primitiveCount));
   d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
 }

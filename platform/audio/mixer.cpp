@@ -3,6 +3,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +34,14 @@ void MixLocked(float* out, uint32_t frames) {
   }
 }
 
+// Set once the process is ending: the device only gets silence.
+std::atomic<bool> g_silenced{false};
+
 void DeviceCallback(void*, Uint8* stream, int len) {
+  if (g_silenced.load(std::memory_order_relaxed)) {
+    std::memset(stream, 0, static_cast<size_t>(len));
+    return;
+  }
   std::lock_guard<std::recursive_mutex> g(State().lock);
   MixLocked(reinterpret_cast<float*>(stream), static_cast<uint32_t>(len) / (2 * sizeof(float)));
 }
@@ -103,6 +111,16 @@ void AudioMixer_UseTestSink(bool on) {
   }
   // Closing waits for the device thread, which takes the lock: do it outside.
   if (dev) SDL_CloseAudioDevice(dev);
+}
+
+void AudioMixer_Silence() {
+  g_silenced = true;
+  SDL_AudioDeviceID dev = 0;
+  {
+    auto g = AudioMixer_Guard();
+    dev = State().device;
+  }
+  if (dev) SDL_PauseAudioDevice(dev, 1);
 }
 
 bool AudioMixer_TestSinkOn() {

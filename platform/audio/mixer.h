@@ -24,6 +24,10 @@ void AudioMixer_Remove(MixerVoice* voice);
 // when SDL has no audio output (the mixer still works through pulls).
 bool AudioMixer_Open();
 
+// For a process about to end: the output device falls silent at once and for
+// good, without waiting for voices or threads to stop.
+void AudioMixer_Silence();
+
 // Test sink: while on, no device is opened (an open one is closed) and the
 // mixer advances only through AudioMixer_Pull.
 void AudioMixer_UseTestSink(bool on);

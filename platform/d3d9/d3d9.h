@@ -1021,3 +1021,5 @@ HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra);
 // Number of live D3DPOOL_DEFAULT resources the application still holds; Reset
 // fails while it is non-zero.
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device);
+// Number of draw calls (any Draw*Primitive*) that reached the device so far.
+uint64_t D3D9_DrawCallCount(IDirect3DDevice9* device);

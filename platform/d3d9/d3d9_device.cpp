@@ -1531,6 +1531,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex, UINT cou
   HRESULT hr = Prepare(fvf_, stream_->GL(), stream_offset_, stream_stride_);
   if (FAILED(hr)) return hr;
   glDrawArrays(mode, static_cast<GLint>(start_vertex), n);
+  ++draw_calls_;
   return D3D_OK;
 }
 
@@ -1557,6 +1558,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
   }
   glDrawElementsBaseVertex(mode, n, isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                            reinterpret_cast<const void*>(start_index * isize), base_vertex);
+  ++draw_calls_;
   return D3D_OK;
 }
 
@@ -1573,6 +1575,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* d
   HRESULT hr = Prepare(fvf_, up_vbo_, 0, stride);
   if (FAILED(hr)) return hr;
   glDrawArrays(mode, 0, n);
+  ++draw_calls_;
   return D3D_OK;
 }
 
@@ -1599,6 +1602,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT min_index, UI
   bound_index_buffer_ = up_ibo_;
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(n * isize), index_data, GL_STREAM_DRAW);
   glDrawElementsBaseVertex(mode, n, isize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr, 0);
+  ++draw_calls_;
   return D3D_OK;
 }
 

@@ -393,6 +393,7 @@ class Device final : public IDirect3DDevice9 {
   // Unbinds the resource; releases the device reference of an application resource.
   void ResourceDestroyed(bool internal, bool default_pool, const void* resource);
   UINT DefaultPoolCount() const { return default_pool_; }
+  uint64_t DrawCalls() const { return draw_calls_; }
   const D3DPRESENT_PARAMETERS& Params() const { return pp_; }
   void SimulateLoss() { lost_state_ = 1; }
   // Read-back helpers: a read framebuffer with the surface attached.
@@ -459,6 +460,7 @@ class Device final : public IDirect3DDevice9 {
   Surface* back_buffer_ = nullptr;
   Surface* auto_depth_ = nullptr;
   bool in_scene_ = false;
+  uint64_t draw_calls_ = 0;  // draws that reached GL, for tests
 
   // GL side.
   uint32_t fbo_ = 0, read_fbo_ = 0, draw_fbo2_ = 0, vao_ = 0, up_vbo_ = 0, up_ibo_ = 0;

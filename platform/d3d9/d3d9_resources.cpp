@@ -550,3 +550,7 @@ HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra) {
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device) {
   return device ? static_cast<d3d9impl::Device*>(device)->DefaultPoolCount() : 0;
 }
+
+uint64_t D3D9_DrawCallCount(IDirect3DDevice9* device) {
+  return device ? static_cast<d3d9impl::Device*>(device)->DrawCalls() : 0;
+}

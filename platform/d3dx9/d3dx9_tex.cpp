@@ -105,6 +105,8 @@ std::vector<std::vector<Tap>> Taps(DWORD kind, UINT src, UINT dst, bool mirror) 
 // Scales an image to w x h with a D3DX filter value, one destination row at
 // a time (rows of the source are combined first, then columns).
 Image Resample(const Image& src, UINT w, UINT h, DWORD filter) {
+  // Every filter leaves a picture of the same size as it is.
+  if (src.w == w && src.h == h) return src;
   Image out;
   out.w = w;
   out.h = h;
@@ -116,10 +118,6 @@ Image Resample(const Image& src, UINT w, UINT h, DWORD filter) {
     for (UINT y = 0; y < std::min(h, src.h); ++y)
       std::memcpy(&out.px[static_cast<size_t>(y) * w * 4], &src.px[static_cast<size_t>(y) * src.w * 4],
                   static_cast<size_t>(std::min(w, src.w)) * 4);
-    return out;
-  }
-  if (src.w == w && src.h == h) {
-    out.px = src.px;
     return out;
   }
   auto tx = Taps(kind, src.w, w, (filter & D3DX_FILTER_MIRROR_U) != 0);
@@ -433,7 +431,8 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
   Image top;
   if (!dec.image.px.empty()) {
     ApplyColourKey(dec.image, color_key);
-    top = Resample(dec.image, w, h, filter);
+    // A picture already at the texture's size is taken as it is, not copied.
+    top = dec.image.w == w && dec.image.h == h ? std::move(dec.image) : Resample(dec.image, w, h, filter);
   }
   for (UINT i = 0; i < n && SUCCEEDED(hr); ++i) {
     if (direct && i < dec.file.mips) {
@@ -441,7 +440,7 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
     } else if (!top.px.empty()) {
       D3DSURFACE_DESC ld;
       tex->GetLevelDesc(i, &ld);
-      hr = WriteLevel(tex, i, i == 0 ? top : Resample(top, ld.Width, ld.Height, mip_filter));
+      hr = i == 0 ? WriteLevel(tex, 0, top) : WriteLevel(tex, i, Resample(top, ld.Width, ld.Height, mip_filter));
     }
   }
   if (FAILED(hr)) {

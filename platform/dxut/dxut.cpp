@@ -44,11 +44,17 @@ struct Framework {
   bool fullScreenResized = false;
   UINT fullScreenWidth = 0, fullScreenHeight = 0;
 
+  // The absolute clock reads 0 until the first frame is presented and runs
+  // from that moment, so loading and the first frame's own work never count
+  // as time the picture was shown.
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  bool clockRunning = false;
   bool manualClock = false;
   double manualTime = 0.0;
   double lastTime = 0.0;
   float elapsed = 0.0f;
+  unsigned long presented = 0;
+  DXUT_PresentListener presentListener = nullptr;
 };
 
 Framework& F() {
@@ -135,7 +141,8 @@ void DXUTSetCallbackD3D9FrameRender(LPDXUTCALLBACKD3D9FRAMERENDER cb, void* ctx)
 
 HRESULT DXUTInit(bool, bool, LPCWSTR, bool) {
   F().initialised = true;
-  F().start = std::chrono::steady_clock::now();
+  F().clockRunning = false;
+  F().presented = 0;
   return S_OK;
 }
 
@@ -267,7 +274,16 @@ void DXUTRender3DEnvironment() {
   if (f.frameMove) f.frameMove(now, f.elapsed, f.frameMoveCtx);
   if (f.frameRender) f.frameRender(f.device, now, f.elapsed, f.frameRenderCtx);
   HRESULT hr = f.device->Present(nullptr, nullptr, nullptr, nullptr);
-  if (hr == D3DERR_DEVICELOST) f.deviceLost = true;
+  if (hr == D3DERR_DEVICELOST) {
+    f.deviceLost = true;
+    return;
+  }
+  ++f.presented;
+  if (!f.clockRunning) {
+    f.clockRunning = true;
+    f.start = std::chrono::steady_clock::now();
+  }
+  if (f.presentListener) f.presentListener(f.presented);
 }
 
 void DXUTShutdown(int) {
@@ -293,6 +309,7 @@ bool DXUTIsWindowed() { return F().windowed; }
 double DXUTGetTime() {
   Framework& f = F();
   if (f.manualClock) return f.manualTime;
+  if (!f.clockRunning) return 0.0;
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - f.start).count();
 }
 
@@ -304,3 +321,4 @@ void DXUT_UseManualClock(bool manual) {
 }
 void DXUT_SetTime(double seconds) { F().manualTime = seconds; }
 void DXUT_SimulateDeviceLoss() { F().simulateLoss = true; }
+void DXUT_SetPresentListener(DXUT_PresentListener listener) { F().presentListener = listener; }

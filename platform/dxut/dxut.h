@@ -56,6 +56,7 @@ HWND DXUTGetHWND();
 HWND DXUTGetHWNDFocus();
 IDirect3DDevice9* DXUTGetD3D9Device();
 const D3DSURFACE_DESC* DXUTGetD3D9BackBufferSurfaceDesc();
+// Seconds since the first frame was presented (0 until then).
 double DXUTGetTime();
 float DXUTGetElapsedTime();
 bool DXUTIsWindowed();
@@ -67,3 +68,7 @@ void DXUT_SetTime(double seconds);
 // The next frame step finds the device lost, then resets it (with the lost
 // and reset callbacks), as after a display change.
 void DXUT_SimulateDeviceLoss();
+// Told after every presented frame, with the count of frames presented since
+// DXUTInit.
+using DXUT_PresentListener = void (*)(unsigned long presented);
+void DXUT_SetPresentListener(DXUT_PresentListener listener);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tools/sample/sample_project.h"
@@ -15,11 +18,12 @@ struct PlayerRun {
   std::string output;
 };
 
-// Runs the player headless; the test hook closes it after closeAfterMs.
-PlayerRun RunPlayer(const std::string& project, int closeAfterMs) {
+// Runs the player headless; the test hook closes it after closeAfterMs. Its
+// temporary files go to tempDir when one is given.
+PlayerRun RunPlayer(const std::string& project, int closeAfterMs, const std::string& tempDir = "") {
   std::string command = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy PLAYER_TEST_CLOSE_AFTER_MS=" +
-                        std::to_string(closeAfterMs) + " timeout 60 " + std::string(PLAYER_BINARY) + " '" +
-                        project + "' 2>&1";
+                        std::to_string(closeAfterMs) + (tempDir.empty() ? "" : " TMPDIR='" + tempDir + "'") +
+                        " timeout 60 " + std::string(PLAYER_BINARY) + " '" + project + "' 2>&1";
   PlayerRun run;
   FILE* p = popen(command.c_str(), "r");
   if (!p) return run;
@@ -74,9 +78,15 @@ TEST(PlayerBinary, PlaysACraftedProjectFileUntilClosed) {
   for (const Case& c : cases) {
     std::string path = Save(c.file, bytes);
     ASSERT_FALSE(path.empty());
-    PlayerRun run = RunPlayer(path, 1500);
+    // The embedded tune is played from a temporary copy, which goes with the player.
+    const std::filesystem::path temp = std::filesystem::path(testing::TempDir()) / ("player_temp_" + std::to_string(getpid()));
+    std::filesystem::remove_all(temp);
+    std::filesystem::create_directories(temp);
+    PlayerRun run = RunPlayer(path, 1500, temp.string());
     EXPECT_EQ(run.exitCode, c.exitCode) << c.file << ": " << run.output;
     EXPECT_EQ(run.output.find("Cannot open file") != std::string::npos, c.refused) << c.file << ": " << run.output;
+    EXPECT_TRUE(std::filesystem::is_empty(temp)) << c.file << ": a temporary copy was left behind";
+    std::filesystem::remove_all(temp);
   }
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <SDL2/SDL.h>
@@ -35,7 +37,9 @@ void Move(double t, float, void*) {
   g_lastMoveTime = t;
   g_events.push_back("move");
 }
+int g_renderDelayMs = 0;
 void Render(IDirect3DDevice9* d, double, float, void*) {
+  if (g_renderDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(g_renderDelayMs));
   d->BeginScene();
   d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
   d->EndScene();
@@ -158,6 +162,52 @@ TEST(Framework, FullScreenBackBufferHasTheDisplaySizeAndFollowsWindowSizeChanges
   g_events.clear();
   DXUTRender3DEnvironment();
   EXPECT_EQ(g_events, (std::vector<std::string>{"move", "render"}));
+  DXUTShutdown();
+}
+
+std::vector<double> g_moveTimes;
+void TimedMove(double t, float, void*) {
+  g_moveTimes.push_back(t);
+  g_events.push_back("move");
+}
+void Presented(unsigned long n) { g_events.push_back("present " + std::to_string(n)); }
+
+// A slow load and a slow first frame: the clock reads 0 until the first frame
+// is on screen, that frame is moved at 0, and the next one only by the time
+// since it was presented.
+TEST(Framework, ClockStartsWithTheFirstPresentedFrame) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = 48;
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = u"DxutClockTest";
+  RegisterClassExW(&wc);
+  HWND w = CreateWindowExW(0, u"DxutClockTest", u"t", WS_SYSMENU, 0, 0, 32, 32, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  InstallCallbacks();
+  DXUTSetCallbackFrameMove(TimedMove);
+  DXUT_SetPresentListener(Presented);
+  DXUT_UseManualClock(false);
+  ASSERT_EQ(DXUTInit(false, false), S_OK);
+  ASSERT_EQ(DXUTSetWindow(w, w, w, false), S_OK);
+  ASSERT_EQ(DXUTCreateDevice(true), S_OK);
+
+  constexpr int kSlowMs = 500;
+  std::this_thread::sleep_for(std::chrono::milliseconds(kSlowMs));  // loading
+  EXPECT_EQ(DXUTGetTime(), 0.0);
+  g_events.clear();
+  g_moveTimes.clear();
+  g_renderDelayMs = kSlowMs;  // a first frame that builds a lot
+  DXUTRender3DEnvironment();
+  g_renderDelayMs = 0;
+  DXUTRender3DEnvironment();
+  EXPECT_EQ(g_events, (std::vector<std::string>{"move", "render", "present 1", "move", "render", "present 2"}));
+  ASSERT_EQ(g_moveTimes.size(), 2u);
+  EXPECT_EQ(g_moveTimes[0], 0.0);
+  EXPECT_GT(g_moveTimes[1], 0.0);
+  EXPECT_LT(g_moveTimes[1], kSlowMs / 1000.0) << "neither the load nor the first frame's work counts";
+  EXPECT_GE(DXUTGetTime(), g_moveTimes[1]);
+
+  DXUT_SetPresentListener(nullptr);
   DXUTShutdown();
 }
 

@@ -249,6 +249,45 @@ TEST_F(DrawEntries, ScreenQuadsAndOverlay) {
   EXPECT_TRUE(Near(px.at(40, 32), D3DCOLOR_XRGB(0, 0, 127), 3)) << std::hex << px.at(40, 32);
 }
 
+// A fully transparent overlay leaves the frame bit for bit as it was and is
+// not drawn; any visible vertex, or a blend that would darken the picture
+// even at alpha 0, draws it.
+TEST_F(DrawEntries, TransparentOverlayIsNotDrawn) {
+  QuadCorners corners;
+  corners.SetRect(16, 16);
+  TexturedScreenQuad quad;
+  quad.Create(WhiteTexture().Get(), corners);
+  ScreenQuad overlay;
+  QuadCorners all;
+  all.SetRect(kBack, kBack);
+  overlay.Create(all, 0x00000000);
+  auto counted = [&](bool withOverlay, DWORD destBlend) {
+    uint64_t before = D3D9_DrawCallCount(dev_);
+    Pixels px = Frame([&] {
+      light_->DrawTexturedScreenQuad(&quad);
+      dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+      dev_->SetRenderState(D3DRS_DESTBLEND, destBlend);
+      if (withOverlay) light_->DrawOverlay(&overlay);
+    });
+    return std::make_pair(px, D3D9_DrawCallCount(dev_) - before);
+  };
+  const auto [plain, plainDraws] = counted(false, D3DBLEND_INVSRCALPHA);
+  const auto [clear, clearDraws] = counted(true, D3DBLEND_INVSRCALPHA);
+  EXPECT_EQ(clear.argb, plain.argb);
+  EXPECT_EQ(clearDraws, plainDraws);
+
+  struct Case {
+    float alphas[4];
+    DWORD destBlend;
+  } drawn[] = {{{0, 0, 0, 0.5f}, D3DBLEND_INVSRCALPHA}, {{0, 0, 0, 0}, D3DBLEND_ZERO}};
+  for (const Case& c : drawn) {
+    overlay.SetVertexAlphas(c.alphas[0], c.alphas[1], c.alphas[2], c.alphas[3]);
+    const auto [px, draws] = counted(true, c.destBlend);
+    EXPECT_EQ(draws, plainDraws + 1) << c.alphas[3] << " " << c.destBlend;
+    EXPECT_NE(px.argb, plain.argb);
+  }
+}
+
 TEST_F(DrawEntries, SpriteBatchWithBlendModeAndMask) {
   struct Case {
     int32_t blendMode;
