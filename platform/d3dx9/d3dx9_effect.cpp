@@ -19,6 +19,7 @@
 #include "platform/d3d9/gl_loader.h"
 #include "platform/d3d9/gl_program.h"
 #include "platform/d3dx9/d3dx9_effect_fx2.h"
+#include "platform/d3dx9/d3dx9_fx2_container.h"
 #include "platform/win32/windows.h"
 
 using namespace d3d9gl;
@@ -1035,10 +1036,13 @@ HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT bytes, con
   if (!effect) return D3DERR_INVALIDCALL;
   *effect = nullptr;
   if (!device || !data) return D3DERR_INVALIDCALL;
-  uint32_t tag = 0;
-  if (bytes >= 4) std::memcpy(&tag, data, 4);
-  if (tag == 0xFEFF0901u) {
+  if (D3DX_IsFx2(data, bytes)) {
+    // The shader library trusts what it reads: nothing reaches it unchecked.
     std::string why;
+    if (!D3DX_ValidateFx2(data, bytes, &why)) {
+      ReportError("compiled effect: " + why, errors);
+      return D3DXERR_INVALIDDATA;
+    }
     HRESULT hr = CreateCompiledEffect(device, data, bytes, effect, &why);
     if (FAILED(hr)) ReportError("compiled effect: " + why, errors);
     return hr;
