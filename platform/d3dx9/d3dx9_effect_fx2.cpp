@@ -189,7 +189,10 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
       return SetTexture(h, t);
     }
     if (!IsNumeric(v)) return D3DERR_INVALIDCALL;
-    std::memcpy(v.values, data, std::min<size_t>(bytes, v.value_count * 4u));
+    // Raw values are packed, as Direct3D takes them: words, not floats.
+    const auto* words = static_cast<const uint32_t*>(data);
+    for (unsigned k = 0; k < std::min<unsigned>(bytes / 4, Packed(v)); ++k)
+      std::memcpy(&v.valuesI[Slot(v, k)], &words[k], 4);
     return D3D_OK;
   }
   HRESULT GetValue(D3DXHANDLE h, LPVOID data, UINT bytes) override {
@@ -203,7 +206,9 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
       return D3D_OK;
     }
     if (!IsNumeric(v)) return D3DERR_INVALIDCALL;
-    std::memcpy(data, v.values, std::min<size_t>(bytes, v.value_count * 4u));
+    auto* words = static_cast<uint32_t*>(data);
+    for (unsigned k = 0; k < std::min<unsigned>(bytes / 4, Packed(v)); ++k)
+      std::memcpy(&words[k], &v.valuesI[Slot(v, k)], 4);
     return D3D_OK;
   }
   HRESULT SetFloat(D3DXHANDLE h, FLOAT v) override { return SetFloatArray(h, &v, 1); }
@@ -219,24 +224,29 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     if (i < 0 || !values || !IsNumeric(fx_->params[i].value)) return D3DERR_INVALIDCALL;
     const MOJOSHADER_effectValue& v = fx_->params[i].value;
     bool asFloat = v.type.parameter_type == MOJOSHADER_SYMTYPE_FLOAT;
-    for (UINT k = 0; k < std::min<UINT>(count, v.value_count); ++k)
-      values[k] = asFloat ? v.valuesF[k] : static_cast<float>(v.valuesI[k]);
+    for (UINT k = 0; k < std::min<UINT>(count, Packed(v)); ++k)
+      values[k] = asFloat ? v.valuesF[Slot(v, k)] : static_cast<float>(v.valuesI[Slot(v, k)]);
     return D3D_OK;
   }
+  // A vector fills the first element's columns.
   HRESULT SetVector(D3DXHANDLE h, const D3DXVECTOR4* v) override {
-    if (!v) return D3DERR_INVALIDCALL;
+    int i = FindParam(h);
+    if (i < 0 || !v || !IsNumeric(fx_->params[i].value)) return D3DERR_INVALIDCALL;
     const float f[4] = {v->x, v->y, v->z, v->w};
-    return SetFloatArray(h, f, 4);
+    MOJOSHADER_effectValue& value = fx_->params[i].value;
+    WriteFloats(value, f, std::min(4u, Columns(value)));
+    return D3D_OK;
   }
   HRESULT GetVector(D3DXHANDLE h, D3DXVECTOR4* v) override {
-    if (!v) return D3DERR_INVALIDCALL;
+    int i = FindParam(h);
+    if (i < 0 || !v || !IsNumeric(fx_->params[i].value)) return D3DERR_INVALIDCALL;
     float f[4] = {};
-    HRESULT hr = GetFloatArray(h, f, 4);
+    HRESULT hr = GetFloatArray(h, f, std::min(4u, Columns(fx_->params[i].value)));
     if (SUCCEEDED(hr)) *v = D3DXVECTOR4(f[0], f[1], f[2], f[3]);
     return hr;
   }
-  // Matrices are kept row by row whatever their class, as the container
-  // stores them; the register copy turns them for the shader.
+  // Matrices are kept row by row whatever their class, each row in a slot
+  // of four; the register copy turns them for the shader.
   HRESULT SetMatrix(D3DXHANDLE h, const D3DXMATRIX* m) override {
     int i = FindParam(h);
     if (i < 0 || !m || !IsMatrix(fx_->params[i].value)) return D3DERR_INVALIDCALL;
@@ -244,7 +254,7 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     unsigned rows = std::min(v.type.rows, 4u), columns = std::min(v.type.columns, 4u);
     for (unsigned r = 0; r < rows; ++r)
       for (unsigned c = 0; c < columns; ++c)
-        if (r * columns + c < v.value_count) v.valuesF[r * columns + c] = m->m[r][c];
+        if (r * 4 + c < v.value_count) v.valuesF[r * 4 + c] = m->m[r][c];
     return D3D_OK;
   }
   HRESULT GetMatrix(D3DXHANDLE h, D3DXMATRIX* m) override {
@@ -255,7 +265,7 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     unsigned rows = std::min(v.type.rows, 4u), columns = std::min(v.type.columns, 4u);
     for (unsigned r = 0; r < rows; ++r)
       for (unsigned c = 0; c < columns; ++c)
-        if (r * columns + c < v.value_count) m->m[r][c] = v.valuesF[r * columns + c];
+        if (r * 4 + c < v.value_count) m->m[r][c] = v.valuesF[r * 4 + c];
     return D3D_OK;
   }
   HRESULT SetTexture(D3DXHANDLE h, IDirect3DBaseTexture9* texture) override {
@@ -452,21 +462,25 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
   static bool IsNumeric(const MOJOSHADER_effectValue& v) {
     MOJOSHADER_symbolType t = v.type.parameter_type;
     return (t == MOJOSHADER_SYMTYPE_FLOAT || t == MOJOSHADER_SYMTYPE_INT || t == MOJOSHADER_SYMTYPE_BOOL) &&
-           v.values && v.value_count > 0;
+           v.values && v.value_count >= 4 && v.value_count % 4 == 0;
   }
   static bool IsMatrix(const MOJOSHADER_effectValue& v) {
     return IsNumeric(v) && v.type.parameter_type == MOJOSHADER_SYMTYPE_FLOAT &&
            (v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_ROWS ||
             v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_COLUMNS);
   }
-  // Floats in the order Direct3D takes them: vectors and arrays of vectors
-  // fill their columns, each element starting a register.
+  // The runtime keeps values in slots of four, one per vector, array element
+  // or matrix row; Direct3D's callers hand them packed.
+  static unsigned Columns(const MOJOSHADER_effectValue& v) { return std::max(1u, std::min(v.type.columns, 4u)); }
+  static unsigned Slot(const MOJOSHADER_effectValue& v, unsigned packed) {
+    return packed / Columns(v) * 4 + packed % Columns(v);
+  }
+  static unsigned Packed(const MOJOSHADER_effectValue& v) { return v.value_count / 4 * Columns(v); }
   static void WriteFloats(MOJOSHADER_effectValue& v, const float* values, UINT count) {
     bool asFloat = v.type.parameter_type == MOJOSHADER_SYMTYPE_FLOAT;
-    UINT n = std::min<UINT>(count, v.value_count);
-    for (UINT k = 0; k < n; ++k) {
-      if (asFloat) v.valuesF[k] = values[k];
-      else v.valuesI[k] = static_cast<int>(values[k]);
+    for (UINT k = 0; k < std::min<UINT>(count, Packed(v)); ++k) {
+      if (asFloat) v.valuesF[Slot(v, k)] = values[k];
+      else v.valuesI[Slot(v, k)] = static_cast<int>(values[k]);
     }
   }
 
@@ -540,16 +554,16 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
         if (at >= v.value_count) return 0.f;
         return isFloat ? v.valuesF[at] : static_cast<float>(v.valuesI[at]);
       };
-      unsigned rows = std::max(1u, std::min(v.type.rows, 4u)), columns = std::max(1u, std::min(v.type.columns, 4u));
+      unsigned rows = std::max(1u, std::min(v.type.rows, 4u));
       bool byColumn = v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_COLUMNS;
-      unsigned perElement = v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_ROWS ? rows : byColumn ? columns : 1;
+      bool byRow = v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_ROWS;
+      unsigned perElement = byRow ? rows : byColumn ? Columns(v) : 1;
       for (unsigned r = 0; r < sym.register_count; ++r) {
         unsigned element = r / perElement, line = r % perElement;
-        unsigned base = element * rows * columns;
         float reg[4] = {};
         for (unsigned c = 0; c < 4; ++c) {
-          if (byColumn) reg[c] = c < rows ? value(base + c * columns + line) : 0.f;
-          else reg[c] = c < columns ? value(base + line * columns + c) : 0.f;
+          if (byColumn) reg[c] = c < rows ? value(((element * rows) + c) * 4 + line) : 0.f;
+          else reg[c] = value(((byRow ? element * rows : element) + line) * 4 + c);
         }
         unsigned at = sym.register_index + r;
         switch (sym.register_set) {

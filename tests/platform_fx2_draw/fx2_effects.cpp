@@ -93,16 +93,28 @@ pw::Fx2Effect TexturedEffect(uint32_t filter, uint32_t address) {
   return e;
 }
 
-pw::Fx2Effect MatrixEffect() {
+pw::Fx2Effect MatrixEffect(bool rowMajor) {
   pw::Fx2Effect e = WithColour({0, 1, 0, 1});
   pw::Fx2Value m = pw::Fx2Matrix(4, 4, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
-  m.cls = Fx2Class::MatrixColumns;
+  Fx2Class cls = rowMajor ? Fx2Class::MatrixRows : Fx2Class::MatrixColumns;
+  m.cls = cls;
   e.parameters.push_back(Param("WorldViewProj", m));
-  std::vector<uint8_t> vs = Asm("vs_2_0\ndcl_position v0\nm4x4 oPos, v0, c0\n",
-                                {{"WorldViewProj", Fx2RegisterSet::Float4, 0, 4, Fx2Class::MatrixColumns,
-                                  Fx2Type::Float, 4, 4, 1}});
+  std::vector<uint8_t> vs =
+      Asm(rowMajor ? "vs_2_0\ndcl_position v0\nmul r0, v0.x, c0\nmad r0, v0.y, c1, r0\nmad r0, v0.z, c2, r0\n"
+                     "mad oPos, v0.w, c3, r0\n"
+                   : "vs_2_0\ndcl_position v0\nm4x4 oPos, v0, c0\n",
+          {{"WorldViewProj", Fx2RegisterSet::Float4, 0, 4, cls, Fx2Type::Float, 4, 4, 1}});
   std::vector<uint8_t> ps = Asm(kColourPs, {Vector("Colour", 0)});
   e.techniques.push_back({"Moved", {Pass("P0", {pw::Fx2VertexShaderState(vs), pw::Fx2PixelShaderState(ps)})}, {}});
+  return e;
+}
+
+pw::Fx2Effect ArrayEffect(std::initializer_list<float> weights) {
+  pw::Fx2Effect e;
+  e.parameters.push_back(Param("Weights", pw::Fx2FloatArray(weights)));
+  std::vector<uint8_t> ps = Asm("ps_2_0\ndef c3, 0, 0, 0, 1\nadd r0, c0, c1\nadd r0, r0, c2\nmov r0.yzw, c3\nmov oC0, r0\n",
+                                {{"Weights", Fx2RegisterSet::Float4, 0, 3, Fx2Class::Scalar, Fx2Type::Float, 1, 1, 3}});
+  e.techniques.push_back({"Sum", {Pass("P0", {pw::Fx2VertexShaderState(Asm(kPassVs)), pw::Fx2PixelShaderState(ps)})}, {}});
   return e;
 }
 
@@ -144,14 +156,39 @@ pw::Fx2Effect PixelOnlyEffect() {
   return e;
 }
 
-pw::Fx2Effect ShaderModel3Effect() {
+pw::Fx2Effect ShaderModel3Effect(bool fixUsages) {
   pw::Fx2Effect e = WithColour({1, 0, 0, 1});
   std::vector<uint8_t> vs = Asm(
       "vs_3_0\ndcl_position v0\ndcl_texcoord0 v1\ndcl_position o0\ndcl_texcoord0 o1\n"
-      "mov o0, v0\nmov o1, v1\n");
-  std::vector<uint8_t> ps = Asm("ps_3_0\ndcl_texcoord0 v0\nmul oC0, c0, v0.xxxw\n", {Vector("Colour", 0)});
-  SetPixelInputUsages(&ps, {{0, 5}});  // TEXCOORD0
+      "dcl_color o2\nmov o0, v0\nmov o1, v1\nmov o2, c0\n", {Vector("Colour", 0)});
+  std::vector<uint8_t> ps = Asm("ps_3_0\ndcl_texcoord0 v0\ndcl_color v1\nmul r0, c0, v0.xxxw\nmul oC0, r0, v1\n",
+                                {Vector("Colour", 0)});
+  if (fixUsages) SetPixelInputUsages(&ps, {{0, 5}, {1, 10}});  // TEXCOORD0, COLOR0
   e.techniques.push_back({"Model3", {Pass("P0", {pw::Fx2VertexShaderState(vs), pw::Fx2PixelShaderState(ps)})}, {}});
+  return e;
+}
+
+pw::Fx2Effect FixedFunctionEffect() {
+  pw::Fx2Effect e;
+  e.techniques.push_back({"Fixed",
+                          {Pass("P0", {pw::Fx2RenderState(pw::kFx2StateAlphaBlendEnable, 1),
+                                       pw::Fx2RenderState(pw::kFx2StateSrcBlend, 2),
+                                       pw::Fx2RenderState(pw::kFx2StateDestBlend, 2)})},
+                          {}});
+  return e;
+}
+
+pw::Fx2Effect VertexOnlyEffect() {
+  pw::Fx2Effect e;
+  e.techniques.push_back({"Vertex", {Pass("P0", {pw::Fx2VertexShaderState(Asm(kPassVs))})}, {}});
+  return e;
+}
+
+pw::Fx2Effect EffectWithState(uint32_t operation, uint32_t index, uint32_t value) {
+  pw::Fx2Effect e = ColourEffect({0, 1, 0, 1});
+  pw::Fx2State s = pw::Fx2RenderState(operation, value);
+  s.index = index;
+  e.techniques[0].passes[0].states.insert(e.techniques[0].passes[0].states.begin(), s);
   return e;
 }
 
