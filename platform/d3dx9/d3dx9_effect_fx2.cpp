@@ -121,7 +121,7 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     if (!build_error_.empty()) return *log = build_error_, false;
     if (fx_->technique_count < 1 || !fx_->techniques) return *log = "no technique", false;
     textures_.assign(static_cast<size_t>(std::max(0, fx_->param_count)), nullptr);
-    if (!CheckPasses(log)) return false;
+    if (!CheckPasses(log) || !LinkPasses(log)) return false;
     if (FAILED(device_->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &black_, nullptr)) || !black_)
       return *log = "no texture for null samplers", false;
     D3DLOCKED_RECT lr;
@@ -654,20 +654,21 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     return index >= 0 && IsTexture(fx_->params[index].value.type.parameter_type) ? index : -1;
   }
 
-  Linked* Program() {
-    auto key = std::make_pair(vs_, ps_);
+  // Links (once) the program of a pass's shaders; null with the linker's
+  // message when they do not link.
+  Linked* Program(Shader* vs, Shader* ps, std::string* log) {
+    auto key = std::make_pair(vs, ps);
     auto found = programs_.find(key);
     if (found != programs_.end()) return found->second.id ? &found->second : nullptr;
     Linked& l = programs_[key];
-    std::string log;
-    GLuint vertex = vs_ ? vs_->gl : FixedVertex();
-    if (!vertex || !ps_ || !ps_->gl) return nullptr;
+    GLuint vertex = vs ? vs->gl : FixedVertex();
+    if (!vertex || !ps || !ps->gl) return *log = "no shader to link", nullptr;
     std::vector<std::pair<int, std::string>> attributes;
-    if (vs_)
-      for (const auto& a : vs_->code.attributes) attributes.push_back({a.location, a.name});
+    if (vs)
+      for (const auto& a : vs->code.attributes) attributes.push_back({a.location, a.name});
     GLint bound = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &bound);
-    l.id = LinkShaders(vertex, ps_->gl, attributes, &log);
+    l.id = LinkShaders(vertex, ps->gl, attributes, log);
     if (!l.id) return nullptr;
     glUseProgram(l.id);
     l.vs_f = glGetUniformLocation(l.id, "vs_uniforms_vec4");
@@ -680,13 +681,44 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     l.wvp = glGetUniformLocation(l.id, "u_wvp");
     l.viewport = glGetUniformLocation(l.id, "u_viewport");
     l.rhw = glGetUniformLocation(l.id, "u_rhw");
-    for (int s : ps_->code.samplers) {
+    for (int s : ps->code.samplers) {
       std::string name = "ps_s" + std::to_string(s);
       GLint loc = glGetUniformLocation(l.id, name.c_str());
       if (loc >= 0) glUniform1i(loc, s);
     }
     glUseProgram(static_cast<GLuint>(bound));
     return &l;
+  }
+
+  // The shader object a pass's shader state names.
+  Shader* PassShader(const MOJOSHADER_effectState& state) const {
+    if (state.value.value_count < 1 || !state.value.values) return nullptr;
+    int object = state.value.valuesI[0];
+    if (object < 0 || object >= fx_->object_count) return nullptr;
+    const MOJOSHADER_effectObject& o = fx_->objects[object];
+    if (o.type != MOJOSHADER_SYMTYPE_VERTEXSHADER && o.type != MOJOSHADER_SYMTYPE_PIXELSHADER) return nullptr;
+    return o.shader.is_preshader ? nullptr : static_cast<Shader*>(o.shader.shader);
+  }
+
+  // Every pass's program links now, so that one that cannot is refused at
+  // creation rather than failing its draws.
+  bool LinkPasses(std::string* log) {
+    for (int t = 0; t < fx_->technique_count; ++t) {
+      const MOJOSHADER_effectTechnique& tech = fx_->techniques[t];
+      for (unsigned p = 0; p < tech.pass_count; ++p) {
+        const MOJOSHADER_effectPass& pass = tech.passes[p];
+        Shader* vs = nullptr;
+        Shader* ps = nullptr;
+        for (unsigned k = 0; k < pass.state_count; ++k) {
+          if (pass.states[k].type == MOJOSHADER_RS_VERTEXSHADER) vs = PassShader(pass.states[k]);
+          if (pass.states[k].type == MOJOSHADER_RS_PIXELSHADER) ps = PassShader(pass.states[k]);
+        }
+        if (!ps) continue;
+        std::string why;
+        if (!Program(vs, ps, &why)) return *log = "pass " + std::string(pass.name ? pass.name : "") + ": " + why, false;
+      }
+    }
+    return true;
   }
 
   GLuint FixedVertex() {
@@ -725,7 +757,8 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
 
   bool BindForDraw(IDirect3DDevice9* device, DWORD fvf) override {
     if (device != device_ || !in_pass_) return false;
-    Linked* l = Program();
+    std::string unused;
+    Linked* l = Program(vs_, ps_, &unused);
     if (!l) return false;
     glUseProgram(l->id);
     if (vs_) Upload(*vs_, vs_regs_, l->vs_f, l->vs_i, l->vs_b);
