@@ -32,6 +32,7 @@ struct DrawCase {
   pw::Fx2Effect effect;
   bool screenQuad = false;                          // pre-transformed pixels instead of clip space
   float uvScale = 1.f;
+  float z = 0.5f;                                   // clip-space depth of the quad
   D3DCOLOR vertexColour = 0xFFFFFFFF;
   D3DCOLOR clear = 0xFF000000;
   std::function<void(ID3DXEffect*)> before;         // after creation
@@ -54,10 +55,10 @@ class Fx2DrawTest : public D3D9Test {
 
   void Draw(const DrawCase& c, ID3DXEffect* fx) {
     Begin(c.clear);
-    ClipVertex clip[4] = {{-1, 1, 0.5f, c.vertexColour, 0, 0},
-                          {1, 1, 0.5f, c.vertexColour, c.uvScale, 0},
-                          {-1, -1, 0.5f, c.vertexColour, 0, c.uvScale},
-                          {1, -1, 0.5f, c.vertexColour, c.uvScale, c.uvScale}};
+    ClipVertex clip[4] = {{-1, 1, c.z, c.vertexColour, 0, 0},
+                          {1, 1, c.z, c.vertexColour, c.uvScale, 0},
+                          {-1, -1, c.z, c.vertexColour, 0, c.uvScale},
+                          {1, -1, c.z, c.vertexColour, c.uvScale, c.uvScale}};
     TLVertex screen[4];
     ScreenQuad(screen, 0, 0, kW, kH, c.vertexColour, 0, 0, c.uvScale, c.uvScale);
     dev_->SetFVF(c.screenQuad ? kTLFVF : kClipFVF);
