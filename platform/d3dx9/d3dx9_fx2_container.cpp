@@ -125,6 +125,7 @@ class Checker {
       return true;
     }
     const uint8_t* s = data_ + off + 4;
+    if (!Spend(length / 4 + 1)) return false;  // the same string may be named many times
     const void* nul = std::memchr(s, 0, length);
     if (!nul) return Fail("string without a terminator");
     out->assign(reinterpret_cast<const char*>(s), static_cast<const uint8_t*>(nul) - s);
@@ -242,7 +243,7 @@ class Checker {
     if (!Type(typeOff, &t)) return false;
     if (t.name.empty()) return Fail("parameter without a name");
     if (!Value(t, valueOff)) return false;
-    params_.push_back({t.name, t.type, t.cls, t.rows, t.elements});
+    params_.emplace(t.name, fx2::ParamShape{t.name, t.type, t.cls, t.rows, t.elements});
     return Annotations(annotations);
   }
 
@@ -307,16 +308,23 @@ class Checker {
         const void* nul = std::memchr(bytes, 0, length);
         if (!nul) return Fail("sampler texture name without a terminator");
         const std::string name(reinterpret_cast<const char*>(bytes), static_cast<const uint8_t*>(nul) - bytes);
-        for (const fx2::ParamShape& p : params_) {
-          if (p.name == name && IsTexture(p.type)) return true;
-        }
+        const auto found = params_.find(name);
+        if (found != params_.end() && IsTexture(found->second.type)) return true;
         return Fail("sampler texture names no texture parameter");
       }
       case Use::PixelShader:
       case Use::VertexShader:
-        return fx2::CheckShader(bytes, length, o.use == Use::PixelShader, params_, why_);
+        return CheckShader(bytes, length, o.use == Use::PixelShader);
     }
     return false;
+  }
+
+  // Constant-table strings are scanned out of the same budget (in bytes).
+  bool CheckShader(const uint8_t* bytes, uint32_t length, bool pixel) {
+    uint64_t scan = budget_ * 4;
+    const bool ok = fx2::CheckShader(bytes, length, pixel, params_, &scan, why_);
+    budget_ = scan / 4;
+    return ok;
   }
 
   bool SmallObject() {
@@ -353,7 +361,7 @@ class Checker {
   uint32_t at_ = 0;
   uint64_t budget_ = 0;
   std::vector<Object> objects_;
-  std::vector<fx2::ParamShape> params_;
+  fx2::ParamIndex params_;
   std::vector<std::vector<PassInfo>> passes_;
 };
 

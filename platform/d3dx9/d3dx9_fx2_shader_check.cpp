@@ -36,10 +36,14 @@ uint16_t Half(const uint8_t* p) {
   return v;
 }
 
-// A NUL-terminated string at off inside [0, size).
-bool TableString(const uint8_t* t, uint32_t size, uint32_t off, std::string_view* out) {
+// A NUL-terminated string at off inside [0, size); the bytes scanned come
+// out of the budget.
+bool TableString(const uint8_t* t, uint32_t size, uint32_t off, std::string_view* out, uint64_t* budget) {
   if (off >= size) return false;
-  const void* nul = std::memchr(t + off, 0, size - off);
+  const uint32_t scan = size - off;
+  if (scan > *budget) return false;
+  const void* nul = std::memchr(t + off, 0, scan);
+  *budget -= nul ? static_cast<const uint8_t*>(nul) - (t + off) + 1 : scan;
   if (!nul) return false;
   *out = std::string_view(reinterpret_cast<const char*>(t + off), static_cast<const uint8_t*>(nul) - (t + off));
   return true;
@@ -74,21 +78,22 @@ bool CheckRegister(uint32_t token, std::string* why) {
 
 // The constant table: every entry inside it, inside the register files, and
 // naming a parameter that can fill the registers it claims.
-bool CheckConstantTable(const uint8_t* t, uint32_t size, const std::vector<ParamShape>& params, std::string* why) {
+bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& params, uint64_t* budget,
+                        std::string* why) {
   if (size < 28) return Fail(why, "constant table too short");
   const uint32_t headerSize = Word(t), creator = Word(t + 4), count = Word(t + 12), info = Word(t + 16),
                  target = Word(t + 24);
   std::string_view s;
   if (headerSize < 28 || headerSize > size) return Fail(why, "constant table header size out of range");
-  if (creator != 0 && !TableString(t, size, creator, &s)) return Fail(why, "constant table creator outside it");
-  if (target != 0 && !TableString(t, size, target, &s)) return Fail(why, "constant table target outside it");
+  if (creator != 0 && !TableString(t, size, creator, &s, budget)) return Fail(why, "constant table creator outside it");
+  if (target != 0 && !TableString(t, size, target, &s, budget)) return Fail(why, "constant table target outside it");
   if (info > size || count > (size - info) / 20) return Fail(why, "constant table entries outside it");
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* e = t + info + 20 * i;
     const uint32_t nameOff = Word(e), set = Half(e + 4), reg = Half(e + 6), regCount = Half(e + 8),
                    typeOff = Word(e + 12), defaultOff = Word(e + 16);
     std::string_view name;
-    if (!TableString(t, size, nameOff, &name)) return Fail(why, "constant name outside the constant table");
+    if (!TableString(t, size, nameOff, &name, budget)) return Fail(why, "constant name outside the constant table");
     if (typeOff > size || size - typeOff < 16) return Fail(why, "constant type outside the constant table");
     if (Half(t + typeOff + 10) != 0) return Fail(why, "constant '" + std::string(name) + "' is a structure");
     static constexpr uint32_t kLimits[4] = {kBoolRegisters, kIntRegisters, kFloatRegisters, kSamplerRegisters};
@@ -99,14 +104,9 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const std::vector<Param
     if (defaultOff != 0 && (defaultOff > size || (size - defaultOff) / 16 < regCount)) {
       return Fail(why, "constant default value outside the constant table");
     }
-    const ParamShape* param = nullptr;
-    for (const ParamShape& p : params) {
-      if (p.name == name) {
-        param = &p;
-        break;
-      }
-    }
-    if (!param) return Fail(why, "constant '" + std::string(name) + "' names no parameter");
+    const auto found = params.find(std::string(name));
+    if (found == params.end()) return Fail(why, "constant '" + std::string(name) + "' names no parameter");
+    const ParamShape* param = &found->second;
     const bool sampler = param->type >= kTypeSampler && param->type <= kTypeSamplerCube;
     if (set == 3) {
       if (!sampler) return Fail(why, "sampler constant '" + std::string(name) + "' names a parameter of another type");
@@ -127,7 +127,7 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const std::vector<Param
 
 }  // namespace
 
-bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const std::vector<ParamShape>& params,
+bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamIndex& params, uint64_t* budget,
                  std::string* why) {
   if (size < 8 || size % 4 != 0) return Fail(why, "shader length not a whole number of tokens");
   const uint32_t n = size / 4;
@@ -150,7 +150,7 @@ bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const std::vect
       if (length >= 1) {
         const uint32_t fourcc = Word(code + 4 * (i + 1));
         if (fourcc == kFourCcPres) return Fail(why, "shader carries a preshader");
-        if (fourcc == kFourCcCtab && !CheckConstantTable(code + 4 * (i + 2), 4 * (length - 1), params, why)) {
+        if (fourcc == kFourCcCtab && !CheckConstantTable(code + 4 * (i + 2), 4 * (length - 1), params, budget, why)) {
           return false;
         }
       }

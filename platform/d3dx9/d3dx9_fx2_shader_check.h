@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace fx2 {
@@ -24,8 +25,12 @@ inline constexpr uint32_t kIntRegisters = 16;
 inline constexpr uint32_t kBoolRegisters = 16;
 inline constexpr uint32_t kSamplerRegisters = 16;
 
+// Top-level parameters by name (the first of a name, as the library finds).
+using ParamIndex = std::unordered_map<std::string, ParamShape>;
+
 // Checks one shader object's bytecode. pixel: the object is a pixel shader.
-bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const std::vector<ParamShape>& params,
+// budget: bytes the check may still scan for string terminators.
+bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamIndex& params, uint64_t* budget,
                  std::string* why);
 
 }  // namespace fx2

@@ -3,6 +3,8 @@
 // without fault (the sanitizer build runs these).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -228,6 +230,22 @@ TEST(Fx2ContainerTest, InconsistentEffectsAreRefused) {
   EXPECT_TRUE(Valid(pw::WriteFx2(withPixelShader("ps_2_0\nmov oC0, c0\n", {colour})), &why)) << why;
 }
 
+// One long name given to every parameter: the check's work (and the
+// library's copies) would grow with the square of the size, so it is refused.
+TEST(Fx2ContainerTest, ANameSharedByThousandsOfParametersIsRefused) {
+  pw::Fx2Effect e;
+  e.parameters.push_back({std::string(65536, 'a'), "", pw::Fx2Float(1), {}});
+  for (int i = 0; i < 2000; ++i) e.parameters.push_back({"P" + std::to_string(i), "", pw::Fx2Float(1), {}});
+  pw::Fx2Layout layout;
+  Bytes b = pw::WriteFx2(e, &layout);
+  std::string why;
+  ASSERT_TRUE(Valid(b, &why)) << why;
+  const uint32_t longName = layout.stringOffsets[0] - 8;
+  for (uint32_t typeAt : layout.typeOffsets) Put(b, typeAt + 8, longName);
+  EXPECT_FALSE(Valid(b, &why));
+  EXPECT_EQ(why, "values too large for the data");
+}
+
 // Random damage: whatever the check lets through, the library reads safely.
 TEST(Fx2ContainerTest, RandomDamageIsRefusedOrSafe) {
   std::mt19937 rng(47);
@@ -243,6 +261,19 @@ TEST(Fx2ContainerTest, RandomDamageIsRefusedOrSafe) {
       }
       ExpectSafe(b);
     }
+  }
+}
+
+// With FX2_SEEDS_OUT set, writes the seeds of the fx2_container fuzzer.
+TEST(Fx2SeedsTest, WriteFuzzSeedsOnRequest) {
+  const char* dir = std::getenv("FX2_SEEDS_OUT");
+  if (!dir) GTEST_SKIP() << "FX2_SEEDS_OUT not set";
+  for (const auto& [name, effect] : fx2_samples::All()) {
+    const Bytes b = pw::WriteFx2(effect);
+    FILE* f = std::fopen((std::string(dir) + "/" + name + ".fxo").c_str(), "wb");
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(std::fwrite(b.data(), 1, b.size(), f), b.size());
+    std::fclose(f);
   }
 }
 

@@ -378,6 +378,7 @@ namespace {
 // images are large enough for any register a shader model allows.
 struct NullBackend {
   Fx2LibraryReport* report = nullptr;
+  Fx2Allocator allocator;
   void* vertex = nullptr;
   void* pixel = nullptr;
   std::vector<float> vsf = std::vector<float>(256 * 4), psf = std::vector<float>(256 * 4);
@@ -389,8 +390,9 @@ thread_local NullBackend* g_backend = nullptr;
 void* MOJOSHADERCALL NullCompile(const char* mainfn, const unsigned char* tokens, const unsigned int size,
                                  const MOJOSHADER_swizzle* swiz, const unsigned int swizCount,
                                  const MOJOSHADER_samplerMap* smap, const unsigned int smapCount) {
+  const Fx2Allocator& a = g_backend->allocator;
   const MOJOSHADER_parseData* pd = MOJOSHADER_parse(MOJOSHADER_PROFILE_GLSL120, mainfn, tokens, size, swiz,
-                                                    swizCount, smap, smapCount, nullptr, nullptr, nullptr);
+                                                    swizCount, smap, smapCount, a.allocate, a.release, a.data);
   if (pd->error_count > 0) {
     for (int i = 0; i < pd->error_count; ++i) {
       g_backend->report->errors += pd->errors[i].error ? pd->errors[i].error : "?";
@@ -432,9 +434,14 @@ const char* MOJOSHADERCALL NullError() { return "shader translation failed"; }
 }  // namespace
 
 Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size) {
+  return Fx2ParseWithLibrary(data, size, Fx2Allocator{});
+}
+
+Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size, const Fx2Allocator& allocator) {
   Fx2LibraryReport report;
   NullBackend backend;
   backend.report = &report;
+  backend.allocator = allocator;
   NullBackend* saved = g_backend;
   g_backend = &backend;
   MOJOSHADER_effectShaderContext ctx{};
@@ -447,6 +454,9 @@ Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size) {
   ctx.mapUniformBufferMemory = NullMap;
   ctx.unmapUniformBufferMemory = NullUnmap;
   ctx.getError = NullError;
+  ctx.m = allocator.allocate;
+  ctx.f = allocator.release;
+  ctx.malloc_data = allocator.data;
   MOJOSHADER_effect* fx = MOJOSHADER_compileEffect(static_cast<const unsigned char*>(data), size, nullptr, 0,
                                                    nullptr, 0, &ctx);
   if (fx) {

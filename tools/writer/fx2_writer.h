@@ -166,4 +166,13 @@ struct Fx2LibraryReport {
 };
 Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size);
 
+// The same with the library's allocations (effect and shaders) going
+// through the given functions, e.g. a guard-page allocator in the fuzz target.
+struct Fx2Allocator {
+  void* (*allocate)(int bytes, void* data) = nullptr;
+  void (*release)(void* ptr, void* data) = nullptr;
+  void* data = nullptr;
+};
+Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size, const Fx2Allocator& allocator);
+
 }  // namespace pw
