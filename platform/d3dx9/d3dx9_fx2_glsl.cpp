@@ -49,15 +49,15 @@ int AttributeLocation(const MOJOSHADER_attribute& a, int* spare) {
   return (*spare)++;
 }
 
+const char kVersion[] = "#version 330 core\n";
+
 const char kVertexPrelude[] =
-    "#version 330 core\n"
     "out vec4 v_col0;\nout vec4 v_col1;\nout float v_fog;\n"
     "out vec4 v_tc0;\nout vec4 v_tc1;\nout vec4 v_tc2;\nout vec4 v_tc3;\n"
     "out vec4 v_tc4;\nout vec4 v_tc5;\nout vec4 v_tc6;\nout vec4 v_tc7;\n"
     "uniform vec4 u_half;\n";
 
 const char kFragmentPrelude[] =
-    "#version 330 core\n"
     "in vec4 v_col0;\nin vec4 v_col1;\nin float v_fog;\n"
     "in vec4 v_tc0;\nin vec4 v_tc1;\nin vec4 v_tc2;\nin vec4 v_tc3;\n"
     "in vec4 v_tc4;\nin vec4 v_tc5;\nin vec4 v_tc6;\nin vec4 v_tc7;\n"
@@ -164,6 +164,23 @@ bool TranslateShader(const MOJOSHADER_parseData& parse, TranslatedShader* out, s
   size_t version = body.find("#version 120\n");
   if (version != 0) return *why = "unexpected translator output", false;
   body.erase(0, std::strlen("#version 120\n"));
+  // The translator's block that finds the lod and gradient lookups: the
+  // core profile has them built in.
+  size_t lod = body.find("#if GL_ARB_shader_texture_lod");
+  if (lod != std::string::npos) {
+    size_t end = body.find("#endif\n", lod);
+    if (end == std::string::npos) return *why = "unexpected translator output", false;
+    body.erase(lod, end + std::strlen("#endif\n") - lod);
+  }
+  // Extension lines have to come before any declaration: they move up to
+  // the version line.
+  std::string extensions;
+  for (size_t at = body.find("#extension"); at != std::string::npos; at = body.find("#extension", at)) {
+    size_t end = body.find('\n', at);
+    end = end == std::string::npos ? body.size() : end + 1;
+    extensions += body.substr(at, end - at);
+    body.erase(at, end - at);
+  }
   if (!ReplaceTexCoords(&body)) return *why = "texture coordinate set out of range", false;
   if (vertex) {
     ReplaceAll(&body, "attribute ", "in ");
@@ -174,7 +191,7 @@ bool TranslateShader(const MOJOSHADER_parseData& parse, TranslatedShader* out, s
     size_t main = body.find("void main()");
     if (main == std::string::npos) return *why = "unexpected translator output", false;
     body.replace(main, std::strlen("void main()"), "void shader_main()");
-    out->source = kVertexPrelude + body + kVertexMain;
+    out->source = kVersion + extensions + kVertexPrelude + body + kVertexMain;
   } else {
     ReplaceAll(&body, "varying ", "in ");
     ReplaceAll(&body, "gl_SecondaryColor", "v_col1");
@@ -183,10 +200,12 @@ bool TranslateShader(const MOJOSHADER_parseData& parse, TranslatedShader* out, s
     ReplaceAll(&body, "gl_FragColor", "o_color");
     ReplaceAll(&body, "gl_FragData[0]", "o_color");
     ReplaceAll(&body, "texture2DProjLod(", "textureProjLod(");
+    ReplaceAll(&body, "texture2DProjGrad(", "textureProjGrad(");
+    ReplaceAll(&body, "texture2DGrad(", "textureGrad(");
     ReplaceAll(&body, "texture2DProj(", "textureProj(");
     ReplaceAll(&body, "texture2DLod(", "textureLod(");
     ReplaceAll(&body, "texture2D(", "texture(");
-    out->source = kFragmentPrelude + body;
+    out->source = kVersion + extensions + kFragmentPrelude + body;
   }
   // What is left of the fixed pipeline's built-ins has no place in the core profile.
   for (const char* left : {"gl_TexCoord", "gl_FragData", "gl_Color", "gl_FrontColor", "gl_BackColor", "gl_SecondaryColor",

@@ -215,6 +215,12 @@ TEST_F(Fx2DrawTest, PassesDrawAsAuthored) {
     cases.push_back(c);
   }
   {
+    DrawCase c{"ps_3_0 lookup at a level", LevelLookupEffect()};
+    c.before = [this](ID3DXEffect* fx) { ASSERT_EQ(fx->SetTexture("Picture", Quadrants()), D3D_OK); };
+    c.probes = {{8, 8, 0xFFFF0000}, {56, 8, 0xFF00FF00}, {8, 56, 0xFF0000FF}};
+    cases.push_back(c);
+  }
+  {
     // A pass without shaders draws with the device's fixed-function stages
     // and the pass's blend states.
     DrawCase c{"fixed-function pass", FixedFunctionEffect()};

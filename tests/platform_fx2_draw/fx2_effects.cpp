@@ -168,6 +168,19 @@ pw::Fx2Effect ShaderModel3Effect(bool fixUsages) {
   return e;
 }
 
+pw::Fx2Effect LevelLookupEffect() {
+  pw::Fx2Effect e;
+  AddTexture(&e, 1, 3);
+  std::vector<uint8_t> vs = Asm(
+      "vs_3_0\ndcl_position v0\ndcl_texcoord0 v1\ndcl_position o0\ndcl_texcoord0 o1\n"
+      "def c0, 0, 0, 0, 0\nmov o0, v0\nmov o1.xy, v1\nmov o1.zw, c0\n");
+  std::vector<uint8_t> ps =
+      Asm("ps_3_0\ndcl_texcoord0 v0\ndcl_2d s0\ntexldl r0, v0, s0\nmov oC0, r0\n", {Sampler("PictureSampler", 0)});
+  SetPixelInputUsages(&ps, {{0, 5}});
+  e.techniques.push_back({"Level", {Pass("P0", {pw::Fx2VertexShaderState(vs), pw::Fx2PixelShaderState(ps)})}, {}});
+  return e;
+}
+
 pw::Fx2Effect FixedFunctionEffect() {
   pw::Fx2Effect e;
   e.techniques.push_back({"Fixed",

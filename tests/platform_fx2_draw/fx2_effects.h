@@ -35,6 +35,8 @@ pw::Fx2Effect PixelOnlyEffect();
 // vs_3_0 and ps_3_0: red scaled by the texture coordinate u. Without the
 // usage fix the two pixel inputs both read as POSITION0.
 pw::Fx2Effect ShaderModel3Effect(bool fixUsages = true);
+// vs_3_0 and ps_3_0 looking the texture "Picture" up at a level (texldl).
+pw::Fx2Effect LevelLookupEffect();
 // One pass with additive blending and no shaders at all.
 pw::Fx2Effect FixedFunctionEffect();
 // A pass with only a vertex shader.
