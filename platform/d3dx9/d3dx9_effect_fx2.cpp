@@ -681,6 +681,8 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     l.wvp = glGetUniformLocation(l.id, "u_wvp");
     l.viewport = glGetUniformLocation(l.id, "u_viewport");
     l.rhw = glGetUniformLocation(l.id, "u_rhw");
+    GLint flip = glGetUniformLocation(l.id, "vposFlip");
+    if (flip >= 0) glUniform2f_(flip, 1.f, -0.5f);
     for (int s : ps->code.samplers) {
       std::string name = "ps_s" + std::to_string(s);
       GLint loc = glGetUniformLocation(l.id, name.c_str());
@@ -801,6 +803,7 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
   GLuint fixed_vertex_ = 0;
   PFNGLVERTEXATTRIB4FPROC vertexAttrib4f_ =
       reinterpret_cast<PFNGLVERTEXATTRIB4FPROC>(SDL_GL_GetProcAddress("glVertexAttrib4f"));
+  PFNGLUNIFORM2FPROC glUniform2f_ = reinterpret_cast<PFNGLUNIFORM2FPROC>(SDL_GL_GetProcAddress("glUniform2f"));
   bool begun_ = false, in_pass_ = false, save_ = true, hooked_ = false;
   D3D9DrawHook* previous_hook_ = nullptr;
   std::vector<std::pair<DWORD, DWORD>> saved_states_;

@@ -194,6 +194,9 @@ bool TranslateShader(const MOJOSHADER_parseData& parse, TranslatedShader* out, s
     out->source = kVersion + extensions + kVertexPrelude + body + kVertexMain;
   } else {
     ReplaceAll(&body, "varying ", "in ");
+    // Direct3D puts a pixel's position on integers; rows already run from
+    // the top in our targets, which the caller's vposFlip (1, -0.5) keeps.
+    ReplaceAll(&body, "gl_FragCoord.x", "(gl_FragCoord.x - 0.5)");
     ReplaceAll(&body, "gl_SecondaryColor", "v_col1");
     ReplaceAll(&body, "gl_Color", "v_col0");
     ReplaceAll(&body, "gl_FogFragCoord", "v_fog");

@@ -221,6 +221,12 @@ TEST_F(Fx2DrawTest, PassesDrawAsAuthored) {
     cases.push_back(c);
   }
   {
+    // vPos counts whole pixels from the top left.
+    DrawCase c{"ps_3_0 pixel position", PixelPositionEffect()};
+    c.probes = {{31, 31, 0xFF000000}, {32, 31, 0xFFFF0000}, {31, 32, 0xFF00FF00}, {32, 32, 0xFFFFFF00}};
+    cases.push_back(c);
+  }
+  {
     // A pass without shaders draws with the device's fixed-function stages
     // and the pass's blend states.
     DrawCase c{"fixed-function pass", FixedFunctionEffect()};

@@ -181,6 +181,16 @@ pw::Fx2Effect LevelLookupEffect() {
   return e;
 }
 
+pw::Fx2Effect PixelPositionEffect() {
+  pw::Fx2Effect e;
+  std::vector<uint8_t> vs = Asm("vs_3_0\ndcl_position v0\ndcl_position o0\nmov o0, v0\n");
+  std::vector<uint8_t> ps = Asm(
+      "ps_3_0\ndef c0, -31, 0, 0, 1\ndcl vPos.xy\nadd r0.x, vPos.x, c0.x\nadd r0.y, vPos.y, c0.x\n"
+      "mov r0.zw, c0.yyyw\nmov oC0, r0\n");
+  e.techniques.push_back({"Position", {Pass("P0", {pw::Fx2VertexShaderState(vs), pw::Fx2PixelShaderState(ps)})}, {}});
+  return e;
+}
+
 pw::Fx2Effect FixedFunctionEffect() {
   pw::Fx2Effect e;
   e.techniques.push_back({"Fixed",

@@ -37,6 +37,8 @@ pw::Fx2Effect PixelOnlyEffect();
 pw::Fx2Effect ShaderModel3Effect(bool fixUsages = true);
 // vs_3_0 and ps_3_0 looking the texture "Picture" up at a level (texldl).
 pw::Fx2Effect LevelLookupEffect();
+// ps_3_0 drawing its pixel position: red = vPos.x - 31, green = vPos.y - 31.
+pw::Fx2Effect PixelPositionEffect();
 // One pass with additive blending and no shaders at all.
 pw::Fx2Effect FixedFunctionEffect();
 // A pass with only a vertex shader.
