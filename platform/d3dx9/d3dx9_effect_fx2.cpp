@@ -1,6 +1,8 @@
 #include "platform/d3dx9/d3dx9_effect_fx2.h"
 
+#ifndef MOJOSHADER_EFFECT_SUPPORT
 #define MOJOSHADER_EFFECT_SUPPORT
+#endif
 #include <mojoshader/mojoshader.h>
 #include <mojoshader/mojoshader_effects.h>
 
@@ -19,6 +21,7 @@
 #include "platform/d3d9/gl_loader.h"
 #include "platform/d3d9/gl_program.h"
 #include "platform/d3dx9/d3dx9_fx2_glsl.h"
+#include "platform/d3dx9/d3dx9_fx2_values.h"
 
 using namespace d3d9gl;
 using namespace d3dx9fx;
@@ -444,11 +447,6 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
   static const char* ErrorCb() { return t_error.c_str(); }
 
  private:
-  struct Registers {
-    float f[kMaxFloatRegisters * 4] = {};
-    int i[kMaxIntRegisters * 4] = {};
-    unsigned char b[kMaxBoolRegisters] = {};
-  };
   struct Linked {
     GLuint id = 0;
     GLint vs_f = -1, vs_i = -1, vs_b = -1, ps_f = -1, ps_i = -1, ps_b = -1;
@@ -469,21 +467,6 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
            (v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_ROWS ||
             v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_COLUMNS);
   }
-  // The runtime keeps values in slots of four, one per vector, array element
-  // or matrix row; Direct3D's callers hand them packed.
-  static unsigned Columns(const MOJOSHADER_effectValue& v) { return std::max(1u, std::min(v.type.columns, 4u)); }
-  static unsigned Slot(const MOJOSHADER_effectValue& v, unsigned packed) {
-    return packed / Columns(v) * 4 + packed % Columns(v);
-  }
-  static unsigned Packed(const MOJOSHADER_effectValue& v) { return v.value_count / 4 * Columns(v); }
-  static void WriteFloats(MOJOSHADER_effectValue& v, const float* values, UINT count) {
-    bool asFloat = v.type.parameter_type == MOJOSHADER_SYMTYPE_FLOAT;
-    for (UINT k = 0; k < std::min<UINT>(count, Packed(v)); ++k) {
-      if (asFloat) v.valuesF[Slot(v, k)] = values[k];
-      else v.valuesI[Slot(v, k)] = static_cast<int>(values[k]);
-    }
-  }
-
   int FindParam(D3DXHANDLE h) const {
     if (!h) return -1;
     for (int i = 0; i < fx_->param_count; ++i)
@@ -535,47 +518,15 @@ class CompiledEffect final : public ID3DXEffect, private D3D9DrawHook {
     return true;
   }
 
-  // Parameters into the registers their shaders name them by, as Direct3D
-  // lays them out: a register per vector, per matrix row (row-major) or
-  // column (column-major), per array element. Preshader results stay as the
-  // runtime left them.
+  // Parameters into the registers their shaders name them by; preshader
+  // results stay as the runtime left them.
   void CopyParameters() {
     if (vs_) CopyParameters(*vs_, &vs_regs_);
     if (ps_) CopyParameters(*ps_, &ps_regs_);
   }
   void CopyParameters(const Shader& s, Registers* regs) {
-    for (size_t k = 0; k < s.symbolParams.size(); ++k) {
-      int index = s.symbolParams[k];
-      if (index < 0) continue;
-      const MOJOSHADER_symbol& sym = s.parse->symbols[k];
-      const MOJOSHADER_effectValue& v = fx_->params[index].value;
-      bool isFloat = v.type.parameter_type == MOJOSHADER_SYMTYPE_FLOAT;
-      auto value = [&](unsigned at) -> float {
-        if (at >= v.value_count) return 0.f;
-        return isFloat ? v.valuesF[at] : static_cast<float>(v.valuesI[at]);
-      };
-      unsigned rows = std::max(1u, std::min(v.type.rows, 4u));
-      bool byColumn = v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_COLUMNS;
-      bool byRow = v.type.parameter_class == MOJOSHADER_SYMCLASS_MATRIX_ROWS;
-      unsigned perElement = byRow ? rows : byColumn ? Columns(v) : 1;
-      for (unsigned r = 0; r < sym.register_count; ++r) {
-        unsigned element = r / perElement, line = r % perElement;
-        float reg[4] = {};
-        for (unsigned c = 0; c < 4; ++c) {
-          if (byColumn) reg[c] = c < rows ? value(((element * rows) + c) * 4 + line) : 0.f;
-          else reg[c] = value(((byRow ? element * rows : element) + line) * 4 + c);
-        }
-        unsigned at = sym.register_index + r;
-        switch (sym.register_set) {
-          case MOJOSHADER_SYMREGSET_FLOAT4: std::memcpy(&regs->f[at * 4], reg, sizeof reg); break;
-          case MOJOSHADER_SYMREGSET_INT4:
-            for (unsigned c = 0; c < 4; ++c) regs->i[at * 4 + c] = static_cast<int>(reg[c]);
-            break;
-          case MOJOSHADER_SYMREGSET_BOOL: regs->b[at] = reg[0] != 0.f; break;
-          default: break;
-        }
-      }
-    }
+    for (size_t k = 0; k < s.symbolParams.size(); ++k)
+      if (s.symbolParams[k] >= 0) CopyToRegisters(fx_->params[s.symbolParams[k]].value, s.parse->symbols[k], regs);
   }
 
   // Each constant-table entry's parameter, and registers inside our files.
