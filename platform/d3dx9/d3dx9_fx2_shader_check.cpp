@@ -98,7 +98,7 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& param
     if (Half(t + typeOff + 10) != 0) return Fail(why, "constant '" + std::string(name) + "' is a structure");
     static constexpr uint32_t kLimits[4] = {kBoolRegisters, kIntRegisters, kFloatRegisters, kSamplerRegisters};
     if (set > 3) return Fail(why, "constant '" + std::string(name) + "' in an unknown register set");
-    if (regCount == 0 || reg + regCount > kLimits[set]) {
+    if (reg + regCount > kLimits[set]) {
       return Fail(why, "constant '" + std::string(name) + "' registers past the register file");
     }
     if (defaultOff != 0 && (defaultOff > size || (size - defaultOff) / 16 < regCount)) {
