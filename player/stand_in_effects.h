@@ -1,6 +1,7 @@
 // Which built-in effect stands in for a class whose project effect the player
-// cannot make (compiled binaries from the authoring suite, pack ids whose
-// effect differs by the class that asks).
+// cannot make (a stored compiled binary that is damaged or needs what the
+// effect layer cannot run, pack ids whose effect differs by the class that
+// asks).
 #pragma once
 
 #include <cstdint>

@@ -76,6 +76,7 @@
   X(PFNGLDELETESHADERPROC, glDeleteShader)                               \
   X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                             \
   X(PFNGLATTACHSHADERPROC, glAttachShader)                               \
+  X(PFNGLDETACHSHADERPROC, glDetachShader)                               \
   X(PFNGLBINDATTRIBLOCATIONPROC, glBindAttribLocation)                   \
   X(PFNGLBINDFRAGDATALOCATIONPROC, glBindFragDataLocation)               \
   X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                 \
@@ -88,6 +89,8 @@
   X(PFNGLUNIFORM1FPROC, glUniform1f)                                     \
   X(PFNGLUNIFORM4FPROC, glUniform4f)                                     \
   X(PFNGLUNIFORM4FVPROC, glUniform4fv)                                   \
+  X(PFNGLUNIFORM4IVPROC, glUniform4iv)                                   \
+  X(PFNGLUNIFORM1IVPROC, glUniform1iv)                                   \
   X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                       \
   X(PFNGLUNIFORMMATRIX3FVPROC, glUniformMatrix3fv)                       \
   X(PFNGLGENERATEMIPMAPPROC, glGenerateMipmap)

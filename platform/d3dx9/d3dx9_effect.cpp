@@ -18,6 +18,8 @@
 #include "platform/d3d9/d3d9_draw_hook.h"
 #include "platform/d3d9/gl_loader.h"
 #include "platform/d3d9/gl_program.h"
+#include "platform/d3dx9/d3dx9_effect_fx2.h"
+#include "platform/d3dx9/d3dx9_fx2_container.h"
 #include "platform/win32/windows.h"
 
 using namespace d3d9gl;
@@ -763,6 +765,9 @@ class Effect final : public ID3DXEffect, private D3D9DrawHook {
     *texture = p->texture;
     return D3D_OK;
   }
+  // The text format has floats only.
+  HRESULT SetInt(D3DXHANDLE h, INT v) override { return SetFloat(h, static_cast<float>(v)); }
+  HRESULT SetBool(D3DXHANDLE h, BOOL v) override { return SetFloat(h, v ? 1.f : 0.f); }
 
   HRESULT Begin(UINT* passes, DWORD flags) override {
     if (begun_) return D3DERR_INVALIDCALL;
@@ -1031,6 +1036,17 @@ HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT bytes, con
   if (!effect) return D3DERR_INVALIDCALL;
   *effect = nullptr;
   if (!device || !data) return D3DERR_INVALIDCALL;
+  if (D3DX_IsFx2(data, bytes)) {
+    // The shader library trusts what it reads: nothing reaches it unchecked.
+    std::string why;
+    if (!D3DX_ValidateFx2(data, bytes, &why)) {
+      ReportError("compiled effect: " + why, errors);
+      return D3DXERR_INVALIDDATA;
+    }
+    HRESULT hr = CreateCompiledEffect(device, data, bytes, effect, &why);
+    if (FAILED(hr)) ReportError("compiled effect: " + why, errors);
+    return hr;
+  }
   EffectDesc fx;
   try {
     fx = ParseEffect(static_cast<const uint8_t*>(data), bytes);

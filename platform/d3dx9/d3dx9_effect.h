@@ -1,7 +1,8 @@
 #pragma once
-// D3DX effects in our own text format: parameters with types and defaults,
+// D3DX effects: compiled fx_2_0 binaries (d3dx9_effect_fx2.h), and for the
+// built-in pack our own text format: parameters with types and defaults,
 // techniques whose passes set render and sampler states and draw with GLSL
-// 330 programs. Compiled effect binaries of other tools are refused.
+// 330 programs.
 //
 // The format, one statement per line ('#' starts a comment line):
 //
@@ -83,6 +84,8 @@ struct ID3DXEffect : IUnknown {
   virtual HRESULT GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) = 0;
   virtual HRESULT SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture) = 0;
   virtual HRESULT GetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9** texture) = 0;
+  virtual HRESULT SetInt(D3DXHANDLE parameter, INT value) = 0;
+  virtual HRESULT SetBool(D3DXHANDLE parameter, BOOL value) = 0;
 
   virtual HRESULT Begin(UINT* passes, DWORD flags) = 0;
   virtual HRESULT BeginPass(UINT pass) = 0;
@@ -95,8 +98,10 @@ struct ID3DXEffect : IUnknown {
 };
 using LPD3DXEFFECT = ID3DXEffect*;
 
-// Makes an effect from its text. Bytes in any other form, or programs that do
-// not compile, give D3DXERR_INVALIDDATA and a message in *errors when asked.
+// Makes an effect from a compiled binary (recognised by its leading tag) or
+// from its text. Bytes that fail the container check, shaders or states this
+// layer cannot run, text in any other form or programs that do not compile
+// give D3DXERR_INVALIDDATA and a message in *errors when asked.
 HRESULT D3DXCreateEffect(IDirect3DDevice9* device, LPCVOID data, UINT bytes, const D3DXMACRO* defines,
                          ID3DXInclude* include, DWORD flags, ID3DXEffectPool* pool, ID3DXEffect** effect,
                          ID3DXBuffer** errors);
