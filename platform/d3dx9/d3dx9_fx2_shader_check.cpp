@@ -139,15 +139,16 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& param
 // The effect runtime runs its code at every commit, so every operand must
 // land inside what the runtime allocates for it: the literal table, the
 // input registers its constant table names, the vec4-rounded temporaries,
-// and the shader's float constant file.
+// and the shader's float constant file (outputs are written at their own
+// index, whatever the output mapping says).
 bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, uint64_t* budget,
                     std::string* why) {
   if (words < 2 || (Word(p) >> 16) != 0x4658u) return Fail(why, "preshader version token missing");
   const uint8_t* code = nullptr;
   uint32_t codeWords = 0;
   uint32_t literals = 0;
-  bool haveLiterals = false, haveInputs = false;
-  std::vector<std::pair<uint32_t, uint32_t>> inputs;  // scalar ranges [begin, end)
+  bool haveLiterals = false, haveInputs = false, haveRanges = false;
+  std::vector<std::pair<uint32_t, uint32_t>> inputs, outputs;  // scalar ranges [begin, end)
   uint32_t i = 1;
   bool ended = false;
   while (i < words) {
@@ -178,10 +179,26 @@ bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, 
         haveInputs = true;
         if (!CheckConstantTable(body, 4 * bodyWords, params, budget, why, &inputs)) return false;
         break;
-      case kFourCcPrsi:
-        // How the runtime maps outputs through this block is not established,
-        // so a preshader that carries one does not run.
-        return Fail(why, "preshader output mapping not supported");
+      case kFourCcPrsi: {
+        // The output ranges: a count after six header words, then (first
+        // register, register count) pairs. The runtime writes outputs at
+        // their own index; the ranges only say which ones may be written.
+        if (haveRanges) return Fail(why, "preshader has two output mappings");
+        haveRanges = true;
+        if (bodyWords < 7) return Fail(why, "preshader output mapping too short");
+        const uint32_t ranges = Word(body + 24);
+        if (ranges > (bodyWords - 9) / 2 || bodyWords < 9) {
+          return Fail(why, "preshader output mapping past its block");
+        }
+        for (uint32_t r = 0; r < ranges; ++r) {
+          const uint32_t first = Word(body + 28 + 8 * r), registers = Word(body + 32 + 8 * r);
+          if (first > kFloatRegisters || registers > kFloatRegisters - first) {
+            return Fail(why, "preshader output mapping past the constant file");
+          }
+          outputs.emplace_back(4 * first, 4 * (first + registers));
+        }
+        break;
+      }
       default:
         return Fail(why, "preshader has an unknown block");
     }
@@ -233,6 +250,9 @@ bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, 
       if (out) {
         if (type == 4) {
           if (index + width > 4 * kFloatRegisters) return Fail(why, "preshader output past the constant file");
+          bool mapped = !haveRanges;
+          for (const auto& r : outputs) mapped = mapped || (index >= r.first && index < r.second);
+          if (!mapped) return Fail(why, "preshader output outside its output mapping");
         } else if (type == 7) {
           // The runtime keeps whole vec4 temporaries up to the last one written.
           if (index % 4 + width > 4) return Fail(why, "preshader temporary write crosses a register");

@@ -46,6 +46,25 @@ struct Damage {
   const char* reason;
 };
 
+// An output mapping names the registers written; the outputs still land at
+// their own index.
+TEST(Fx2PreshaderTest, AnOutputMappingKeepsTheOutputsInPlace) {
+  pw::Fx2Effect e = PreshaderSample();
+  pw::Fx2Preshader pre = fx2_samples::ScalePreshader();
+  pre.code[0].operands[2].index = 12;  // c3
+  pre.code[2].operands[1].index = 16;  // c4
+  pre.outputMapping = {0, 0, 0, 0, 0, 0, 1, 3, 2, 0, 0};
+  PixelShaderOf(e) = pw::AttachPreshader(pw::AssembleShader("ps_2_0\nmov r0, c3\nadd r0, r0, c4\nmov oC0, r0\n"), pre);
+  const Bytes b = pw::WriteFx2(e);
+  std::string why;
+  ASSERT_TRUE(Valid(b, &why)) << why;
+  const pw::Fx2LibraryReport r = pw::Fx2ParseWithLibrary(b.data(), static_cast<uint32_t>(b.size()));
+  ASSERT_TRUE(r.parsed) << r.errors;
+  EXPECT_FLOAT_EQ(r.pixelFloats[12 + 2], 2);
+  EXPECT_FLOAT_EQ(r.pixelFloats[16 + 0], 1.25f);
+  EXPECT_FLOAT_EQ(r.pixelFloats[0], 0);
+}
+
 TEST(Fx2PreshaderTest, DamagedPreshadersAreRefused) {
   using pw::Fx2Preshader;
   const Damage cases[] = {
@@ -74,8 +93,15 @@ TEST(Fx2PreshaderTest, DamagedPreshadersAreRefused) {
        "preshader reads an operand that is not a literal, input or temporary"},
       {"literal as output", [](Fx2Preshader& p) { p.code[0].operands[2].type = pw::kFx2PresLiteral; },
        "preshader writes an operand that is not an output or temporary"},
-      {"output mapping", [](Fx2Preshader& p) { p.outputMapping = std::vector<uint32_t>(11, 0); },
-       "preshader output mapping not supported"},
+      {"output outside its mapping",
+       [](Fx2Preshader& p) { p.outputMapping = {0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0}; },
+       "preshader output outside its output mapping"},
+      {"mapping past the constant file",
+       [](Fx2Preshader& p) { p.outputMapping = {0, 0, 0, 0, 0, 0, 1, 250, 7, 0, 0}; },
+       "preshader output mapping past the constant file"},
+      {"mapping count past its block",
+       [](Fx2Preshader& p) { p.outputMapping = {0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 0}; },
+       "preshader output mapping past its block"},
       {"input not in the parameters",
        [](Fx2Preshader& p) { p.inputs[0].name = "Missing"; }, "constant 'Missing' names no parameter"},
   };
