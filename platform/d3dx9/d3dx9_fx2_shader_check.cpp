@@ -1,6 +1,8 @@
 #include "platform/d3dx9/d3dx9_fx2_shader_check.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace fx2 {
 namespace {
@@ -14,6 +16,9 @@ constexpr uint32_t kEndToken = 0x0000FFFFu;
 constexpr uint32_t kCommentOpcode = 0xFFFEu;
 constexpr uint32_t kFourCcCtab = 0x42415443u;  // "CTAB"
 constexpr uint32_t kFourCcPres = 0x53455250u;  // "PRES"
+constexpr uint32_t kFourCcClit = 0x54494C43u;  // "CLIT"
+constexpr uint32_t kFourCcFxlc = 0x434C5846u;  // "FXLC"
+constexpr uint32_t kFourCcPrsi = 0x49535250u;  // "PRSI"
 constexpr uint32_t kOpDcl = 0x1F, kOpDefb = 0x2F, kOpDefi = 0x30, kOpDef = 0x51;
 
 // Register types whose numbers index the uniform images or samplers.
@@ -79,7 +84,7 @@ bool CheckRegister(uint32_t token, std::string* why) {
 // The constant table: every entry inside it, inside the register files, and
 // naming a parameter that can fill the registers it claims.
 bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& params, uint64_t* budget,
-                        std::string* why) {
+                        std::string* why, std::vector<std::pair<uint32_t, uint32_t>>* floatRanges = nullptr) {
   if (size < 28) return Fail(why, "constant table too short");
   const uint32_t headerSize = Word(t), creator = Word(t + 4), count = Word(t + 12), info = Word(t + 16),
                  target = Word(t + 24);
@@ -104,6 +109,10 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& param
     if (defaultOff != 0 && (defaultOff > size || (size - defaultOff) / 16 < regCount)) {
       return Fail(why, "constant default value outside the constant table");
     }
+    if (floatRanges) {
+      if (set != 2) return Fail(why, "preshader input '" + std::string(name) + "' is not a float constant");
+      floatRanges->emplace_back(4 * reg, 4 * (reg + regCount));
+    }
     const auto found = params.find(std::string(name));
     if (found == params.end()) return Fail(why, "constant '" + std::string(name) + "' names no parameter");
     const ParamShape* param = &found->second;
@@ -125,6 +134,155 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& param
   return true;
 }
 
+// The preshader inside a shader: a version token, then sub-blocks as
+// comments (literals, code, input table, output mapping), then an end token.
+// The effect runtime runs its code at every commit, so every operand must
+// land inside what the runtime allocates for it: the literal table, the
+// input registers its constant table names, the vec4-rounded temporaries,
+// and the shader's float constant file (outputs are written at their own
+// index, whatever the output mapping says).
+bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, uint64_t* budget,
+                    std::string* why) {
+  if (words < 2 || (Word(p) >> 16) != 0x4658u) return Fail(why, "preshader version token missing");
+  const uint8_t* code = nullptr;
+  uint32_t codeWords = 0;
+  uint32_t literals = 0;
+  bool haveLiterals = false, haveInputs = false, haveRanges = false;
+  std::vector<std::pair<uint32_t, uint32_t>> inputs, outputs;  // scalar ranges [begin, end)
+  uint32_t i = 1;
+  bool ended = false;
+  while (i < words) {
+    const uint32_t token = Word(p + 4 * i);
+    if (token == kEndToken) {
+      ended = true;
+      break;
+    }
+    if ((token & 0xFFFF) != kCommentOpcode) return Fail(why, "preshader block expected");
+    const uint32_t length = (token >> 16) & 0x7FFF;
+    if (length < 1 || length > words - i - 1) return Fail(why, "preshader block runs past the preshader");
+    const uint8_t* body = p + 4 * (i + 2);
+    const uint32_t bodyWords = length - 1;
+    switch (Word(p + 4 * (i + 1))) {
+      case kFourCcClit:
+        if (haveLiterals) return Fail(why, "preshader has two literal tables");
+        haveLiterals = true;
+        if (bodyWords < 1 || Word(body) > (bodyWords - 1) / 2) return Fail(why, "preshader literals past their block");
+        literals = Word(body);
+        break;
+      case kFourCcFxlc:
+        if (code) return Fail(why, "preshader has two code blocks");
+        code = body;
+        codeWords = bodyWords;
+        break;
+      case kFourCcCtab:
+        if (haveInputs) return Fail(why, "preshader has two input tables");
+        haveInputs = true;
+        if (!CheckConstantTable(body, 4 * bodyWords, params, budget, why, &inputs)) return false;
+        break;
+      case kFourCcPrsi: {
+        // The output ranges: a count after six header words, then (first
+        // register, register count) pairs. The runtime writes outputs at
+        // their own index; the ranges only say which ones may be written.
+        if (haveRanges) return Fail(why, "preshader has two output mappings");
+        haveRanges = true;
+        if (bodyWords < 7) return Fail(why, "preshader output mapping too short");
+        const uint32_t ranges = Word(body + 24);
+        if (ranges > (bodyWords - 9) / 2 || bodyWords < 9) {
+          return Fail(why, "preshader output mapping past its block");
+        }
+        for (uint32_t r = 0; r < ranges; ++r) {
+          const uint32_t first = Word(body + 28 + 8 * r), registers = Word(body + 32 + 8 * r);
+          if (first > kFloatRegisters || registers > kFloatRegisters - first) {
+            return Fail(why, "preshader output mapping past the constant file");
+          }
+          outputs.emplace_back(4 * first, 4 * (first + registers));
+        }
+        break;
+      }
+      default:
+        return Fail(why, "preshader has an unknown block");
+    }
+    i += 1 + length;
+  }
+  if (!ended || i != words - 1) return Fail(why, "preshader has no end token at its end");
+  if (!code || codeWords < 1) return Fail(why, "preshader has no code");
+
+  struct Operand {
+    uint32_t type, index, width;
+  };
+  const uint32_t count = Word(code);
+  // An instruction takes at least its two header words and two operands.
+  if (count > (codeWords - 1) / 8) return Fail(why, "preshader instruction count past its code");
+  uint32_t tempEnd = 0;  // what the runtime rounds its temporaries to
+  std::vector<Operand> reads;
+  uint32_t at = 1;
+  for (uint32_t n = 0; n < count; ++n) {
+    if (codeWords - at < 2) return Fail(why, "preshader instruction runs past its code");
+    const uint32_t op = Word(code + 4 * at), given = Word(code + 4 * (at + 1));
+    const uint32_t opcode = op >> 16, elements = op & 0xFFFF;
+    at += 2;
+    uint32_t inputsWanted = 0;
+    switch (opcode >> 12) {
+      case 0x1: inputsWanted = 1; break;
+      case 0x2: case 0x5: case 0xA: case 0xD: inputsWanted = 2; break;
+      case 0x3: inputsWanted = 3; break;
+      default: break;
+    }
+    static constexpr uint16_t kKnown[] = {0x1000, 0x1010, 0x1030, 0x1040, 0x1050, 0x1060, 0x1070, 0x1080, 0x1090,
+                                          0x10A0, 0x10B0, 0x10C0, 0x2000, 0x2010, 0x2020, 0x2030, 0x2040, 0x2050,
+                                          0x2060, 0x2080, 0x3000, 0x3010, 0x5000, 0x5080, 0xA000, 0xA010, 0xA020,
+                                          0xA030, 0xA040, 0xA050, 0xA060, 0xA080, 0xD000, 0xD080};
+    bool known = false;
+    for (uint16_t k : kKnown) known = known || k == opcode;
+    if (!known) return Fail(why, "preshader opcode unknown");
+    if (elements < 1 || elements > 4) return Fail(why, "preshader instruction element count not 1 to 4");
+    if (given != inputsWanted) return Fail(why, "preshader instruction operand count does not match its opcode");
+    const bool scalarFirst = (opcode >> 12) == 0xA || (opcode >> 12) == 0xD;
+    const bool scalarOut = opcode == 0x5000 || opcode == 0xD000;
+    for (uint32_t k = 0; k <= given; ++k) {
+      if (codeWords - at < 3) return Fail(why, "preshader operand runs past its code");
+      const uint32_t arrays = Word(code + 4 * at), type = Word(code + 4 * (at + 1)), index = Word(code + 4 * (at + 2));
+      at += 3;
+      if (arrays != 0) return Fail(why, "preshader operand uses relative addressing");
+      const bool out = k == given;
+      const uint32_t width = out ? (scalarOut ? 1 : elements) : (scalarFirst && k == 0 ? 1 : elements);
+      if (index > 0xFFFFFFu) return Fail(why, "preshader operand index out of range");
+      if (out) {
+        if (type == 4) {
+          if (index + width > 4 * kFloatRegisters) return Fail(why, "preshader output past the constant file");
+          bool mapped = !haveRanges;
+          for (const auto& r : outputs) mapped = mapped || (index >= r.first && index < r.second);
+          if (!mapped) return Fail(why, "preshader output outside its output mapping");
+        } else if (type == 7) {
+          // The runtime keeps whole vec4 temporaries up to the last one written.
+          if (index % 4 + width > 4) return Fail(why, "preshader temporary write crosses a register");
+          tempEnd = std::max(tempEnd, (index / 4 + 1) * 4);
+        } else {
+          return Fail(why, "preshader writes an operand that is not an output or temporary");
+        }
+        continue;
+      }
+      if (type == 1) {
+        if (index + width > literals) return Fail(why, "preshader literal past the literal table");
+      } else if (type == 2) {
+        bool inside = false;
+        for (const auto& r : inputs) inside = inside || (index >= r.first && index + width <= r.second);
+        if (!inside) return Fail(why, "preshader input past its input registers");
+      } else if (type == 7) {
+        reads.push_back({type, index, width});
+      } else {
+        return Fail(why, "preshader reads an operand that is not a literal, input or temporary");
+      }
+    }
+  }
+  if (at != codeWords) return Fail(why, "preshader code continues past its instructions");
+  for (const Operand& r : reads) {
+    if (r.index + r.width > tempEnd) return Fail(why, "preshader temporary past the ones it writes");
+  }
+  return true;
+}
+
+
 }  // namespace
 
 bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamIndex& params, uint64_t* budget,
@@ -136,6 +294,7 @@ bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamInde
   if (kind != (pixel ? 0xFFFFu : 0xFFFEu)) return Fail(why, "shader version token does not match its object");
   if (major < 1 || major > 3 || minor > 4) return Fail(why, "shader model not 1 to 3");
   bool ended = false;
+  uint32_t preshaders = 0;
   uint32_t i = 1;
   while (i < n) {
     const uint32_t token = Word(code + 4 * i);
@@ -149,7 +308,10 @@ bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamInde
       if (length > n - i - 1) return Fail(why, "shader comment runs past the shader");
       if (length >= 1) {
         const uint32_t fourcc = Word(code + 4 * (i + 1));
-        if (fourcc == kFourCcPres) return Fail(why, "shader carries a preshader");
+        if (fourcc == kFourCcPres) {
+          if (preshaders++ > 0) return Fail(why, "shader carries two preshaders");
+          if (!CheckPreshader(code + 4 * (i + 2), length - 1, params, budget, why)) return false;
+        }
         if (fourcc == kFourCcCtab && !CheckConstantTable(code + 4 * (i + 2), 4 * (length - 1), params, budget, why)) {
           return false;
         }

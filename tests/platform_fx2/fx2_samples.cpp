@@ -112,12 +112,39 @@ pw::Fx2Effect Values() {
 
 }  // namespace
 
+pw::Fx2Preshader ScalePreshader() {
+  using pw::Fx2PresOperand;
+  pw::Fx2Preshader pre;
+  pre.literals = {2, 1, 1, 1, 1};
+  pre.inputs = {Vector("Scale", 0)};
+  pre.code = {
+      {pw::kFx2PresMulScalar, 4, {{pw::kFx2PresLiteral, 0}, {pw::kFx2PresInput, 0}, {pw::kFx2PresOutput, 0}}},
+      {pw::kFx2PresAdd, 4, {{pw::kFx2PresInput, 0}, {pw::kFx2PresLiteral, 1}, {pw::kFx2PresTemp, 0}}},
+      {pw::kFx2PresMov, 4, {{pw::kFx2PresTemp, 0}, {pw::kFx2PresOutput, 4}}},
+  };
+  return pre;
+}
+
+namespace {
+
+pw::Fx2Effect Preshader() {
+  pw::Fx2Effect e;
+  e.parameters.push_back(Param("Scale", pw::Fx2Vector({0.25f, 0.5f, 1, 0.125f})));
+  std::vector<uint8_t> ps = pw::AttachPreshader(Asm("ps_2_0\nmov r0, c0\nadd r0, r0, c1\nmov oC0, r0\n"),
+                                                ScalePreshader());
+  e.techniques.push_back({"Computed", {{"P0", {pw::Fx2PixelShaderState(ps)}, {}}}, {}});
+  return e;
+}
+
+}  // namespace
+
 std::vector<std::pair<std::string, pw::Fx2Effect>> All() {
   return {{"constant_colour", ConstantColour()},
           {"textured", Textured()},
           {"techniques", Techniques()},
           {"shader_model_3", ShaderModel3()},
-          {"values", Values()}};
+          {"values", Values()},
+          {"preshader", Preshader()}};
 }
 
 }  // namespace fx2_samples

@@ -12,4 +12,7 @@ namespace fx2_samples {
 // Named effects, each exercising a part of the container.
 std::vector<std::pair<std::string, pw::Fx2Effect>> All();
 
+// The "preshader" sample's preshader: c0 = Scale * 2, c1 = Scale + 1.
+pw::Fx2Preshader ScalePreshader();
+
 }  // namespace fx2_samples

@@ -369,6 +369,100 @@ std::vector<uint8_t> AssembleShader(std::string_view source, const std::vector<F
   return out;
 }
 
+namespace {
+
+constexpr uint32_t kCommentToken = 0xFFFEu;
+
+uint32_t FourCc(const char* s) {
+  uint32_t v;
+  std::memcpy(&v, s, 4);
+  return v;
+}
+void PutWord(std::vector<uint8_t>* out, uint32_t v) {
+  const uint8_t* b = reinterpret_cast<const uint8_t*>(&v);
+  out->insert(out->end(), b, b + 4);
+}
+uint32_t GetWord(const std::vector<uint8_t>& in, size_t word) {
+  uint32_t v = 0;
+  if (4 * word + 4 <= in.size()) std::memcpy(&v, in.data() + 4 * word, 4);
+  return v;
+}
+void PutComment(std::vector<uint8_t>* out, const char* fourcc, const std::vector<uint8_t>& body) {
+  PutWord(out, kCommentToken | static_cast<uint32_t>((body.size() / 4 + 1) << 16));
+  PutWord(out, FourCc(fourcc));
+  out->insert(out->end(), body.begin(), body.end());
+}
+
+}  // namespace
+
+std::vector<uint8_t> AttachPreshader(const std::vector<uint8_t>& shader, const Fx2Preshader& preshader) {
+  std::vector<uint8_t> pres;
+  PutWord(&pres, FourCc("PRES"));
+  PutWord(&pres, 0x46580200u);  // the preshader's version token
+  if (!preshader.inputs.empty()) {
+    // The input table is a constant table like a shader's own, taken from
+    // the assembler and marked with the preshader's version.
+    const std::vector<uint8_t> dummy = AssembleShader("ps_2_0\n", preshader.inputs);
+    for (size_t w = 1; w < dummy.size() / 4;) {
+      const uint32_t token = GetWord(dummy, w);
+      if ((token & 0xFFFF) != kCommentToken) break;
+      const uint32_t length = token >> 16;
+      if (GetWord(dummy, w + 1) == FourCc("CTAB")) {
+        std::vector<uint8_t> table(dummy.begin() + 4 * (w + 2), dummy.begin() + 4 * (w + 1 + length));
+        const uint32_t version = 0x46580200u;
+        std::memcpy(table.data() + 8, &version, 4);
+        PutComment(&pres, "CTAB", table);
+        break;
+      }
+      w += 1 + length;
+    }
+  }
+  std::vector<uint8_t> lit;
+  PutWord(&lit, static_cast<uint32_t>(preshader.literals.size()));
+  for (double d : preshader.literals) {
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(&d);
+    lit.insert(lit.end(), b, b + 8);
+  }
+  PutComment(&pres, "CLIT", lit);
+  std::vector<uint8_t> code;
+  PutWord(&code, static_cast<uint32_t>(preshader.code.size()));
+  for (const Fx2PresInstruction& ins : preshader.code) {
+    PutWord(&code, (ins.opcode << 16) | ins.elements);
+    PutWord(&code, ins.operands.empty() ? 0 : static_cast<uint32_t>(ins.operands.size() - 1));
+    for (const Fx2PresOperand& o : ins.operands) {
+      PutWord(&code, 0);  // no relative addressing
+      PutWord(&code, o.type);
+      PutWord(&code, o.index);
+    }
+  }
+  PutComment(&pres, "FXLC", code);
+  if (!preshader.outputMapping.empty()) {
+    std::vector<uint8_t> map;
+    for (uint32_t w : preshader.outputMapping) PutWord(&map, w);
+    PutComment(&pres, "PRSI", map);
+  }
+  PutWord(&pres, 0x0000FFFFu);
+
+  std::vector<uint8_t> out(shader.begin(), shader.begin() + std::min<size_t>(4, shader.size()));
+  PutWord(&out, kCommentToken | static_cast<uint32_t>((pres.size() / 4) << 16));
+  out.insert(out.end(), pres.begin(), pres.end());
+  if (shader.size() > 4) out.insert(out.end(), shader.begin() + 4, shader.end());
+  return out;
+}
+
+uint32_t PreshaderCodeWord(const std::vector<uint8_t>& shader) {
+  // The preshader's comment follows the version token: its fourcc, version,
+  // then blocks.
+  const uint32_t end = 2 + (GetWord(shader, 1) >> 16);
+  for (uint32_t w = 4; w < end && w < shader.size() / 4;) {
+    const uint32_t length = GetWord(shader, w) >> 16;
+    if (GetWord(shader, w + 1) == FourCc("FXLC")) return w + 2;
+    if ((GetWord(shader, w) & 0xFFFF) != kCommentToken) break;
+    w += 1 + length;
+  }
+  return 0;
+}
+
 }  // namespace pw
 
 namespace pw {
@@ -487,6 +581,8 @@ Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size, const Fx2A
         MOJOSHADER_effectEnd(fx);
       }
     }
+    report.vertexFloats = backend.vsf;
+    report.pixelFloats = backend.psf;
     MOJOSHADER_deleteEffect(fx);
   } else {
     report.errors += "no effect\n";

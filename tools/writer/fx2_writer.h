@@ -153,6 +153,33 @@ struct Fx2Symbol {
 std::vector<uint8_t> AssembleShader(std::string_view source, const std::vector<Fx2Symbol>& symbols = {},
                                     std::string* errors = nullptr);
 
+// A preshader the writer attaches to a shader: the effect runtime runs its
+// code at every commit, filling float constants from parameters. Operand
+// types and opcodes are stored as they are written here.
+inline constexpr uint32_t kFx2PresLiteral = 1, kFx2PresInput = 2, kFx2PresOutput = 4, kFx2PresTemp = 7;
+inline constexpr uint32_t kFx2PresMov = 0x1000, kFx2PresAdd = 0x2040, kFx2PresMul = 0x2050, kFx2PresDot = 0x5000,
+                          kFx2PresMulScalar = 0xA050;
+struct Fx2PresOperand {
+  uint32_t type = kFx2PresInput;
+  uint32_t index = 0;  // in scalars (register * 4 + component)
+};
+struct Fx2PresInstruction {
+  uint32_t opcode = kFx2PresMov;
+  uint32_t elements = 4;
+  std::vector<Fx2PresOperand> operands;  // inputs, then the output
+};
+struct Fx2Preshader {
+  std::vector<double> literals;
+  std::vector<Fx2Symbol> inputs;  // float parameters read, by register
+  std::vector<Fx2PresInstruction> code;
+  std::vector<uint32_t> outputMapping;  // words of an output-mapping block; none when empty
+};
+// Bytecode with the preshader's comment after the version token.
+std::vector<uint8_t> AttachPreshader(const std::vector<uint8_t>& shader, const Fx2Preshader& preshader);
+// The word offset (from the shader's start) of the preshader's code block
+// body (its instruction count), for damage tests.
+uint32_t PreshaderCodeWord(const std::vector<uint8_t>& shader);
+
 // What the shader library makes of a binary (its effect parser and GLSL
 // translation, with a shader context that binds nothing): for checking the
 // writer's output and for the fuzz target behind the validator.
@@ -163,6 +190,8 @@ struct Fx2LibraryReport {
   std::vector<std::string> techniques;
   std::vector<uint32_t> passes;  // per technique
   uint32_t shaders = 0;          // shaders translated
+  // The float constant images after the last pass committed (256 vec4s).
+  std::vector<float> vertexFloats, pixelFloats;
 };
 Fx2LibraryReport Fx2ParseWithLibrary(const void* data, uint32_t size);
 
