@@ -16,6 +16,7 @@
 #include "platform/win32/win_types.h"
 
 struct EmbeddedFile;
+class DS_FileLink3;
 
 struct TextureInfo {
   ComPtr<IDirect3DTexture9> texture;
@@ -95,6 +96,9 @@ TextureInfo CreateTextureFromMemory(const uint8_t* bytes, uint32_t count);
 HMODULE LoadResourceModule(const zvi_string& path);
 // The executable's "DDS" resource id decoded, with a full mip chain when asked.
 HRESULT LoadProgramTexture(int id, ComPtr<IDirect3DTexture9>* out, bool fullMipChain);
+// The module of a module link when it is a file found on disk (whose
+// resources come before the project's stored copies), else null.
+HMODULE ModuleFileOf(const DS_FileLink3& link);
 // The bytes of a resource of a module, or null.
 const uint8_t* LockModuleResource(HMODULE module, uint32_t id, LPCWSTR type, uint32_t* size);
 
