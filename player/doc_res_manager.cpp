@@ -73,7 +73,8 @@ TextureCache& CacheOf(DS_DocResManager& manager) {
 // The one place effects are compiled.
 void CompileEffect(const uint8_t* bytes, uint32_t size, ID3DXEffect** out) {
   IDirect3DDevice9* device = CurrentDevice();
-  if (device && bytes && size > 0) D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, out, nullptr);
+  if (device && bytes && size > 0)
+    D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, out, nullptr);
 }
 
 void CompileEffect(const EmbeddedFile& source, ID3DXEffect** out) { CompileEffect(source.data.get(), source.size, out); }

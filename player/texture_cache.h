@@ -56,9 +56,10 @@ class TextureCache {
   TextureCache(const TextureCache&) = delete;
   TextureCache& operator=(const TextureCache&) = delete;
 
-  // Stored bytes of a path, a file; for a module entry its stored copy when
-  // that decodes, else the module's resource; a module that cannot be opened
-  // gives an 800 x 600 entry when its copy does not decode.
+  // Stored bytes of a path, a file; for a module entry the resource of a
+  // module file found on disk, else its stored copy when that decodes, else
+  // the built-in pack's resource; a module that cannot be opened gives an
+  // 800 x 600 entry when its copy does not decode.
   TextureInfo GetTexture(const EmbeddedFile& entry);
   TextureInfo GetFileTexture(const zvi_string& path);
   // The executable's "DDS" 2 (grey noise) with a full mip chain.

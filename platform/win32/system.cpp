@@ -279,7 +279,7 @@ bool SearchModuleFile(const std::u16string& name, std::filesystem::path* found) 
     if (c == u'\\') c = u'/';
   const size_t cut = path.find_last_of(u'/');
   if (cut != std::u16string::npos) {
-    std::filesystem::path folder = cut == 0 ? std::filesystem::path("/") : std::filesystem::path(Win32_ToUtf8(path.substr(0, cut)));
+    const std::filesystem::path folder(cut == 0 ? std::string("/") : Win32_ToUtf8(path.substr(0, cut)));
     return FindNoCase(folder, path.substr(cut + 1), found);
   }
   const std::filesystem::path exeFolder = ExecutableFolder();

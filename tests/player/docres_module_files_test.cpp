@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/d3dx9/d3dx9_effect.h"
+#include "platform/d3dx9/d3dx9_tex.h"
 #include "player/slide_render_context.h"
 #include "player/texture_cache.h"
 #include "resources/builtin_resources.h"
@@ -105,6 +106,18 @@ TEST_F(ModuleFilePixels, ModulePictureThenStoredCopyThenNothing) {
     const D3DCOLOR got = SlideCentre(c.link, 40, c.stored);
     EXPECT_TRUE(Near(got, c.want, 6)) << std::hex << got;
   }
+}
+
+// Frame sets (texture sources) read a module file's picture before the
+// project's stored copy of it.
+TEST_F(ModuleFilePixels, FrameSetsTakeTheModulePictureFirst) {
+  ModuleBeside module("frames_res.dll", {Picture(42, kModuleGreen)}, true);
+  pw::DocResRecord record;
+  record.moduleImages.push_back({u"frames_res.dll", 42, {{42, u"frames_res.dll", u"", Solid(kStoredRed)}}});
+  UseDocument(MakeDocument(record));
+  ImageFrameSet& set = doc_->GetImage(DS_ImageFileLink(42, u"frames_res.dll"), D3DX_FILTER_NONE);
+  ASSERT_EQ(set.textures.size(), 1u);
+  EXPECT_TRUE(Near(ReadTexture(set.textures[0].Get()).at(2, 2), kModuleGreen, 6));
 }
 
 // Module effects go through the same effect creation as stored ones: an
