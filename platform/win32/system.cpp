@@ -284,7 +284,9 @@ bool SearchModuleFile(const std::u16string& name, std::filesystem::path* found) 
   }
   const std::filesystem::path exeFolder = ExecutableFolder();
   if (!exeFolder.empty() && FindNoCase(exeFolder, path, found)) return true;
-  return FindNoCase(std::filesystem::current_path(), path, found);
+  std::error_code ec;
+  const std::filesystem::path current = std::filesystem::current_path(ec);
+  return !ec && FindNoCase(current, path, found);
 }
 
 // The module file read and its resource directory taken apart; null (with
