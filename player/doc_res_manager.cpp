@@ -583,7 +583,14 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, std::u16string_view
   bool hasBytes = false;
   if (stored != cache_->documentData.end())
     for (const EmbeddedFile& file : stored->second) hasBytes = hasBytes || (file.data && file.size > 0);
-  if ((hasBytes || !link.IsFileLink()) && !cache_->failedEffects.count(key)) {
+  // A module file found on disk counts as a copy; a module link with neither
+  // is settled once, not looked up every frame.
+  bool inModuleFile = false;
+  if (!hasBytes && !link.IsFileLink() && !cache_->failedEffects.count(key)) {
+    inModuleFile = ModuleFileOf(link) != nullptr;
+    if (!inModuleFile) cache_->failedEffects.insert(key);
+  }
+  if ((hasBytes || inModuleFile) && !cache_->failedEffects.count(key)) {
     EffectRef& slot = cache_->effects[key];
     if (!slot.effect) {
       CompileModuleFileEffect(link, &slot.effect);
