@@ -137,7 +137,9 @@ TEST_F(ModuleFilePixels, ModuleEffectsBeforeStoredCopiesAndStandIns) {
   readable.data.assign(ours.begin(), ours.end());
   pw::PeModuleResource refused = readable;
   refused.data = {0x01, 0x09, 0xFF, 0xFE, 'f', 'x'};
-  ModuleBeside good("fx_good_res.dll", {readable}, false);
+  pw::PeModuleResource uncopied = readable;
+  uncopied.id = 203;
+  ModuleBeside good("fx_good_res.dll", {readable, uncopied}, false);
   ModuleBeside binary("fx_binary_res.dll", {refused}, true);
 
   pw::DocResRecord record;
@@ -150,6 +152,12 @@ TEST_F(ModuleFilePixels, ModuleEffectsBeforeStoredCopiesAndStandIns) {
   ASSERT_NE(fromModule, nullptr);
   EXPECT_NE(fromModule->GetTechniqueByName("FromModule"), nullptr);
   fromModule->Release();
+
+  ID3DXEffect* withoutCopy = nullptr;
+  doc_->GetEffect(&withoutCopy, u"AnyClass", DS_HLSLEffectFile(u"fx_good_res.dll", 203));
+  ASSERT_NE(withoutCopy, nullptr) << "a module effect the project stores no copy of";
+  EXPECT_NE(withoutCopy->GetTechniqueByName("FromModule"), nullptr);
+  withoutCopy->Release();
 
   ID3DXEffect* afterRefusal = nullptr;
   doc_->GetEffect(&afterRefusal, u"AnyClass", DS_HLSLEffectFile(u"fx_binary_res.dll", 202));
