@@ -71,10 +71,20 @@ TextureCache& CacheOf(DS_DocResManager& manager) {
 }
 
 // The one place effects are compiled.
-void CompileEffect(const EmbeddedFile& source, ID3DXEffect** out) {
+void CompileEffect(const uint8_t* bytes, uint32_t size, ID3DXEffect** out) {
   IDirect3DDevice9* device = CurrentDevice();
-  if (device && source.data && source.size > 0)
-    D3DXCreateEffect(device, source.data.get(), source.size, nullptr, nullptr, 0, nullptr, out, nullptr);
+  if (device && bytes && size > 0)
+    D3DXCreateEffect(device, bytes, size, nullptr, nullptr, 0, nullptr, out, nullptr);
+}
+
+void CompileEffect(const EmbeddedFile& source, ID3DXEffect** out) { CompileEffect(source.data.get(), source.size, out); }
+
+// The RCDATA effect of a module found on disk, made like a stored copy.
+void CompileModuleFileEffect(const DS_FileLink3& link, ID3DXEffect** out) {
+  HMODULE file = ModuleFileOf(link);
+  uint32_t size = 0;
+  const uint8_t* bytes = file ? LockModuleResource(file, static_cast<uint32_t>(link.id), RT_RCDATA, &size) : nullptr;
+  CompileEffect(bytes, size, out);
 }
 
 }  // namespace
@@ -424,9 +434,15 @@ void DS_DocResManager::GetMesh(MeshBuffers* out, const DS_FileLink3& link) {
     return;
   }
   MeshBuffers made;
-  // As with pictures, a stored copy that loads wins over the module's mesh.
+  // A module found on disk comes first. Otherwise, as with pictures, a
+  // stored copy that loads wins over the pack's mesh.
+  if (HMODULE file = ModuleFileOf(link)) {
+    uint32_t size = 0;
+    const uint8_t* bytes = LockModuleResource(file, static_cast<uint32_t>(link.id), u"DDS", &size);
+    if (!bytes || !LoadXMeshFromMemory(bytes, size, 32, &made)) made = MeshBuffers();
+  }
   auto stored = cache_->documentData.find(key);
-  if (stored != cache_->documentData.end()) {
+  if (!made.vertexBuffer && stored != cache_->documentData.end()) {
     for (const EmbeddedFile& f : stored->second) {
       if (f.data && f.size > 0 && LoadXMeshFromMemory(f.data.get(), f.size, 32, &made)) break;
       made = MeshBuffers();
@@ -447,7 +463,26 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
   LinkKey key = link.Key();
   DocImage& image = cache_->images[key];
   if (!image.textures.empty()) return image;
-  // Pictures the project stores for the link win over the pack's list.
+  auto fromModule = [&](HMODULE module) {
+    uint32_t size = 0;
+    const uint8_t* bytes = module ? LockModuleResource(module, static_cast<uint32_t>(link.id), u"DDS", &size) : nullptr;
+    std::vector<float> delays;
+    std::vector<EmbeddedFile> entries;
+    if (!bytes || !ReadModuleImageList(bytes, size, &delays, &entries)) return false;
+    image.delays = std::move(delays);
+    TextureCache& textures = CacheOf(*this);
+    image.textures.clear();
+    for (const auto& f : entries) {
+      TextureInfo info = textures.GetTexture(f);
+      image.textures.push_back(info.texture);
+      SetImageSize(image, info);
+    }
+    cache_->documentData[key] = std::move(entries);
+    return true;
+  };
+  // A module found on disk comes first; pictures the project stores for the
+  // link win over the pack's list.
+  if (fromModule(ModuleFileOf(link))) return image;
   auto stored = cache_->documentData.find(key);
   if (stored != cache_->documentData.end()) {
     bool hasBytes = false;
@@ -464,26 +499,16 @@ DocImage& DS_DocResManager::LoadModuleImage(const DS_FileLink3& link) {
       return image;
     }
   }
-  HMODULE module = LoadResourceModule(link.name);
-  uint32_t size = 0;
-  const uint8_t* bytes = module ? LockModuleResource(module, static_cast<uint32_t>(link.id), u"DDS", &size) : nullptr;
-  std::vector<float> delays;
-  std::vector<EmbeddedFile> entries;
-  if (bytes && ReadModuleImageList(bytes, size, &delays, &entries)) {
-    image.delays = std::move(delays);
-    TextureCache& textures = CacheOf(*this);
-    image.textures.clear();
-    for (const auto& f : entries) {
-      TextureInfo info = textures.GetTexture(f);
-      image.textures.push_back(info.texture);
-      SetImageSize(image, info);
-    }
-    cache_->documentData[key] = std::move(entries);
-  }
+  fromModule(LoadResourceModule(link.name));
   return image;
 }
 
 bool DS_DocResManager::LoadRawFrames(const DS_FileLink3& link, RawFrameList* frames) {
+  // A module found on disk comes before the stored copies.
+  if (ModuleFileOf(link)) {
+    ZVI_DocResManagerTmp::LoadRawFrames(link, frames);
+    if (!frames->empty()) return true;
+  }
   if (!link.IsFileLink()) {
     auto it = cache_->documentData.find(link.Key());
     if (it != cache_->documentData.end()) {
@@ -527,9 +552,11 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, const DS_FileLink3&
       ref.resourceId = static_cast<uint32_t>(link.id);
       data.push_back(std::move(ref));
     }
-    // A stored copy we can compile wins; the pack's effect stands in for one
-    // we cannot, and never overwrites the project's copy.
-    CompileEffect(data.back(), &slot.effect);
+    // A module found on disk comes first; then a stored copy we can compile;
+    // the pack's effect stands in for one we cannot, and never overwrites
+    // the project's copy.
+    CompileModuleFileEffect(link, &slot.effect);
+    if (!slot.effect) CompileEffect(data.back(), &slot.effect);
     HMODULE module = slot.effect ? nullptr : LoadResourceModule(link.name);
     uint32_t size = 0;
     const uint8_t* bytes =
@@ -556,10 +583,19 @@ ID3DXEffect** DS_DocResManager::GetEffect(ID3DXEffect** out, std::u16string_view
   bool hasBytes = false;
   if (stored != cache_->documentData.end())
     for (const EmbeddedFile& file : stored->second) hasBytes = hasBytes || (file.data && file.size > 0);
-  if (hasBytes && !cache_->failedEffects.count(key)) {
+  // A module file found on disk counts as a copy; a module link with neither
+  // is settled once, not looked up every frame.
+  bool inModuleFile = false;
+  if (!hasBytes && !link.IsFileLink() && !cache_->failedEffects.count(key)) {
+    inModuleFile = ModuleFileOf(link) != nullptr;
+    if (!inModuleFile) cache_->failedEffects.insert(key);
+  }
+  if ((hasBytes || inModuleFile) && !cache_->failedEffects.count(key)) {
     EffectRef& slot = cache_->effects[key];
     if (!slot.effect) {
-      for (const EmbeddedFile& file : stored->second) {
+      CompileModuleFileEffect(link, &slot.effect);
+      static const std::vector<EmbeddedFile> none;
+      for (const EmbeddedFile& file : hasBytes ? stored->second : none) {
         if (slot.effect) break;
         CompileEffect(file, &slot.effect);
       }

@@ -11,6 +11,7 @@
 #include "platform/d3dx9/d3dx9_tex.h"
 #include "platform/win32/windows.h"
 #include "player/current_device.h"
+#include "player/file_links.h"
 
 namespace {
 
@@ -109,6 +110,12 @@ HMODULE LoadResourceModule(const zvi_string& path) {
   HMODULE module = LoadLibraryExW(path.c_str(), nullptr, 0x40 /* LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE */);
   if (module) modules[file] = module;
   return module;
+}
+
+HMODULE ModuleFileOf(const DS_FileLink3& link) {
+  if (link.IsFileLink() || link.name.empty()) return nullptr;
+  HMODULE module = LoadResourceModule(link.name);
+  return Win32_ModuleIsFile(module) ? module : nullptr;
 }
 
 const uint8_t* LockModuleResource(HMODULE module, uint32_t id, LPCWSTR type, uint32_t* size) {
@@ -255,6 +262,15 @@ TextureInfo TextureCache::GetTexture(const EmbeddedFile& entry) {
   if (GetModule(entry.moduleName, &module)) {
     const std::pair<HMODULE, uint32_t> key{module, entry.resourceId};
     TextureInfo& slot = moduleTextures_[key];
+    if (!slot.texture && Win32_ModuleIsFile(module)) {
+      // A module found on disk is the real one: its picture first, the
+      // stored copy when it has none that decodes.
+      uint32_t size = 0;
+      const uint8_t* bytes = LockModuleResource(module, entry.resourceId, u"DDS", &size);
+      if (bytes) DecodeInto(&slot, bytes, size);
+      if (!slot.texture && entry.data && entry.size > 0) DecodeInto(&slot, entry.data.get(), entry.size);
+      return slot;
+    }
     // The project's stored copy is the picture it was made with; the pack's
     // picture only stands in for a copy the project does not carry.
     if (entry.data && entry.size > 0 && (!slot.texture || fromPack_.count(key))) {
@@ -326,6 +342,19 @@ void TextureCache::GetMesh(MeshBuffers* out, const EmbeddedFile& entry, uint32_t
     return;
   }
   HMODULE module = nullptr;
+  if (GetModule(entry.moduleName, &module) && list.empty() && Win32_ModuleIsFile(module)) {
+    // A module found on disk comes first, then the stored copy.
+    MeshBuffers loaded;
+    uint32_t size = 0;
+    const uint8_t* bytes = LockModuleResource(module, entry.resourceId, u"DDS", &size);
+    if (!(bytes && LoadXMeshFromMemory(bytes, size, stride, &loaded)) && hasCopy) {
+      loaded = MeshBuffers();
+      LoadXMeshFromMemory(entry.data.get(), entry.size, stride, &loaded);
+    }
+    list.push_back(loaded);
+    *out = loaded;
+    return;
+  }
   if (GetModule(entry.moduleName, &module)) {
     // As with pictures, a stored copy that loads wins over the pack's mesh.
     MeshBuffers loaded;

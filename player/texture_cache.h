@@ -16,6 +16,7 @@
 #include "platform/win32/win_types.h"
 
 struct EmbeddedFile;
+class DS_FileLink3;
 
 struct TextureInfo {
   ComPtr<IDirect3DTexture9> texture;
@@ -55,9 +56,10 @@ class TextureCache {
   TextureCache(const TextureCache&) = delete;
   TextureCache& operator=(const TextureCache&) = delete;
 
-  // Stored bytes of a path, a file; for a module entry its stored copy when
-  // that decodes, else the module's resource; a module that cannot be opened
-  // gives an 800 x 600 entry when its copy does not decode.
+  // Stored bytes of a path, a file; for a module entry the resource of a
+  // module file found on disk, else its stored copy when that decodes, else
+  // the built-in pack's resource; a module that cannot be opened gives an
+  // 800 x 600 entry when its copy does not decode.
   TextureInfo GetTexture(const EmbeddedFile& entry);
   TextureInfo GetFileTexture(const zvi_string& path);
   // The executable's "DDS" 2 (grey noise) with a full mip chain.
@@ -95,6 +97,9 @@ TextureInfo CreateTextureFromMemory(const uint8_t* bytes, uint32_t count);
 HMODULE LoadResourceModule(const zvi_string& path);
 // The executable's "DDS" resource id decoded, with a full mip chain when asked.
 HRESULT LoadProgramTexture(int id, ComPtr<IDirect3DTexture9>* out, bool fullMipChain);
+// The module of a module link when it is a file found on disk (whose
+// resources come before the project's stored copies), else null.
+HMODULE ModuleFileOf(const DS_FileLink3& link);
 // The bytes of a resource of a module, or null.
 const uint8_t* LockModuleResource(HMODULE module, uint32_t id, LPCWSTR type, uint32_t* size);
 

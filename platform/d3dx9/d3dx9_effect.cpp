@@ -1069,7 +1069,8 @@ HRESULT CreateBuiltInEffect(IDirect3DDevice9* device, uint32_t effectId, ID3DXEf
   if (!effect) return D3DERR_INVALIDCALL;
   *effect = nullptr;
   if (effectId == 0 || effectId > 0xFFFF) return D3DERR_INVALIDCALL;
-  HMODULE pack = LoadLibraryExW(u"common_res.dll", nullptr, 0x40);  // as an exclusive data file
+  // Without the data-file flags: our own pack, never a module file of that name.
+  HMODULE pack = LoadLibraryExW(u"common_res.dll", nullptr, 0);
   if (!pack) return E_FAIL;
   HRSRC res = FindResourceW(pack, MAKEINTRESOURCEW(effectId), RT_RCDATA);
   HGLOBAL loaded = res ? LoadResource(pack, res) : nullptr;

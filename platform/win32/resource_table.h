@@ -10,6 +10,7 @@ struct ResourceEntry {
   uint16_t id;
   const uint8_t* data;
   uint32_t size;
+  const char16_t* name;  // named resource (upper case) instead of id, or null
 };
 
 struct ResourceTable {

@@ -3,11 +3,14 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/win32/pe_resources.h"
 #include "platform/win32/windows.h"
 
 namespace {
@@ -17,17 +20,29 @@ std::u16string& CommandLine() {
   return line;
 }
 
-// A module is a resource table; the executable is one of them.
+// A module is a resource table; the executable is one of them. A module
+// file read from disk keeps its bytes and the table made from them.
 struct Module {
   std::u16string name;
   const ResourceTable* table = nullptr;
   std::map<UINT, std::u16string> strings;
+  bool fromFile = false;
+  std::vector<uint8_t> bytes;
+  std::vector<PeResource> resources;
+  std::vector<ResourceEntry> entries;
+  ResourceTable fileTable{};
 };
 
 struct Modules {
   std::mutex lock;
   Module executable;
   std::vector<std::unique_ptr<Module>> builtIn;
+  std::vector<std::unique_ptr<Module>> files;
+  // Module files by the path they were read from (null: refused), and the
+  // outcome of each search by the name asked for (null: none usable), so a
+  // file is read once and a missing one is not searched for every frame.
+  std::map<std::string, Module*> byPath;
+  std::map<std::u16string, Module*> searched;
 };
 
 Modules& AllModules() {
@@ -41,17 +56,18 @@ Module* FromHandle(HMODULE h) {
   if (h == nullptr) return &all.executable;
   Module* m = reinterpret_cast<Module*>(h);
   if (m == &all.executable) return m;
+  std::lock_guard<std::mutex> g(all.lock);
   for (auto& b : all.builtIn)
     if (b.get() == m) return m;
+  for (auto& f : all.files)
+    if (f.get() == m) return m;
   return nullptr;
 }
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool SameNoCase(const std::u16string& a, const std::u16string& b) {
+bool SameNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (PeUpper(a[i]) != PeUpper(b[i])) return false;
   return true;
 }
 
@@ -220,12 +236,150 @@ HINSTANCE GetModuleHandleW(LPCWSTR name) {
   return LoadLibraryExW(name, nullptr, 0);
 }
 
-// Only the built-in modules can be "loaded"; nothing is ever executed.
-HMODULE LoadLibraryExW(LPCWSTR name, HANDLE, DWORD) {
-  if (!name) return nullptr;
-  std::u16string file = FileNamePart(name);
+namespace {
+
+constexpr DWORD kDataFileFlags = 0x2 | 0x20 | 0x40;  // as data file, as image resource, exclusive
+// Far beyond any resource module; larger files are not read into memory.
+constexpr uintmax_t kMaxModuleFile = 1u << 30;
+
+std::filesystem::path ExecutableFolder() {
+  static const std::filesystem::path folder = [] {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+  }();
+  return folder;
+}
+
+// The file of that name in the folder, its name compared without case.
+bool FindNoCase(const std::filesystem::path& folder, const std::u16string& file, std::filesystem::path* found) {
+  std::error_code ec;
+  std::filesystem::path exact = folder / Win32_ToUtf8(file);
+  if (std::filesystem::is_regular_file(exact, ec)) {
+    *found = exact;
+    return true;
+  }
+  std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    if (!SameNoCase(Win32_FromUtf8(it->path().filename().string()), file)) continue;
+    std::error_code fileEc;
+    if (it->is_regular_file(fileEc)) {
+      *found = it->path();
+      return true;
+    }
+  }
+  return false;
+}
+
+// Where a module name leads: a name with a folder is taken as it stands;
+// a bare name is looked for beside the executable, then in the current folder.
+bool SearchModuleFile(const std::u16string& name, std::filesystem::path* found) {
+  std::u16string path = name;
+  for (char16_t& c : path)
+    if (c == u'\\') c = u'/';
+  const size_t cut = path.find_last_of(u'/');
+  if (cut != std::u16string::npos) {
+    const std::filesystem::path folder(cut == 0 ? std::string("/") : Win32_ToUtf8(path.substr(0, cut)));
+    return FindNoCase(folder, path.substr(cut + 1), found);
+  }
+  const std::filesystem::path exeFolder = ExecutableFolder();
+  if (!exeFolder.empty() && FindNoCase(exeFolder, path, found)) return true;
+  std::error_code ec;
+  const std::filesystem::path current = std::filesystem::current_path(ec);
+  return !ec && FindNoCase(current, path, found);
+}
+
+// The module file read and its resource directory taken apart; null (with
+// one line on stderr) when it cannot be read or is damaged.
+std::unique_ptr<Module> ReadModuleFile(const std::filesystem::path& path, const std::u16string& name) {
+  auto m = std::make_unique<Module>();
+  std::string why;
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size > kMaxModuleFile) {
+    why = ec ? "cannot be read" : "too large";
+  } else {
+    m->bytes.resize(static_cast<size_t>(size));
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !in.read(reinterpret_cast<char*>(m->bytes.data()), static_cast<std::streamsize>(size)))
+      why = "cannot be read";
+    else if (!ReadPeResources(m->bytes.data(), m->bytes.size(), &m->resources, &why) && why.empty())
+      why = "damaged";
+  }
+  if (!why.empty()) {
+    std::cerr << "Resource module " << path.string() << " not used: " << why << "\n";
+    return nullptr;
+  }
+  m->name = name;
+  m->fromFile = true;
+  m->entries.reserve(m->resources.size());
+  for (const PeResource& r : m->resources) {
+    ResourceEntry e{};
+    e.type_name = r.type.isName ? r.type.name.c_str() : nullptr;
+    e.type_id = r.type.isName ? 0 : r.type.id;
+    e.name = r.name.isName ? r.name.name.c_str() : nullptr;
+    e.id = r.name.isName ? 0 : r.name.id;
+    e.data = m->bytes.data() + r.offset;
+    e.size = r.size;
+    m->entries.push_back(e);
+  }
+  m->fileTable = ResourceTable{m->entries.data(), m->entries.size()};
+  m->table = &m->fileTable;
+  return m;
+}
+
+Module* FileModule(Modules& all, const std::u16string& name) {
+  auto known = all.searched.find(name);
+  if (known != all.searched.end()) return known->second;
+  Module* result = nullptr;
+  std::filesystem::path found;
+  if (SearchModuleFile(name, &found)) {
+    std::error_code ec;
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(found, ec);
+    const std::string key = ec ? found.string() : canonical.string();
+    auto read = all.byPath.find(key);
+    if (read != all.byPath.end()) {
+      result = read->second;
+    } else {
+      std::unique_ptr<Module> m = ReadModuleFile(found, FileNamePart(name));
+      result = m.get();
+      if (m) all.files.push_back(std::move(m));
+      all.byPath[key] = result;
+    }
+  }
+  all.searched[name] = result;
+  return result;
+}
+
+// An integer resource, "#123" for the same, or a name compared without case.
+bool SameResource(const char16_t* entryName, uint16_t entryId, LPCWSTR want) {
+  if (IS_INTRESOURCE(want)) return !entryName && entryId == static_cast<uint16_t>(reinterpret_cast<uintptr_t>(want));
+  std::u16string_view text(want);
+  if (!text.empty() && text[0] == u'#') {
+    uint32_t id = 0;
+    if (text.size() < 2 || text.size() > 6) return false;
+    for (char16_t c : text.substr(1)) {
+      if (c < u'0' || c > u'9') return false;
+      id = id * 10 + static_cast<uint32_t>(c - u'0');
+    }
+    return id <= 0xFFFF && !entryName && entryId == id;
+  }
+  return entryName && SameNoCase(entryName, text);
+}
+
+}  // namespace
+
+// With the data-file flags a module file on disk is read (never run) and wins
+// over a built-in module of the same name; otherwise only the built-in ones.
+HMODULE LoadLibraryExW(LPCWSTR name, HANDLE, DWORD flags) {
+  if (!name || !*name) return nullptr;
+  std::u16string given = name;
   Modules& all = AllModules();
   std::lock_guard<std::mutex> g(all.lock);
+  if (flags & kDataFileFlags) {
+    if (Module* m = FileModule(all, given)) return Handle(m);
+  }
+  std::u16string file = FileNamePart(given);
   for (auto& m : all.builtIn)
     if (SameNoCase(m->name, file)) return Handle(m.get());
   return nullptr;
@@ -237,18 +391,11 @@ BOOL FreeLibrary(HMODULE module) { return module ? TRUE : FALSE; }
 
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
   Module* m = FromHandle(module);
-  if (!m || !m->table || !name || !type || !IS_INTRESOURCE(name)) return nullptr;
-  auto id = static_cast<uint16_t>(reinterpret_cast<uintptr_t>(name));
-  bool typeIsId = IS_INTRESOURCE(type);
+  if (!m || !m->table || !name || !type) return nullptr;
   for (size_t i = 0; i < m->table->count; ++i) {
     const ResourceEntry& e = m->table->entries[i];
-    if (e.id != id || !e.data) continue;
-    if (typeIsId) {
-      if (!e.type_name && e.type_id == static_cast<uint16_t>(reinterpret_cast<uintptr_t>(type)))
-        return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&e));
-    } else if (e.type_name && SameNoCase(e.type_name, type)) {
-      return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&e));
-    }
+    if (!e.data || !SameResource(e.name, e.id, name) || !SameResource(e.type_name, e.type_id, type)) continue;
+    return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&e));
   }
   return nullptr;
 }
@@ -261,6 +408,12 @@ LPVOID LockResource(HGLOBAL data) {
 }
 
 DWORD SizeofResource(HMODULE, HRSRC res) { return res ? reinterpret_cast<ResourceEntry*>(res)->size : 0; }
+
+bool Win32_ModuleIsFile(HMODULE module) {
+  if (!module) return false;
+  Module* m = FromHandle(module);
+  return m && m->fromFile;
+}
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int capacity) {
   if (!buffer || capacity <= 0) return 0;

@@ -163,6 +163,8 @@ struct StringResource {
 };
 void Win32_SetExecutableResources(const ResourceTable* table, const StringResource* strings, size_t stringCount);
 void Win32_RegisterBuiltInModule(const char16_t* name, const ResourceTable* table);
+// True for a module read from a file on disk, false for a built-in one.
+bool Win32_ModuleIsFile(HMODULE module);
 // Tests may fix the work area that GetSystemMetrics reports (0 restores it).
 void Win32_SetWorkAreaForTest(int cx, int cy);
 // True when a real display shows windows (not the offscreen or dummy driver).
