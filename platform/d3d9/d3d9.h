@@ -1021,3 +1021,7 @@ HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra);
 // Number of live D3DPOOL_DEFAULT resources the application still holds; Reset
 // fails while it is non-zero.
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device);
+// Bytes of every live texture level, render target, depth and offscreen
+// surface the application made (process-wide; the device's own back buffer
+// and automatic depth surface are not counted).
+uint64_t D3D9_LiveSurfaceBytes();

@@ -91,6 +91,12 @@ void PrivateData::Clear() {
 }
 
 // ---------------------------------------------------------------- surface
+namespace {
+std::atomic<uint64_t> g_liveSurfaceBytes{0};
+}  // namespace
+
+uint64_t LiveSurfaceBytes() { return g_liveSurfaceBytes.load(); }
+
 Surface::Surface(Device* device, Texture* container, UINT level, UINT width, UINT height, D3DFORMAT format,
                  DWORD usage, D3DPOOL pool, bool internal)
     : ResourceBase(device, pool, internal),
@@ -104,9 +110,15 @@ Surface::Surface(Device* device, Texture* container, UINT level, UINT width, UIN
   if (desc_) pitch_ = RowPitch(*desc_, width);
   if (desc_ && !IsRenderTarget() && !IsDepth())
     memory_.assign(static_cast<size_t>(pitch_) * RowCount(*desc_, height), 0);
+  // The device's own surfaces are resized in place and not the application's.
+  if (desc_ && (container_ || !internal)) {
+    counted_ = static_cast<uint64_t>(pitch_) * RowCount(*desc_, height);
+    g_liveSurfaceBytes += counted_;
+  }
 }
 
 Surface::~Surface() {
+  g_liveSurfaceBytes -= counted_;
   if (own_texture_) {
     device_->MakeCurrent();
     glDeleteTextures(1, &own_texture_);
@@ -536,6 +548,8 @@ IDirect3D9* Direct3DCreate9(UINT sdk_version) {
 void D3D9_SimulateDeviceLoss(IDirect3DDevice9* device) {
   if (device) static_cast<d3d9impl::Device*>(device)->SimulateLoss();
 }
+
+uint64_t D3D9_LiveSurfaceBytes() { return d3d9impl::LiveSurfaceBytes(); }
 
 std::vector<uint8_t> D3D9_ReadBack(IDirect3DSurface9* surface) {
   if (!surface) return {};
