@@ -2,6 +2,8 @@
 // object and the test hooks.
 #include <SDL.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -542,6 +544,11 @@ HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
 
 IDirect3D9* Direct3DCreate9(UINT sdk_version) {
   if (sdk_version != D3D_SDK_VERSION) return nullptr;
+  // The GL driver keeps texture storage in malloc blocks. With a fixed mmap
+  // threshold every big block is mapped on its own and goes back to the
+  // system when its texture is freed; glibc's moving threshold would put
+  // later ones in the heap, where a show's slides pile them up.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   return new d3d9impl::Direct3D();
 }
 
