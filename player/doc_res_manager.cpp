@@ -175,9 +175,11 @@ void ZVI_DocResManager::ClearPrepared(const void* owner) {
 
 void ZVI_DocResManager::ReleaseOwner(const void* owner) {
   if (!owner) return;
-  for (auto& entry : deviceObjects_) {
-    ZVI_LosableObj* o = entry.second;
-    if (!o || o->owner_ != owner) continue;
+  // A copy, as in the walk: a handler may register or drop other objects.
+  std::vector<ZVI_LosableObj*> objects;
+  for (auto& entry : deviceObjects_)
+    if (entry.second && entry.second->owner_ == owner) objects.push_back(entry.second);
+  for (ZVI_LosableObj* o : objects) {
     o->OnLost();
     o->prepared_ = false;
   }

@@ -52,6 +52,10 @@ bool StartFileProject(std::string* error) {
   if (!g_fileContext) g_fileContext = CreateRenderContext();
   SetCurrentRenderContext(g_fileContext);
   std::u16string path = Win32_FromUtf8(g_options.project);
+  // The document played so far goes first, as when the player starts on a
+  // file: its memory is not counted with the new one's.
+  app.SetDocument(nullptr);
+  SetCurrentRenderContext(g_fileContext);
   DS_SlideShow_Light* document = nullptr;
   try {
     document = ReadProjectFile(path.c_str());
