@@ -675,8 +675,21 @@ ComPtr<IDirect3DTexture9>* DS_DocResManager::GetTextureByGuid(const GUID& guid) 
   return &slot;
 }
 
+const void* DS_DocResManager::TargetSetOwner(const GUID& guid) const {
+  auto it = cache_->targetSetOwners.find(guid);
+  return it == cache_->targetSetOwners.end() ? nullptr : it->second;
+}
+
+void DS_DocResManager::ReleaseTargetSetsOf(const void* owner) {
+  if (!owner) return;
+  for (auto& entry : cache_->targetSets)
+    if (entry.second && TargetSetOwner(entry.first) == owner) entry.second->ReleaseTextures();
+}
+
 RenderTargetSet* DS_DocResManager::GetTargetSetByGuid(const GUID& guid) {
   std::unique_ptr<RenderTargetSet>& set = cache_->targetSets[guid];
+  auto owner = cache_->targetSetOwners.emplace(guid, registeringOwner_);
+  if (!owner.second && owner.first->second != registeringOwner_) owner.first->second = nullptr;
   if (!set) {
     set = std::make_unique<RenderTargetSet>();
     set->CreateFromTexture(GetTextureByGuid(guid)->Get(), 512, 512);
@@ -740,7 +753,7 @@ void DS_DocResManager::WalkDeviceObjects(bool lost, bool keepPrepared) {
     if (!entry.second) continue;
     if (lost)
       entry.second->ReleaseTextures();
-    else
+    else if (IsLiveOwner(TargetSetOwner(entry.first)))
       entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width,
                                       entry.second->height);
   }

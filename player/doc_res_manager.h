@@ -234,6 +234,9 @@ struct DocResCache {
   std::map<GUID, GuidImage, GuidLess> guidImagesStaging;             // record section 4
   std::map<LinkKey, DocImage> images;
   std::map<GUID, std::unique_ptr<RenderTargetSet>, GuidLess> targetSets;
+  // The slide that asked for a set first; null once a second one (or none)
+  // asks: the walk makes a slide's sets again only while it is live.
+  std::map<GUID, const void*, GuidLess> targetSetOwners;
   std::map<LinkKey, EffectRef> effects;
   std::map<GUID, DocDeviceObject*, GuidLess> deviceObjects;
   // The stored files and module references of every image and effect.
@@ -296,6 +299,10 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const NamedGuid& key) { return GetTargetSetByGuid(key.guid); }
+  // The slide a GUID's set belongs to (null: the document's); a slide left
+  // lets its sets' textures go, the walk makes them again once it is live.
+  const void* TargetSetOwner(const GUID& guid) const;
+  void ReleaseTargetSetsOf(const void* owner);
   DS_ImageFileLink* AddImageFile(DS_ImageFileLink* out, const EmbeddedFile& entry);
   DS_ImageFileLink* AddImageFrames(DS_ImageFileLink* out, const std::vector<EmbeddedFile>& entries,
                                    const std::vector<float>& delays);

@@ -122,7 +122,10 @@ void DS_SlideContainer::SetViewMode(int m) {
 
 void DS_SlideContainer::ReleaseDeviceMemory() {
   if (DS_ABRender* rc = RenderContext()) rc->OnLostDevice();
-  if (DS_DocResManager* manager = CurrentDocResManager()) manager->ReleaseOwner(this);
+  if (DS_DocResManager* manager = CurrentDocResManager()) {
+    manager->ReleaseOwner(this);
+    manager->ReleaseTargetSetsOf(this);
+  }
 }
 
 void DS_SlideContainer::OnLostDevice() {
