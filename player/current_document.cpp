@@ -21,7 +21,9 @@ void GoToSlide(unsigned index) {
     for (auto& obj : current->drawnObjects)
       if (obj) obj->SetRunning(false);
   }
+  DS_SlideContainer* left = doc->CurrentSlide();
   doc->currentSlide = doc->slides[doc->nextSlideIndex];
+  if (left && left != doc->CurrentSlide()) left->ReleaseDeviceMemory();
   doc->nextSlideIndex = index + 1 >= doc->slides.size() ? 0 : index + 1;
   doc->slideStartTime = doc->lastTime;
   doc->StartSlide();

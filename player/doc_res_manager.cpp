@@ -121,13 +121,86 @@ void SetLosableObject(ZVI_DocResManager* manager, const zvi_string& key, ZVI_Los
   if (!manager) return;
   auto& objects = manager->deviceObjects_;
   if (object) {
-    if (objects.emplace(key, object).second) object->manager_ = manager;
+    if (objects.emplace(key, object).second) {
+      object->manager_ = manager;
+      object->owner_ = manager->registeringOwner_;
+    }
     return;
   }
   auto it = objects.find(key);
   if (it == objects.end()) return;
   if (it->second && it->second->manager_ == manager) it->second->manager_ = nullptr;
   objects.erase(it);
+}
+
+const void* ZVI_DocResManager::SetRegisteringOwner(const void* owner) {
+  const void* previous = registeringOwner_;
+  registeringOwner_ = owner;
+  return previous;
+}
+
+void ZVI_DocResManager::SetLiveOwners(const void* shown, const void* prepared) {
+  ownersTracked_ = true;
+  shownOwner_ = shown;
+  preparedOwner_ = prepared;
+}
+
+bool ZVI_DocResManager::IsLiveOwner(const void* owner) const {
+  return !ownersTracked_ || !owner || owner == shownOwner_ || owner == preparedOwner_;
+}
+
+void ZVI_DocResManager::WalkLosable(ZVI_LosableObj* o, bool lost, bool keepPrepared) {
+  if (!o) return;
+  if (lost) {
+    if (keepPrepared && o->prepared_ && IsLiveOwner(o->owner_)) return;
+    o->OnLost();
+    o->prepared_ = false;
+    return;
+  }
+  // Made ahead and untouched since: as a reset would make it.
+  if (o->prepared_) return;
+  if (!IsLiveOwner(o->owner_)) return;
+  o->OnReset();
+  // Made again while its slide waits to show: still untouched.
+  o->prepared_ = ownersTracked_ && o->owner_ && o->owner_ == preparedOwner_ && o->owner_ != shownOwner_;
+}
+
+bool ZVI_DocResManager::PrepareOneObject(const void* owner) {
+  if (!owner) return false;
+  for (auto& entry : deviceObjects_) {
+    ZVI_LosableObj* o = entry.second;
+    if (!o || o->owner_ != owner || o->prepared_) continue;
+    o->OnLost();
+    o->OnReset();
+    o->prepared_ = true;
+    return true;
+  }
+  return false;
+}
+
+void ZVI_DocResManager::ClearPrepared(const void* owner) {
+  for (auto& entry : deviceObjects_)
+    if (entry.second && entry.second->owner_ == owner) entry.second->prepared_ = false;
+}
+
+void ZVI_DocResManager::ReleaseOwner(const void* owner) {
+  if (!owner) return;
+  // A copy, as in the walk: a handler may register or drop other objects.
+  std::vector<ZVI_LosableObj*> objects;
+  for (auto& entry : deviceObjects_)
+    if (entry.second && entry.second->owner_ == owner) objects.push_back(entry.second);
+  for (ZVI_LosableObj* o : objects) {
+    o->OnLost();
+    o->prepared_ = false;
+  }
+}
+
+LosableOwnerScope::LosableOwnerScope(const void* owner) : manager_(CurrentDocResManager()) {
+  if (manager_) previous_ = manager_->SetRegisteringOwner(owner);
+}
+
+LosableOwnerScope::~LosableOwnerScope() {
+  if (manager_) manager_->SetRegisteringOwner(previous_);
 }
 
 // ---- frame sets
@@ -638,8 +711,21 @@ ComPtr<IDirect3DTexture9>* DS_DocResManager::GetTextureByGuid(const GUID& guid) 
   return &slot;
 }
 
+const void* DS_DocResManager::TargetSetOwner(const GUID& guid) const {
+  auto it = cache_->targetSetOwners.find(guid);
+  return it == cache_->targetSetOwners.end() ? nullptr : it->second;
+}
+
+void DS_DocResManager::ReleaseTargetSetsOf(const void* owner) {
+  if (!owner) return;
+  for (auto& entry : cache_->targetSets)
+    if (entry.second && TargetSetOwner(entry.first) == owner) entry.second->ReleaseTextures();
+}
+
 RenderTargetSet* DS_DocResManager::GetTargetSetByGuid(const GUID& guid) {
   std::unique_ptr<RenderTargetSet>& set = cache_->targetSets[guid];
+  auto owner = cache_->targetSetOwners.emplace(guid, registeringOwner_);
+  if (!owner.second && owner.first->second != registeringOwner_) owner.first->second = nullptr;
   if (!set) {
     set = std::make_unique<RenderTargetSet>();
     set->CreateFromTexture(GetTextureByGuid(guid)->Get(), 512, 512);
@@ -685,17 +771,11 @@ void DS_DocResManager::CollectLinkForSave(const DS_FileLink3& link) {
   CopyInto(&cache_->imageFilesStaging[link.Key()], it->second);
 }
 
-void DS_DocResManager::WalkDeviceObjects(bool lost) {
+void DS_DocResManager::WalkDeviceObjects(bool lost, bool keepPrepared) {
   // A copy: a surface's own handler may register or drop other surfaces.
   std::vector<ZVI_LosableObj*> objects;
   for (auto& entry : deviceObjects_) objects.push_back(entry.second);
-  for (auto* o : objects) {
-    if (!o) continue;
-    if (lost)
-      o->OnLost();
-    else
-      o->OnReset();
-  }
+  for (auto* o : objects) WalkLosable(o, lost, keepPrepared);
   auto walkEffect = [lost](EffectRef& ref) {
     if (!ref.effect) return;
     if (lost)
@@ -709,7 +789,7 @@ void DS_DocResManager::WalkDeviceObjects(bool lost) {
     if (!entry.second) continue;
     if (lost)
       entry.second->ReleaseTextures();
-    else
+    else if (IsLiveOwner(TargetSetOwner(entry.first)))
       entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width,
                                       entry.second->height);
   }
@@ -729,8 +809,9 @@ void DS_DocResManager::OnLostDevice() {
 }
 
 void DS_DocResManager::OnResetDevice() {
-  // Resets come in pairs with losses: an unreported loss is walked first.
-  if (!deviceLost_) OnLostDevice();
+  // Resets come in pairs with losses: an unreported loss is walked first,
+  // leaving what was made ahead for the slide about to show.
+  if (!deviceLost_) WalkDeviceObjects(true, true);
   deviceLost_ = false;
   WalkDeviceObjects(false);
 }

@@ -58,6 +58,12 @@ class ZVI_LosableObj {
   // project is read come before its document is current; their device
   // resources must be released by the document that plays them.
   void JoinCurrentDocument();
+  // The slide it was made for (see ZVI_DocResManager::SetRegisteringOwner);
+  // null for the document's own objects.
+  const void* Owner() const { return owner_; }
+  // Made ahead for a slide about to show and untouched since: the walk of
+  // that slide's start keeps it as it is.
+  bool Prepared() const { return prepared_; }
 
  protected:
   // Unregisters from the manager it registered with, whichever is current.
@@ -68,6 +74,8 @@ class ZVI_LosableObj {
   friend void SetLosableObject(ZVI_DocResManager* manager, const zvi_string& key, ZVI_LosableObj* object);
   LinkKey key_;
   ZVI_DocResManager* manager_ = nullptr;
+  const void* owner_ = nullptr;
+  bool prepared_ = false;
 };
 
 // The device-object part of the manager (what the CurrentDocResManager slot
@@ -81,9 +89,46 @@ class ZVI_DocResManager {
 
   const std::map<zvi_string, ZVI_LosableObj*>& DeviceObjects() const { return deviceObjects_; }
 
+  // Objects registered while an owner (a slide) is set belong to it. Returns
+  // the owner set before.
+  const void* SetRegisteringOwner(const void* owner);
+  // From the first call on, device memory lives only for objects without an
+  // owner and for the live owners: the slide shown and the one being
+  // prepared (either may be null). Objects of other slides are let go at the
+  // next walk and made again when their slide is prepared or shown.
+  void SetLiveOwners(const void* shown, const void* prepared);
+  bool IsLiveOwner(const void* owner) const;
+  // Makes the device memory of one object of the owner that has none made
+  // ahead (marked prepared); false when every one is done.
+  bool PrepareOneObject(const void* owner);
+  // The owner's objects are no longer untouched (its slide is showing).
+  void ClearPrepared(const void* owner);
+  // Lets go of the device memory of every object of the owner.
+  void ReleaseOwner(const void* owner);
+
  protected:
+  // One object's part of a loss (lost) or reset walk. keepPrepared: the
+  // loss half of a reset walk, which leaves prepared objects as they are.
+  void WalkLosable(ZVI_LosableObj* object, bool lost, bool keepPrepared);
   friend void SetLosableObject(ZVI_DocResManager* manager, const zvi_string& key, ZVI_LosableObj* object);
   std::map<zvi_string, ZVI_LosableObj*> deviceObjects_;
+  const void* registeringOwner_ = nullptr;
+  const void* shownOwner_ = nullptr;
+  const void* preparedOwner_ = nullptr;
+  bool ownersTracked_ = false;
+};
+
+// Sets the registering owner of the current document for a scope.
+class LosableOwnerScope {
+ public:
+  explicit LosableOwnerScope(const void* owner);
+  ~LosableOwnerScope();
+  LosableOwnerScope(const LosableOwnerScope&) = delete;
+  LosableOwnerScope& operator=(const LosableOwnerScope&) = delete;
+
+ private:
+  ZVI_DocResManager* manager_;
+  const void* previous_ = nullptr;
 };
 
 // With an object: inserts it when the key is absent (the first stays).
@@ -189,6 +234,9 @@ struct DocResCache {
   std::map<GUID, GuidImage, GuidLess> guidImagesStaging;             // record section 4
   std::map<LinkKey, DocImage> images;
   std::map<GUID, std::unique_ptr<RenderTargetSet>, GuidLess> targetSets;
+  // The slide that asked for a set first; null once a second one (or none)
+  // asks: the walk makes a slide's sets again only while it is live.
+  std::map<GUID, const void*, GuidLess> targetSetOwners;
   std::map<LinkKey, EffectRef> effects;
   std::map<GUID, DocDeviceObject*, GuidLess> deviceObjects;
   // The stored files and module references of every image and effect.
@@ -251,6 +299,10 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   ComPtr<IDirect3DTexture9>* GetTextureByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const GUID& guid);
   RenderTargetSet* GetTargetSetByGuid(const NamedGuid& key) { return GetTargetSetByGuid(key.guid); }
+  // The slide a GUID's set belongs to (null: the document's); a slide left
+  // lets its sets' textures go, the walk makes them again once it is live.
+  const void* TargetSetOwner(const GUID& guid) const;
+  void ReleaseTargetSetsOf(const void* owner);
   DS_ImageFileLink* AddImageFile(DS_ImageFileLink* out, const EmbeddedFile& entry);
   DS_ImageFileLink* AddImageFrames(DS_ImageFileLink* out, const std::vector<EmbeddedFile>& entries,
                                    const std::vector<float>& delays);
@@ -271,7 +323,7 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
  private:
   void MakeModuleImage(DocImage& image, const DS_FileLink3& link);
   // Objects in key order, effects, GUID target sets, GUID device objects.
-  void WalkDeviceObjects(bool lost);
+  void WalkDeviceObjects(bool lost, bool keepPrepared = false);
 
   std::unique_ptr<TextureCache> textureCache_;
   std::unique_ptr<DocResCache> cache_;

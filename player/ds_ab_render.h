@@ -81,6 +81,9 @@ class DS_ABRender {
   virtual void BeginSlide() = 0;
   virtual void OnResetDevice() = 0;
   virtual void OnLostDevice() = 0;
+  // Makes the slide's own targets ahead of its start; false when they are
+  // made already (or the context has none).
+  virtual bool PrepareTargets() { return false; }
   virtual void EndFrame(int argument) = 0;
   virtual void ClearBackground(int argument) = 0;
   virtual void UpdateCamera(float time) = 0;

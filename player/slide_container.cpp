@@ -4,8 +4,10 @@
 
 #include "core/archive.h"
 #include "core/reader_registry.h"
+#include "core/thread_slots.h"
 #include "platform/d3d9/d3d9.h"
 #include "player/current_device.h"
+#include "player/doc_res_manager.h"
 
 namespace {
 // Times that are not numbers would make every slide-local time NaN.
@@ -67,6 +69,8 @@ void DS_SlideContainer::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
 }
 
 void DS_SlideContainer::BuildRuntime() {
+  // Device objects made for the runtime objects belong to this slide.
+  LosableOwnerScope owner(this);
   if (DS_ABRender* rc = RenderContext()) {
     rc->BeginSlide();
     QuadCorners unit;
@@ -114,6 +118,14 @@ void DS_SlideContainer::SetObjectsRunning(bool flag) {
 
 void DS_SlideContainer::SetViewMode(int m) {
   if (DS_ABRender* rc = RenderContext()) rc->SetViewMode(m);
+}
+
+void DS_SlideContainer::ReleaseDeviceMemory() {
+  if (DS_ABRender* rc = RenderContext()) rc->OnLostDevice();
+  if (DS_DocResManager* manager = CurrentDocResManager()) {
+    manager->ReleaseOwner(this);
+    manager->ReleaseTargetSetsOf(this);
+  }
 }
 
 void DS_SlideContainer::OnLostDevice() {

@@ -28,6 +28,9 @@ class DS_SlideContainer : public DS_IOF_Item {
   void Write(DS_IOF_Archive& ar) const override {}
   // Drawn objects' models release their device objects, then the context.
   virtual void OnLostDevice();
+  // Once the slide is no longer shown: its context's targets and the device
+  // memory of its own device objects are let go (the objects stay).
+  void ReleaseDeviceMemory();
 
   // The fields after the class name and version.
   void ReadRecord(DS_IOF_Archive& ar, int32_t version);

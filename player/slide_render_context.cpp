@@ -526,7 +526,16 @@ void DS_2D_Light::OnResetDevice() {
     d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   }
   if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnResetDevice();
+  // Targets made ahead are as fresh as new ones would be.
+  if (!targetsPrepared_) CreateTargets();
+  targetsPrepared_ = false;
+}
+
+bool DS_2D_Light::PrepareTargets() {
+  if (targetsPrepared_) return false;
   CreateTargets();
+  targetsPrepared_ = true;
+  return true;
 }
 
 void DS_2D_Light::CreateTargets() {
@@ -539,6 +548,7 @@ void DS_2D_Light::CreateTargets() {
 }
 
 void DS_2D_Light::OnLostDevice() {
+  targetsPrepared_ = false;
   targets.ReleaseTextures();
   backgroundCopy = nullptr;
   viewStack.clear();

@@ -163,6 +163,10 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
 
   // The target set at the largest supersample factor that can be made.
   void CreateTargets();
+  // Makes the targets ahead of the slide's start; the start's reset then
+  // keeps them (they are untouched until the slide shows).
+  bool PrepareTargets() override;
+  bool TargetsPrepared() const { return targetsPrepared_; }
   // Whether the off-screen targets exist; without them the slide is drawn
   // straight onto the current target.
   bool HasTargets() const { return targets.active != nullptr; }
@@ -196,6 +200,7 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   void SetupViewImpl(const QuadCorners& corners);
   // The off-screen pass that BeginBackgroundChain started, when one runs.
   bool chainRunning_ = false;
+  bool targetsPrepared_ = false;
 };
 
 // Draws a coloured scene-space quad as DrawOverlay does (FVF 0x42, stride 16).

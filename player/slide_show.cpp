@@ -1,6 +1,7 @@
 #include "player/slide_show.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -165,6 +166,11 @@ void DS_SlideShow_Light::SetRenderContext(RenderContext* context, RenderContextD
 void DS_SlideShow_Light::StartSlide() {
   DS_SlideContainer* slide = currentSlide.get();
   if (!slide) return;
+  LosableOwnerScope owner(slide);
+  DS_DocResManager* manager = CurrentDocResManager();
+  // From here the device memory of other slides' objects is let go.
+  if (manager) manager->SetLiveOwners(slide, nullptr);
+  preparedSlide = nullptr;
   DS_ABRender* rc = slide->RenderContext();
   if (rc && GetBackBufferInfo().width != 0) {
     QuadCorners corners;
@@ -176,7 +182,31 @@ void DS_SlideShow_Light::StartSlide() {
     if (obj) obj->ResetTiming();
   }
   if (rc) rc->OnResetDevice();
+  if (manager) manager->ClearPrepared(slide);
   slide->SetObjectsRunning(true);
+}
+
+void DS_SlideShow_Light::PrepareNextSlide(float t) {
+  DS_SlideContainer* slide = currentSlide.get();
+  if (!slide || slides.size() < 2 || slide->Mode() == kSlideModeUntilLink) return;
+  const float left = slide->FadeOut() + slide->ShowTime() + slide->FadeIn() - (t - slideStartTime);
+  if (!(left < kSlidePrepareLead)) return;
+  DS_SlideContainer* next = slides[nextSlideIndex < slides.size() ? nextSlideIndex : 0].get();
+  if (!next || next == slide) return;
+  DS_DocResManager* manager = CurrentDocResManager();
+  if (preparedSlide != next) {
+    preparedSlide = next;
+    if (manager) manager->SetLiveOwners(slide, next);
+  }
+  LosableOwnerScope owner(next);
+  DS_ABRender* rc = next->RenderContext();
+  const auto start = std::chrono::steady_clock::now();
+  // Slices until the frame's share is spent; whatever is left is made at the
+  // start as before.
+  do {
+    const bool made = (rc && rc->PrepareTargets()) || (manager && manager->PrepareOneObject(next));
+    if (!made) return;
+  } while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < kSlidePrepareBudget);
 }
 
 void DS_SlideShow_Light::Update(float t) {
@@ -194,6 +224,7 @@ void DS_SlideShow_Light::Update(float t) {
         slide->SetObjectsRunning(false);
         if (nextSlideIndex >= slides.size()) nextSlideIndex = 0;
         currentSlide = slides[nextSlideIndex];
+        if (currentSlide.get() != slide) slide->ReleaseDeviceMemory();
         slideStartTime = t;
         nextSlideIndex = nextSlideIndex + 1;
         if (nextSlideIndex >= slides.size()) nextSlideIndex = 0;
@@ -203,6 +234,7 @@ void DS_SlideShow_Light::Update(float t) {
       overlayAlpha = SlideFadeAlpha(t - slideStartTime, slide->FadeIn(), slide->ShowTime(), slide->FadeOut(),
                                     slide->Mode());
       overlay->SetVertexAlphas(overlayAlpha, overlayAlpha, overlayAlpha, overlayAlpha);
+      PrepareNextSlide(t);
     }
   } else {
     if (currentSlide) {
@@ -219,6 +251,7 @@ void DS_SlideShow_Light::Update(float t) {
   }
 
   DS_SlideContainer* slide = currentSlide.get();
+  LosableOwnerScope owner(slide);
   float tau = t - slideStartTime;
   if (DS_ABRender* rc = slide->RenderContext()) rc->UpdateCamera(tau);
   for (auto& obj : slide->drawnObjects) {
@@ -232,6 +265,7 @@ void DS_SlideShow_Light::Update(float t) {
 void DS_SlideShow_Light::Render(int argument) {
   DS_SlideContainer* slide = currentSlide.get();
   if (slide) {
+    LosableOwnerScope owner(slide);
     slide->Render(slide->drawnObjects, argument);
     if (DS_ABRender* rc = slide->RenderContext()) {
       rc->EndFrame(argument);

@@ -93,6 +93,9 @@ class DS_SlideShow_Light : public DS_IOF_Item {
   virtual void Update(float t);
   // Prepares the current slide: view, camera, timings, device state, running.
   virtual void StartSlide();
+  // Within the last seconds of a timed slide, a slice of the next slide's
+  // device objects is made each frame, so its start does not stall.
+  void PrepareNextSlide(float t);
   // The whole back buffer in strip order.
   virtual void GetScreenRect(QuadCorners* out);
 
@@ -118,7 +121,14 @@ class DS_SlideShow_Light : public DS_IOF_Item {
   float lastTime = 0.0f;
   std::shared_ptr<RenderContext> renderContext;
   float overlayAlpha = 0.0f;
+  // The slide whose device objects are being made ahead, or null.
+  DS_SlideContainer* preparedSlide = nullptr;
 };
+
+// How long before a timed slide ends the next one starts being prepared, and
+// the time a frame gives to it.
+constexpr float kSlidePrepareLead = 1.0f;
+constexpr double kSlidePrepareBudget = 0.002;
 
 // Registers the readers of slides, timelines and chrono controls.
 void RegisterSlideReaders();

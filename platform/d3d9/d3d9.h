@@ -1023,3 +1023,8 @@ HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra);
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device);
 // Number of draw calls (any Draw*Primitive*) that reached the device so far.
 uint64_t D3D9_DrawCallCount(IDirect3DDevice9* device);
+
+// Bytes of every live texture level, render target, depth and offscreen
+// surface the application made (process-wide; the device's own back buffer
+// and automatic depth surface are not counted).
+uint64_t D3D9_LiveSurfaceBytes();

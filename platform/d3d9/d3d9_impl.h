@@ -19,6 +19,9 @@ namespace d3d9impl {
 class Device;
 class Texture;
 
+// Bytes of the application's live surfaces and texture levels.
+uint64_t LiveSurfaceBytes();
+
 // Application data attached to a resource (SetPrivateData).
 class PrivateData {
  public:
@@ -127,6 +130,7 @@ class Surface final : public ResourceBase<IDirect3DSurface9> {
   uint32_t pitch_ = 0;
   std::vector<uint8_t> memory_;
   uint32_t own_texture_ = 0;  // GL texture of a standalone surface
+  uint64_t counted_ = 0;      // bytes added to the live-surface count
   bool locked_ = false;
   bool read_only_lock_ = false;
 };

@@ -2,6 +2,8 @@
 // object and the test hooks.
 #include <SDL.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -91,6 +93,12 @@ void PrivateData::Clear() {
 }
 
 // ---------------------------------------------------------------- surface
+namespace {
+std::atomic<uint64_t> g_liveSurfaceBytes{0};
+}  // namespace
+
+uint64_t LiveSurfaceBytes() { return g_liveSurfaceBytes.load(); }
+
 Surface::Surface(Device* device, Texture* container, UINT level, UINT width, UINT height, D3DFORMAT format,
                  DWORD usage, D3DPOOL pool, bool internal)
     : ResourceBase(device, pool, internal),
@@ -104,9 +112,15 @@ Surface::Surface(Device* device, Texture* container, UINT level, UINT width, UIN
   if (desc_) pitch_ = RowPitch(*desc_, width);
   if (desc_ && !IsRenderTarget() && !IsDepth())
     memory_.assign(static_cast<size_t>(pitch_) * RowCount(*desc_, height), 0);
+  // The device's own surfaces are resized in place and not the application's.
+  if (desc_ && (container_ || !internal)) {
+    counted_ = static_cast<uint64_t>(pitch_) * RowCount(*desc_, height);
+    g_liveSurfaceBytes += counted_;
+  }
 }
 
 Surface::~Surface() {
+  g_liveSurfaceBytes -= counted_;
   if (own_texture_) {
     device_->MakeCurrent();
     glDeleteTextures(1, &own_texture_);
@@ -530,12 +544,19 @@ HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
 
 IDirect3D9* Direct3DCreate9(UINT sdk_version) {
   if (sdk_version != D3D_SDK_VERSION) return nullptr;
+  // The GL driver keeps texture storage in malloc blocks. With a fixed mmap
+  // threshold every big block is mapped on its own and goes back to the
+  // system when its texture is freed; glibc's moving threshold would put
+  // later ones in the heap, where a show's slides pile them up.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   return new d3d9impl::Direct3D();
 }
 
 void D3D9_SimulateDeviceLoss(IDirect3DDevice9* device) {
   if (device) static_cast<d3d9impl::Device*>(device)->SimulateLoss();
 }
+
+uint64_t D3D9_LiveSurfaceBytes() { return d3d9impl::LiveSurfaceBytes(); }
 
 std::vector<uint8_t> D3D9_ReadBack(IDirect3DSurface9* surface) {
   if (!surface) return {};

@@ -478,6 +478,63 @@ TEST_F(DocResManager, LosableRegistrationKeepsTheFirstObject) {
   EXPECT_EQ(s.Key().name.size(), 38u);
 }
 
+TEST_F(DocResManager, OnlyLiveSlidesKeepDeviceMemoryAndMadeAheadObjectsAreKept) {
+  auto manager = std::make_unique<DS_DocResManager>();
+  SetCurrentDocResManager(manager.get());
+  const int slideA = 0, slideB = 0, slideC = 0;  // owner tags
+  std::unique_ptr<CountingSurface> a, b, c;
+  {
+    LosableOwnerScope owner(&slideA);
+    a = std::make_unique<CountingSurface>();
+  }
+  {
+    LosableOwnerScope owner(&slideB);
+    b = std::make_unique<CountingSurface>();
+  }
+  {
+    LosableOwnerScope owner(&slideC);
+    c = std::make_unique<CountingSurface>();
+  }
+  CountingSurface shared;  // made outside any slide: the document's own
+  EXPECT_EQ(a->Owner(), &slideA);
+  EXPECT_EQ(shared.Owner(), nullptr);
+
+  // Before any slide is declared live every object follows the walk.
+  manager->OnResetDevice();
+  for (auto* s : {a.get(), b.get(), c.get(), &shared}) EXPECT_EQ(s->reset, 1);
+
+  // A shows, B is made ahead in slices, C is let go at the next walk.
+  manager->SetLiveOwners(&slideA, &slideB);
+  EXPECT_TRUE(manager->PrepareOneObject(&slideB));
+  EXPECT_FALSE(manager->PrepareOneObject(&slideB)) << "one object, made once";
+  EXPECT_TRUE(b->Prepared());
+  EXPECT_EQ(b->reset, 2);
+  manager->OnResetDevice();  // a start's reset without a reported loss
+  EXPECT_EQ(a->reset, 2);
+  EXPECT_EQ(shared.reset, 2);
+  EXPECT_EQ(c->reset, 1) << "not live: released, not made again";
+  EXPECT_EQ(c->lost, 2);
+  EXPECT_EQ(b->reset, 2) << "made ahead and untouched: kept";
+  EXPECT_EQ(b->lost, 2);
+
+  // B starts showing: its objects stop being untouched; A is let go.
+  manager->SetLiveOwners(&slideB, nullptr);
+  manager->ClearPrepared(&slideB);
+  manager->ReleaseOwner(&slideA);
+  EXPECT_EQ(a->lost, 3);
+  // A real loss and reset make B's objects again, never A's or C's.
+  manager->OnLostDevice();
+  manager->OnResetDevice();
+  EXPECT_EQ(b->reset, 3);
+  EXPECT_EQ(a->reset, 2);
+  EXPECT_EQ(c->reset, 1);
+  EXPECT_FALSE(b->Prepared());
+  a.reset();
+  b.reset();
+  c.reset();
+  SetCurrentDocResManager(nullptr);
+}
+
 TEST_F(DocResManager, TextureCachePointerFollowsLiveManagers) {
   TextureCache* before = GetTextureCache();
   auto a = std::make_unique<DS_DocResManager>();

@@ -52,6 +52,10 @@ bool StartFileProject(std::string* error) {
   if (!g_fileContext) g_fileContext = CreateRenderContext();
   SetCurrentRenderContext(g_fileContext);
   std::u16string path = Win32_FromUtf8(g_options.project);
+  // The document played so far goes first, as when the player starts on a
+  // file: its memory is not counted with the new one's.
+  app.SetDocument(nullptr);
+  SetCurrentRenderContext(g_fileContext);
   DS_SlideShow_Light* document = nullptr;
   try {
     document = ReadProjectFile(path.c_str());
@@ -245,18 +249,28 @@ int CurrentSlideIndex() {
   return -1;
 }
 
-size_t PeakMemoryBytes() {
+namespace {
+// A "Name:  N kB" line of the process status.
+size_t StatusBytes(const char* field) {
   std::FILE* f = std::fopen("/proc/self/status", "r");
   if (!f) return 0;
   char line[256];
   size_t kb = 0;
+  const size_t n = std::strlen(field);
   while (std::fgets(line, sizeof line, f))
-    if (std::strncmp(line, "VmHWM:", 6) == 0) {
-      kb = static_cast<size_t>(std::strtoull(line + 6, nullptr, 10));
+    if (std::strncmp(line, field, n) == 0) {
+      kb = static_cast<size_t>(std::strtoull(line + n, nullptr, 10));
       break;
     }
   std::fclose(f);
   return kb * 1024;
 }
+}  // namespace
+
+size_t PeakMemoryBytes() { return StatusBytes("VmHWM:"); }
+
+size_t ResidentMemoryBytes() { return StatusBytes("VmRSS:"); }
+
+uint64_t DeviceMemoryBytes() { return D3D9_LiveSurfaceBytes(); }
 
 }  // namespace runner

@@ -62,5 +62,9 @@ int CurrentSlideIndex();
 
 // Peak resident memory of the process, in bytes (0 when unknown).
 size_t PeakMemoryBytes();
+// Resident memory of the process now, in bytes (0 when unknown).
+size_t ResidentMemoryBytes();
+// Bytes of the live textures and surfaces the player made (device memory).
+uint64_t DeviceMemoryBytes();
 
 }  // namespace runner

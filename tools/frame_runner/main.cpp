@@ -4,9 +4,13 @@
 //
 //   frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]
 //                [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]
+//                [--memory 0|1] [--loops N]
 //
 // --fill N also times N frames of one full-screen textured, blended quad at
 // the same size on the same device (the fill limit), after the project's.
+// --memory 1 prints the device and resident memory at every slide change.
+// --loops N plays the frames N times over on one clock (a soak: the show goes
+// round its slides again) and prints the memory at the end of each loop.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +25,8 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]\n"
-               "                    [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]\n");
+               "                    [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]\n"
+               "                    [--memory 0|1] [--loops N]\n");
   return 2;
 }
 
@@ -46,6 +51,8 @@ int main(int argc, char** argv) {
   std::set<int> pngFrames;
   std::string outDir = ".";
   int fillFrames = 0;
+  int memoryReport = 0;
+  int loops = 1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -80,6 +87,10 @@ int main(int argc, char** argv) {
       }
     } else if (arg == "--fill") {
       if (!ParseInt(value, &fillFrames)) return Usage();
+    } else if (arg == "--memory") {
+      if (!ParseInt(value, &memoryReport) || memoryReport > 1) return Usage();
+    } else if (arg == "--loops") {
+      if (!ParseInt(value, &loops) || loops == 0 || loops > 1000) return Usage();
     } else if (arg == "--out") {
       outDir = value;
     } else {
@@ -96,8 +107,23 @@ int main(int argc, char** argv) {
   // reported on its own.
   double total = 0.0, worst = 0.0, first = 0.0;
   int worstFrame = 0;
+  int slide = -1;
+  const double mb = 1024.0 * 1024.0;
+  frames *= loops;
+  const int loopFrames = frames / loops;
   for (int n = 0; n < frames; ++n) {
     double seconds = runner::FrameAt(n * step);
+    if (memoryReport && runner::CurrentSlideIndex() != slide) {
+      slide = runner::CurrentSlideIndex();
+      std::printf("slide %d at frame %d: device memory %.1f MB, resident %.1f MB\n", slide, n,
+                  static_cast<double>(runner::DeviceMemoryBytes()) / mb,
+                  static_cast<double>(runner::ResidentMemoryBytes()) / mb);
+    }
+    if (loops > 1 && (n + 1) % loopFrames == 0)
+      std::printf("loop %d: device memory %.1f MB, resident %.1f MB, peak %.1f MB\n", (n + 1) / loopFrames,
+                  static_cast<double>(runner::DeviceMemoryBytes()) / mb,
+                  static_cast<double>(runner::ResidentMemoryBytes()) / mb,
+                  static_cast<double>(runner::PeakMemoryBytes()) / mb);
     total += seconds;
     if (n == 0) first = seconds;
     if (n > 0 && seconds > worst) {

@@ -1,7 +1,10 @@
 // Writes the embedded sample project: sample_builder <output file> [slide]
 // With a slide name, the project holds that slide alone (for timing it).
+// sample_builder <output file> --repeat N holds the sample's slides N times
+// over (for long-show memory runs).
 // sample_builder --slides lists the slides: name, seconds shown in all.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -13,13 +16,24 @@ int main(int argc, char** argv) {
       std::printf("%s %.2f\n", std::string(s.name.begin(), s.name.end()).c_str(), s.Duration());
     return 0;
   }
-  if (argc != 2 && argc != 3) {
-    std::fprintf(stderr, "usage: sample_builder <output file> [slide]\n");
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: sample_builder <output file> [slide | --repeat N]\n");
     return 2;
   }
   try {
     sample::Description d = sample::TheSample();
-    if (argc == 3) {
+    if (argc == 4 && std::string(argv[2]) == "--repeat") {
+      const int n = std::atoi(argv[3]);
+      if (n < 1 || n > 100) {
+        std::fprintf(stderr, "sample_builder: --repeat takes 1 to 100\n");
+        return 2;
+      }
+      const std::vector<sample::Slide> once = d.slides;
+      for (int i = 1; i < n; ++i) d.slides.insert(d.slides.end(), once.begin(), once.end());
+    } else if (argc == 4) {
+      std::fprintf(stderr, "usage: sample_builder <output file> [slide | --repeat N]\n");
+      return 2;
+    } else if (argc == 3) {
       const std::string want = argv[2];
       std::vector<sample::Slide> kept;
       for (const sample::Slide& s : d.slides)
