@@ -231,15 +231,16 @@ void AddGenerators(Description& d) {
     night->objects.push_back([](pw::ByteBuilder& b) {
       pw::FireworkSimpleRecord r;
       r.sparkCount = kFireworkSparks;
-      r.sparkSize = 6;
-      r.launchSpeed = 8;  // 32 pixels per second
-      r.glowFactor = 50;
+      // A burst that fills much of the sky: fast sparks with long, widening trails.
+      r.sparkSize = 10;
+      r.launchSpeed = 24;  // 96 pixels per second
+      r.glowFactor = 75;
       r.origin.speed = 50;
       r.origin.base.origin = {kFireworkOrigin[0], kFireworkOrigin[1], 0.0f};
       r.origin.base.tex = Tex({{u"spark.png", 0}}, 0x0060D0FF, 0x002060FF, 0);
-      r.origin.base.tex.generator.life = 50;
-      r.origin.base.tex.generator.rate = 4;  // 9 a second
-      r.origin.base.tex.generator.size = 10;
+      r.origin.base.tex.generator.life = 90;
+      r.origin.base.tex.generator.rate = 12;  // 25 a second
+      r.origin.base.tex.generator.size = 20;
       r.origin.base.tex.generator.trail = 1;
       pw::ConstructorRecord& base = r.origin.base.tex.generator.base;
       base.kind = 1;
