@@ -20,8 +20,8 @@ const ClassicFountain& DawnFountain();
 // Ground fog drifting along the bottom of its slide's picture.
 struct ClassicFog {
   size_t slide = 1;
-  float left = 0.0f, top = 560.0f, right = 640.0f, bottom = 620.0f;  // birth area
-  uint32_t size = 120;
+  float left = 0.0f, top = 520.0f, right = 1280.0f, bottom = 610.0f;  // birth area
+  uint32_t size = 200;
 };
 const ClassicFog& ForestFog();
 

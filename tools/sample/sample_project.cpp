@@ -42,7 +42,8 @@ Description Describe() {
 
   Slide forest;
   forest.name = u"Forest";
-  forest.picture = {u"forest.png", 640, 640, ForestColour};
+  // Wide, so a 16:9 screen and the window both show it without side bars.
+  forest.picture = {u"forest.png", 1280, 640, ForestColour};
   forest.fadeIn = 0.5f;
   forest.show = 2.5f;
   forest.fadeOut = 0.5f;
