@@ -58,10 +58,10 @@ void AddVortex(Description& d) {
   if (v.slide >= d.slides.size()) return;
   d.slides[v.slide].objects.push_back([v](pw::ByteBuilder& b) {
     pw::VortexRecord r;
-    r.rate = 200;  // 40 sparks per second
+    r.rate = 600;  // 120 sparks per second
     r.source[0] = v.x;
     r.source[1] = v.y;
-    r.speed = 20;    // x 2: 40 pixels per second outwards
+    r.speed = 50;    // x 2: 100 pixels per second outwards
     r.twist = 100;   // one radian per second about the centre
     r.arms = 5;
     r.spread = 20;

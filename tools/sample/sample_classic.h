@@ -28,9 +28,10 @@ const ClassicFog& ForestFog();
 // A vortex of added sparks; no spark leaves the range about its centre.
 struct ClassicVortex {
   size_t slide = 2;
-  float x = 1000.0f, y = 180.0f;
-  float range = 80.0f;
-  uint32_t size = 10;
+  // In the middle of the camera's travel and wide, so every view shows it.
+  float x = 600.0f, y = 200.0f;
+  float range = 240.0f;
+  uint32_t size = 14;
 };
 const ClassicVortex& VoyageVortex();
 
