@@ -18,7 +18,7 @@ inline constexpr float kAuroraY = 110.0f;
 inline constexpr float kAuroraHeight = 90.0f;
 
 // The night slide's fireworks and falling stars (picture pixels).
-inline constexpr std::array<float, 2> kFireworkOrigin{150.0f, 150.0f};
+inline constexpr std::array<float, 2> kFireworkOrigin{150.0f, 280.0f};
 inline constexpr unsigned kFireworkSparks = 48;
 inline constexpr std::array<float, 4> kStarRegion{20.0f, 10.0f, 280.0f, 60.0f};  // left, top, right, bottom
 // The plant on the forest picture (1280 x 640): its rectangle.
