@@ -227,7 +227,7 @@ void AddGenerators(Description& d) {
     night->objects.push_back([](pw::ByteBuilder& b) {
       pw::FallingStarsRecord r;
       r.fallSpeed = 6;      // 48 pixels per second
-      r.starRate = 100;     // two stars per second
+      r.starRate = 200;     // up to four stars a second
       r.direction = 200;    // left and a little down
       r.starSize = 10;
       r.glowFactor = 50;

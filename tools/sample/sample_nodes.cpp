@@ -9,13 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
-
 #include "tools/writer/geometry_writer.h"
 #include "tools/writer/nodes_writer.h"
 #include "tools/writer/render_writer.h"
@@ -57,15 +50,7 @@ constexpr char16_t kRibbonName[] = u"lantern_ribbon.png";
 constexpr char16_t kBoxName[] = u"lantern_box.png";
 
 std::vector<uint8_t> EncodePng(int w, int h, const std::vector<uint8_t>& rgba) {
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, w, h, 4, rgba.data(), w * 4);
-  return png;
+  return EncodeRgbaPicture(static_cast<uint32_t>(w), static_cast<uint32_t>(h), rgba);
 }
 
 // A white band picture, opaque across its middle and soft towards both sides
@@ -95,15 +80,7 @@ std::vector<uint8_t> DotPicture() {
       p[0] = p[1] = p[2] = 255;
       p[3] = static_cast<uint8_t>(std::lround(255.0f * a));
     }
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, n, n, 4, rgba.data(), n * 4);
-  return png;
+  return EncodePng(n, n, rgba);
 }
 
 // The comet: a trace node (trail physics, one particle on a straight track
@@ -170,15 +147,7 @@ std::vector<uint8_t> BoxPicture() {
       const float edge = std::fmin(std::fmin(x + 0.5f, n - x - 0.5f), std::fmin(y + 0.5f, n - y - 0.5f));
       p[3] = static_cast<uint8_t>(std::lround(255.0f * std::fmin(1.0f, edge / 3.0f)));
     }
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, n, n, 4, rgba.data(), n * 4);
-  return png;
+  return EncodePng(n, n, rgba);
 }
 
 void WriteExplosion(pw::ByteBuilder& b) {
