@@ -150,10 +150,13 @@ TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   const runner::Frame after = runner::ReadBackBuffer();
   if (std::getenv("NODE_SAMPLE_PNG")) runner::WritePng(after, "node_sample_burst.png");
   auto moved = [&](int x, int y) { return !PixelNear(after, x, y, slide.picture.At(x / scale, y / scale), 12); };
+  // Fragment speeds are random: one slow fragment may still lie over a point.
+  int covered = 0;
   for (int k = 0; k < 4; ++k) {
     const int x = bx + (k % 2 ? quarter / 2 : -quarter / 2), y = by + (k / 2 ? quarter / 2 : -quarter / 2);
-    EXPECT_FALSE(moved(x, y)) << "the centre still covered at " << x << ", " << y;
+    if (moved(x, y)) ++covered;
   }
+  EXPECT_LE(covered, 1) << "the centre is still covered";
   // Fragments fly out from where they lay: the red ones to the top left.
   int fragments = 0, redTopLeft = 0, redBottomRight = 0;
   for (int y = by - 4 * quarter; y <= by + 4 * quarter; ++y)
