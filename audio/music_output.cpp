@@ -98,9 +98,9 @@ void FillSilence(IDirectSoundBuffer* buffer, DWORD offset, DWORD bytes) {
 }
 
 // Fills one half from the decoder; false when the data ended in it (the rest
-// of the half is then silence).
+// of the half is then silence, and *endBytes says where in the half it began).
 bool RefillHalf(drflac* decoder, DWORD offset, DWORD half, uint32_t chunkFrames, std::vector<int16_t>& chunk,
-                bool checkRunning) {
+                bool checkRunning, DWORD* endBytes) {
   const uint32_t channels = decoder->channels;
   const uint32_t frameBytes = channels * 2;
   DWORD written = 0;
@@ -111,6 +111,7 @@ bool RefillHalf(drflac* decoder, DWORD offset, DWORD half, uint32_t chunkFrames,
     const uint64_t got = drflac_read_pcm_frames_s16(decoder, frames, chunk.data());
     if (got == 0) {
       FillSilence(g_buffer, offset + written, half - written);
+      if (endBytes) *endBytes = written;
       return false;
     }
     const DWORD bytes = static_cast<DWORD>(got) * frameBytes;
@@ -129,37 +130,72 @@ bool RefillHalf(drflac* decoder, DWORD offset, DWORD half, uint32_t chunkFrames,
   return true;
 }
 
-// endHalf: the half (0 or 1) in which the data ended during the prefill, or -1.
-void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHalf, IMediaEventSink* sink) {
+// Waits, once the half holding the end of the data has begun to play, until
+// its last frame has been heard: the track completes there and not at the end
+// of the silent rest of the half, so a looping playlist has no gap. Short
+// timed waits on the play cursor, only for this last stretch.
+bool WaitForDataEnd(DWORD halfStart, DWORD endBytes) {
+  if (endBytes == 0) return true;  // the end lay at the close of the other half
+  for (;;) {
+    const DWORD r = WaitForMultipleObjects(2, g_events, FALSE, 2);
+    if (!g_running) return false;
+    if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1) return true;  // the half itself has played out
+    DWORD play = 0;
+    if (FAILED(g_buffer->GetCurrentPosition(&play, nullptr))) continue;
+    DWORD status = 0;
+    if (SUCCEEDED(g_buffer->GetStatus(&status)) && !(status & DSBSTATUS_PLAYING)) return true;
+    // Outside the half means it has played past it.
+    if (play < halfStart || play >= halfStart + endBytes) return true;
+  }
+}
+
+// endHalf: the half (0 or 1) in which the data ended during the prefill, or
+// -1; endBytes: where in that half it ended.
+void FlacStreamWorker(drflac* decoder, DWORD bufferBytes, DWORD half, int endHalf, DWORD endBytes,
+                      IMediaEventSink* sink) {
   (void)bufferBytes;
+  bool completed = false;
   if (decoder && g_buffer) {
     const FlacStreamLayout layout = FlacLayout(decoder->sampleRate, decoder->channels);
     std::vector<int16_t> chunk(static_cast<size_t>(layout.chunkFrames) * decoder->channels, 0);
+    // A track shorter than a half ends in the half that is playing already.
+    if (endHalf == 0 && WaitForDataEnd(0, endBytes)) {
+      g_buffer->Stop();
+      completed = g_running.exchange(false);
+      if (completed && sink) sink->Notify(EC_COMPLETE, S_OK, 0);
+      ++g_workerSteps;
+    }
     while (g_running) {
       const DWORD r = WaitForMultipleObjects(2, g_events, FALSE, INFINITE);
       if (!g_running) break;
       if (r != WAIT_OBJECT_0 && r != WAIT_OBJECT_0 + 1) continue;
       const int played = static_cast<int>(r - WAIT_OBJECT_0);
       if (endHalf < 0) {
-        if (!RefillHalf(decoder, played * half, half, layout.chunkFrames, chunk, true)) endHalf = played;
+        if (!RefillHalf(decoder, played * half, half, layout.chunkFrames, chunk, true, &endBytes)) endHalf = played;
         ++g_workerSteps;
         continue;
       }
       // Draining: the last audio sits in the other half and the start of
-      // endHalf. Once endHalf has played everything has been heard.
-      if (played == endHalf) {
+      // endHalf. The half just played gets silence in case the stop comes late.
+      bool heard = played == endHalf;
+      if (!heard) {
+        FillSilence(g_buffer, played * half, half);
+        ++g_workerSteps;
+        heard = WaitForDataEnd(endHalf * half, endBytes);
+      }
+      if (heard) {
         g_buffer->Stop();
         // Reported at once, and only while nobody has stopped the stream:
         // a stop that comes first must not let a stale completion skip the
         // track started after it.
-        if (g_running.exchange(false) && sink) sink->Notify(EC_COMPLETE, S_OK, 0);
+        completed = g_running.exchange(false);
+        if (completed && sink) sink->Notify(EC_COMPLETE, S_OK, 0);
         ++g_workerSteps;
         break;
       }
-      FillSilence(g_buffer, played * half, half);
-      ++g_workerSteps;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // After a completion the next track starts at once: no pause before the join.
+    if (!completed) std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
   drflac_close(decoder);
   if (sink) sink->Release();
@@ -254,10 +290,11 @@ bool StartFlacStream(const zvi_string& path) {
   }
   std::vector<int16_t> chunk(static_cast<size_t>(layout.chunkFrames) * channels, 0);
   int endHalf = -1;
-  if (!RefillHalf(decoder, 0, layout.halfBytes, layout.chunkFrames, chunk, false)) {
+  DWORD endBytes = 0;
+  if (!RefillHalf(decoder, 0, layout.halfBytes, layout.chunkFrames, chunk, false, &endBytes)) {
     endHalf = 0;
     FillSilence(g_buffer, layout.halfBytes, layout.halfBytes);
-  } else if (!RefillHalf(decoder, layout.halfBytes, layout.halfBytes, layout.chunkFrames, chunk, false)) {
+  } else if (!RefillHalf(decoder, layout.halfBytes, layout.halfBytes, layout.chunkFrames, chunk, false, &endBytes)) {
     endHalf = 1;
   }
   if (FAILED(g_buffer->Play(0, 0, DSBPLAY_LOOPING))) {
@@ -267,7 +304,8 @@ bool StartFlacStream(const zvi_string& path) {
   }
   if (Worker().joinable()) Worker().join();
   g_running = true;
-  StartWorker(std::thread(FlacStreamWorker, decoder, layout.bufferBytes, layout.halfBytes, endHalf, CompletionSink()));
+  StartWorker(
+      std::thread(FlacStreamWorker, decoder, layout.bufferBytes, layout.halfBytes, endHalf, endBytes, CompletionSink()));
   return true;
 }
 

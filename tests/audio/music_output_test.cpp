@@ -363,3 +363,54 @@ TEST_F(MusicTest, EntriesThatCannotPlayAreSkippedEachTriedOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A playlist of one FLAC track loops without a gap: the track completes as
+// soon as its last frame has been heard (not after the silent rest of the
+// streaming buffer's half), and the restart plays from the first frame.
+TEST_F(MusicTest, AOneTrackFlacPlaylistLoopsWithoutAGap) {
+  setenv("TMPDIR", dir.path().c_str(), 1);
+  const uint32_t chunk = kMixerRate / 100;  // 10 ms pulls; a restart happens between two
+  // Ends at a half's close after a refill, inside a refilled half, at the
+  // prefill's close, and inside the first half.
+  const uint32_t lengths[] = {kMixerRate * 3, kMixerRate * 5 / 2, kMixerRate, kMixerRate * 3 / 10};
+  for (uint32_t frames : lengths) {
+    const auto path = dir / "loop.flac";
+    ASSERT_TRUE(WriteFlac(path, kMixerRate, 1, 16, frames, Ramp));
+    std::vector<DS_SafePtr<DS_AudioFile>> entries = {Entry(u"C:\\Music\\loop.flac", ReadFile(path))};
+    ASSERT_TRUE(entries[0]->ExtractEmbeddedData());
+    Playlist list(entries);
+    ASSERT_EQ(list.StartNext(), 0u);
+    std::vector<float> heard;
+    uint32_t restartAt = 0;
+    while (restartAt == 0) {
+      const uint32_t before = static_cast<uint32_t>(heard.size() / 2);
+      const uint32_t steps = MusicWorkerSteps();
+      std::vector<float> part = Pull(chunk);
+      heard.insert(heard.end(), part.begin(), part.end());
+      const uint32_t pulled = before + chunk;
+      // A half that gets refilled from the file: wait for the worker.
+      if (pulled % kMixerRate == 0 && frames >= pulled + kMixerRate) {
+        ASSERT_TRUE(WaitFor([&] { return MusicWorkerSteps() > steps; })) << frames;
+      }
+      if (pulled < frames) {
+        ASSERT_EQ(NextEvent(0), -1) << frames << " " << pulled;
+        continue;
+      }
+      ASSERT_EQ(NextEvent(2000), EC_COMPLETE) << frames << " at " << pulled;
+      ASSERT_EQ(list.StartNext(), 0u);
+      restartAt = pulled;
+    }
+    std::vector<float> again = Pull(chunk);
+    for (uint32_t i = 0; i < frames; ++i) ASSERT_EQ(heard[2 * i], Ramp(i, 0) / 32768.0f) << frames << " " << i;
+    // The silence between the loops is what is left of one pull, under 10 ms.
+    EXPECT_LT(restartAt - frames, chunk) << frames;
+    for (uint32_t i = 0; i < chunk; ++i) ASSERT_EQ(again[2 * i], Ramp(i, 0) / 32768.0f) << frames << " " << i;
+    StopMusicOutput();
+    RemoveTempCopies();
+  }
+  unsetenv("TMPDIR");
+}
+
+}  // namespace

@@ -129,7 +129,8 @@ TEST(SampleClassic, VoyageSparksStayWithinTheVortexRange) {
       top = std::min(top, y);
       bottom = std::max(bottom, y);
     }
-  EXPECT_GT(lit, 20);
+  // The swirl reads across the frame: its sparks light a good share of it.
+  EXPECT_GT(lit, with.width * with.height / 50);
   // The widest view shows 600 picture pixels in 460: at most 1.15 window
   // pixels per picture pixel at the camera's 150 % zoom.
   const float reach = 2.0f * (vortex.range + static_cast<float>(vortex.size)) * 1.15f;
@@ -142,7 +143,8 @@ TEST(SampleClassic, VoyageSparksStayWithinTheVortexRange) {
   ASSERT_FALSE(mech->system->particles.empty());
   for (auto& p : mech->system->particles) {
     const float dx = p->position.x - vortex.x, dy = p->position.y - vortex.y;
-    EXPECT_LE(std::sqrt(dx * dx + dy * dy), vortex.range + 1.0f);
+    // Within a step's travel: a spark past the range goes at the next step.
+    EXPECT_LE(std::sqrt(dx * dx + dy * dy), vortex.range + 8.0f);
   }
 }
 

@@ -11,6 +11,8 @@
 #include "particles/imitters/brownian.h"
 #include "particles/imitters/ray_of_light.h"
 #include "particles/imitters/through_space.h"
+#include "particles/generators/origin_generators.h"
+#include "player/slide_container.h"
 #include "tools/sample/sample_night_forest.h"
 
 namespace {
@@ -134,6 +136,32 @@ TEST(SampleNightForest, ForestRaysLightenTheirBand) {
     if (d[i] > 12) ++lighter;
   }
   EXPECT_GT(lighter, 200);
+}
+
+// The firework reads as one: at its peak its sparks and trails light at least
+// a twentieth of the frame.
+TEST(SampleNightForest, TheFireworkFillsAGoodPartOfTheSky) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::NightStarfield& s = sample::TheNightStarfield();
+  const sample::Slide& night = sample::TheSample().slides[s.slide];
+  ASSERT_EQ(night.name, u"Night");
+  double t = PlayInto(static_cast<int>(s.slide), night.fadeIn);
+  ASSERT_GT(t, 0.0);
+  DS_ParticlesObj* firework = nullptr;
+  for (auto& holder : runner::Document()->slides[s.slide]->drawnObjects)
+    if (auto* object = dynamic_cast<DS_ParticlesObj*>(holder.get()))
+      if (dynamic_cast<DS_FireworkSimple*>(object->generator)) firework = object;
+  ASSERT_NE(firework, nullptr);
+  double peak = 0.0;
+  const double end = t + night.show;
+  for (; t < end; t += 0.1) {
+    int width = 0;
+    const std::vector<int> d = Difference(firework, t, &width);
+    const double lit = static_cast<double>(std::count_if(d.begin(), d.end(), [](int v) { return v > 24; }));
+    peak = std::max(peak, lit / static_cast<double>(d.size()));
+  }
+  EXPECT_GE(peak, 0.05);
 }
 
 }  // namespace

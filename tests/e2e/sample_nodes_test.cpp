@@ -1,7 +1,7 @@
 // The sample's node-tree slide played headlessly: its glowing dots stand in
 // a row across the middle of the picture, white at their centres, with an
 // amber glow about them, and a cyan ribbon that a group carried half-way along
-// its curve, and a comet with an orange band behind it on its track; the
+// its curve, and a comet with an orange tail fading behind it on its track; the
 // rest of the picture is unchanged; a picture of four coloured quarters
 // stands whole, then bursts: its centre shows the picture behind it with
 // fragments around.
@@ -105,14 +105,23 @@ TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   ASSERT_GT(head, cx0 + 40) << "no comet far enough along its track";
   ASSERT_LT(head, cx1 + 12);
   const int band = static_cast<int>(comet.speed * comet.trailLife / 10.0f * scale);
+  // The tail fades: strongly orange just behind the head, fainter further back.
+  float lastExcess = 1e9f;
   for (int back : {12, 30, 60}) {
     const int x = head - back;
     SCOPED_TRACE(x);
     if (x < cx0 + 2) continue;
     const sample::Rgb under = slide.picture.At(x / scale, cy / scale);
-    EXPECT_GT(with.Red(x, cy), under.r + 120);
-    EXPECT_GT(with.Green(x, cy), under.g + 40);
-    EXPECT_LT(with.Blue(x, cy), with.Red(x, cy) - 120);
+    const float excess = static_cast<float>(with.Red(x, cy)) - under.r;
+    if (back == 12) {
+      EXPECT_GT(excess, 120.0f);
+      EXPECT_GT(with.Green(x, cy), under.g + 40);
+      EXPECT_LT(with.Blue(x, cy), with.Red(x, cy) - 120);
+    } else {
+      EXPECT_GT(excess, 8.0f);
+      EXPECT_LT(excess, lastExcess - 10.0f);
+    }
+    lastExcess = excess;
     EXPECT_TRUE(PixelNear(without, x, cy, under, 6));
     // Beside the band.
     const int half = static_cast<int>(comet.bandWidth * scale * 0.5f);
@@ -141,10 +150,13 @@ TEST(SampleNodes, GlowingDotsInARowAndARibbonCarriedByAGroup) {
   const runner::Frame after = runner::ReadBackBuffer();
   if (std::getenv("NODE_SAMPLE_PNG")) runner::WritePng(after, "node_sample_burst.png");
   auto moved = [&](int x, int y) { return !PixelNear(after, x, y, slide.picture.At(x / scale, y / scale), 12); };
+  // Fragment speeds are random: one slow fragment may still lie over a point.
+  int covered = 0;
   for (int k = 0; k < 4; ++k) {
     const int x = bx + (k % 2 ? quarter / 2 : -quarter / 2), y = by + (k / 2 ? quarter / 2 : -quarter / 2);
-    EXPECT_FALSE(moved(x, y)) << "the centre still covered at " << x << ", " << y;
+    if (moved(x, y)) ++covered;
   }
+  EXPECT_LE(covered, 1) << "the centre is still covered";
   // Fragments fly out from where they lay: the red ones to the top left.
   int fragments = 0, redTopLeft = 0, redBottomRight = 0;
   for (int y = by - 4 * quarter; y <= by + 4 * quarter; ++y)

@@ -56,6 +56,19 @@ TEST(SampleObjects, HalfGrownRibbonAndTurnedTile) {
         << share;
   }
 
+  // The ribbon's picture is soft across its width: near its edge it lies
+  // between its colour and the picture behind.
+  {
+    const float x = sample::kRibbonFrom + length * 0.25f;
+    const int px = static_cast<int>(x * kScale);
+    const float edgeY = y + sample::kRibbonWidth * 0.42f;
+    const int py = static_cast<int>(edgeY * kScale);
+    const sample::Rgb under = slide.picture.At(x, edgeY);
+    const float got = static_cast<float>(f.Red(px, py));
+    EXPECT_GT(got, under.r + 20.0f);
+    EXPECT_LT(got, under.r + 0.8f * (sample::kRibbonColour.r - under.r));
+  }
+
   // The tile's right-bottom corner turned by its angle about the centre.
   const float a = sample::kTileDegreesPerSecond * local * 3.1415927f / 180.0f;
   const float dx = sample::kTileWidth / 2.0f, dy = sample::kTileHeight / 2.0f;

@@ -62,6 +62,15 @@ TEST(SampleProject, MusicLoopDecodesToItsSamples) {
   EXPECT_EQ(samples.front(), 0);
   EXPECT_LE(std::abs(samples.back()), 64);
   EXPECT_GT(*std::max_element(samples.begin(), samples.end()), 4000);
+  // No silence baked into the file: its first and last 50 ms already sound.
+  const size_t edge = static_cast<size_t>(music.sampleRate / 20) * 2;
+  auto loudest = [](auto from, auto to) {
+    int most = 0;
+    for (auto it = from; it != to; ++it) most = std::max(most, std::abs(static_cast<int>(*it)));
+    return most;
+  };
+  EXPECT_GT(loudest(samples.begin(), samples.begin() + edge), 300);
+  EXPECT_GT(loudest(samples.end() - edge, samples.end()), 100);
 }
 
 }  // namespace

@@ -67,4 +67,35 @@ TEST(SampleRenderers, LakeMirrorsTheSkyBelowItsHorizon) {
   EXPECT_TRUE(PixelNear(frame, 230, 60, p.At(460.0f, 120.0f), 4));
 }
 
+// The water moves: the sample stores a normal map of its own, so frames a
+// moment apart differ below the horizon and not above it.
+TEST(SampleRenderers, LakeRipplesOverTime) {
+  e2e::StartSample();
+  if (!e2e::SlidesDraw()) GTEST_SKIP() << "the slides have no render context to draw them yet";
+  const sample::Description& d = sample::TheSample();
+  int index = -1;
+  for (size_t i = 0; i < d.slides.size(); ++i)
+    if (d.slides[i].name == u"Lake") index = static_cast<int>(i);
+  ASSERT_GE(index, 0);
+  e2e::SlideClock clock(d);
+  double t = 0.0;
+  ASSERT_TRUE(e2e::PlayInto(clock, t, index, d.slides[index].fadeIn + 0.5f, 0.05));
+  const runner::Frame first = runner::ReadBackBuffer();
+  runner::FrameAt(t + 0.3);
+  const runner::Frame later = runner::ReadBackBuffer();
+  const int horizon = static_cast<int>(215.0f * 0.625f);
+  int changedBelow = 0, changedAbove = 0;
+  for (int y = 0; y < first.height; ++y)
+    for (int x = 0; x < first.width; ++x) {
+      const int diff = std::abs(first.Red(x, y) - later.Red(x, y)) + std::abs(first.Green(x, y) - later.Green(x, y)) +
+                       std::abs(first.Blue(x, y) - later.Blue(x, y));
+      if (diff <= 12) continue;
+      if (y > horizon + 2) ++changedBelow;
+      if (y < horizon - 12) ++changedAbove;
+    }
+  // A good share of the water moves; the sky stands still.
+  EXPECT_GT(changedBelow, first.width * (first.height - horizon) / 10);
+  EXPECT_EQ(changedAbove, 0);
+}
+
 }  // namespace

@@ -73,9 +73,12 @@ inline const std::vector<SlideReach>& Table() {
     {  // The sky: falling stars drifting left and down, the firework, the
        // aurora's curtain with its waves, twinkling stars and the starfield
        // flying out from its centre; fireflies wandering about their box.
+      // The firework's sparks fly a cycle long (1.6 s at 96 pixels a second)
+      // from its origin, trailing widening glows.
       const NightFireflies& f = TheNightFireflies();
       t.push_back({u"Night", false,
                    {{-100.0f, -100.0f, 400.0f, kAuroraY + kAuroraHeight + 45.0f},
+                    Around(kFireworkOrigin[0], kFireworkOrigin[1], 240.0f, 240.0f),
                     Widened(f.left, f.top, f.right, f.bottom, 50.0f)}});
     }
     {  // Drops and twinkles on the pane.

@@ -31,7 +31,7 @@ void AddFog(Description& d) {
     pw::SprayPresetRecord r;
     r.className = u"DS_PtclFog";
     pw::SprayRecord& spray = r.spray;
-    spray.rate = 600;  // x 0.01 for fog: 6 puffs per second
+    spray.rate = 2000;  // x 0.01 for fog: 20 puffs per second
     pw::SplashRecord& s = spray.splash;
     s.area = {f.left, f.top, 0, f.left, f.bottom, 0, f.right, f.top, 0, f.right, f.bottom, 0};
     s.life = 800;
@@ -44,7 +44,7 @@ void AddFog(Description& d) {
     k.image.currentId = 6003;
     k.particleSize = f.size;
     k.colours.colours = {0x00F0F0F0u};
-    k.colours.transparency = 40;
+    k.colours.transparency = 0;  // thick enough to read as fog
     k.alphaFadeIn = 30;
     k.alphaFadeOut = 60;
     k.sizeVariation = 40;
@@ -58,10 +58,10 @@ void AddVortex(Description& d) {
   if (v.slide >= d.slides.size()) return;
   d.slides[v.slide].objects.push_back([v](pw::ByteBuilder& b) {
     pw::VortexRecord r;
-    r.rate = 200;  // 40 sparks per second
+    r.rate = 600;  // 120 sparks per second
     r.source[0] = v.x;
     r.source[1] = v.y;
-    r.speed = 20;    // x 2: 40 pixels per second outwards
+    r.speed = 50;    // x 2: 100 pixels per second outwards
     r.twist = 100;   // one radian per second about the centre
     r.arms = 5;
     r.spread = 20;

@@ -20,17 +20,18 @@ const ClassicFountain& DawnFountain();
 // Ground fog drifting along the bottom of its slide's picture.
 struct ClassicFog {
   size_t slide = 1;
-  float left = 0.0f, top = 560.0f, right = 640.0f, bottom = 620.0f;  // birth area
-  uint32_t size = 120;
+  float left = 0.0f, top = 520.0f, right = 1280.0f, bottom = 610.0f;  // birth area
+  uint32_t size = 200;
 };
 const ClassicFog& ForestFog();
 
 // A vortex of added sparks; no spark leaves the range about its centre.
 struct ClassicVortex {
   size_t slide = 2;
-  float x = 1000.0f, y = 180.0f;
-  float range = 80.0f;
-  uint32_t size = 10;
+  // In the middle of the camera's travel and wide, so every view shows it.
+  float x = 600.0f, y = 200.0f;
+  float range = 240.0f;
+  uint32_t size = 14;
 };
 const ClassicVortex& VoyageVortex();
 

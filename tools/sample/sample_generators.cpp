@@ -72,12 +72,29 @@ Rgba Spark(float u, float v) {
   return {1.0f, 0.95f, 0.8f, std::exp(-d * 5.0f) * (d < 1.0f ? 1.0f : 0.0f)};
 }
 
-// A leaf spray: green blades from the bottom edge, every pixel green first.
+// A fern: fronds fanning out of one root at the bottom, each a bent midrib
+// with leaflets that narrow to its tip, soft at every edge.
 Rgba Plant(float u, float v) {
-  const float t = (v + 1.0f) * 0.5f;  // 0 top, 1 bottom
-  const float blades = 0.5f + 0.5f * std::cos(u * 9.0f + (1.0f - t) * 2.0f);
-  const float a = std::fmin(1.0f, blades * 1.4f) * std::fmin(1.0f, t * 3.0f) * (std::fabs(u) < 0.95f ? 1.0f : 0.0f);
-  return {0.15f + 0.1f * t, 0.55f + 0.3f * blades, 0.15f, a};
+  const float x = u, y = (v + 1.0f) * 0.5f;  // y 0 top, 1 bottom (root)
+  float a = 0.0f, shade = 0.0f;
+  const float angles[] = {-1.15f, -0.7f, -0.25f, 0.2f, 0.65f, 1.1f};
+  for (int i = 0; i < 6; ++i) {
+    const float ang = angles[i];
+    const float length = 0.85f + 0.12f * std::cos(ang * 3.0f);
+    // Along the frond from the root (0) to the tip (1), the midrib bending outwards.
+    const float dx = x, dy = 1.0f - y;
+    const float t = (dx * std::sin(ang) + dy * std::cos(ang)) / length;
+    if (t < 0.0f || t > 1.0f) continue;
+    const float bend = 0.25f * t * t * (ang < 0.0f ? -1.0f : 1.0f);
+    const float side = dx * std::cos(ang) - dy * std::sin(ang) - bend;
+    const float width = 0.17f * (1.0f - t) * std::fabs(std::sin(t * 40.0f)) + 0.012f;
+    const float inside = 1.0f - std::fmin(1.0f, std::fmax(0.0f, (std::fabs(side) - width) / 0.02f));
+    if (inside > a) {
+      a = inside;
+      shade = 0.5f + 0.5f * t;
+    }
+  }
+  return {0.12f + 0.25f * shade, 0.4f + 0.45f * shade, 0.1f + 0.1f * shade, a};
 }
 
 // A 5 x 7 letter, one glyph picture of the title in two colours (frames).
@@ -157,7 +174,7 @@ void AddGenerators(Description& d) {
   }
 
   d.storedFiles.push_back(Stored(u"spark.png", EncodeRgba(16, 16, Spark)));
-  d.storedFiles.push_back(Stored(u"plant.png", EncodeRgba(48, 72, Plant)));
+  d.storedFiles.push_back(Stored(u"plant.png", EncodeRgba(128, 144, Plant)));
 
   if (Slide* forest = FindSlide(d, u"Forest")) {
     forest->objects.push_back([](pw::ByteBuilder& b) {
@@ -210,7 +227,7 @@ void AddGenerators(Description& d) {
     night->objects.push_back([](pw::ByteBuilder& b) {
       pw::FallingStarsRecord r;
       r.fallSpeed = 6;      // 48 pixels per second
-      r.starRate = 100;     // two stars per second
+      r.starRate = 200;     // up to four stars a second
       r.direction = 200;    // left and a little down
       r.starSize = 10;
       r.glowFactor = 50;
@@ -231,15 +248,16 @@ void AddGenerators(Description& d) {
     night->objects.push_back([](pw::ByteBuilder& b) {
       pw::FireworkSimpleRecord r;
       r.sparkCount = kFireworkSparks;
-      r.sparkSize = 6;
-      r.launchSpeed = 8;  // 32 pixels per second
-      r.glowFactor = 50;
+      // A burst that fills much of the sky: fast sparks with long, widening trails.
+      r.sparkSize = 10;
+      r.launchSpeed = 24;  // 96 pixels per second
+      r.glowFactor = 75;
       r.origin.speed = 50;
       r.origin.base.origin = {kFireworkOrigin[0], kFireworkOrigin[1], 0.0f};
       r.origin.base.tex = Tex({{u"spark.png", 0}}, 0x0060D0FF, 0x002060FF, 0);
-      r.origin.base.tex.generator.life = 50;
-      r.origin.base.tex.generator.rate = 4;  // 9 a second
-      r.origin.base.tex.generator.size = 10;
+      r.origin.base.tex.generator.life = 90;
+      r.origin.base.tex.generator.rate = 12;  // 25 a second
+      r.origin.base.tex.generator.size = 20;
       r.origin.base.tex.generator.trail = 1;
       pw::ConstructorRecord& base = r.origin.base.tex.generator.base;
       base.kind = 1;

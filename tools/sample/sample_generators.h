@@ -18,11 +18,11 @@ inline constexpr float kAuroraY = 110.0f;
 inline constexpr float kAuroraHeight = 90.0f;
 
 // The night slide's fireworks and falling stars (picture pixels).
-inline constexpr std::array<float, 2> kFireworkOrigin{230.0f, 80.0f};
-inline constexpr unsigned kFireworkSparks = 24;
+inline constexpr std::array<float, 2> kFireworkOrigin{150.0f, 280.0f};
+inline constexpr unsigned kFireworkSparks = 48;
 inline constexpr std::array<float, 4> kStarRegion{20.0f, 10.0f, 280.0f, 60.0f};  // left, top, right, bottom
-// The plant on the forest picture (640 x 640): its rectangle.
-inline constexpr std::array<float, 4> kPlantRect{40.0f, 380.0f, 200.0f, 620.0f};  // left, top, right, bottom
+// The plant on the forest picture (1280 x 640): its rectangle.
+inline constexpr std::array<float, 4> kPlantRect{130.0f, 300.0f, 430.0f, 630.0f};  // left, top, right, bottom
 // The dawn title: "DAWN" from (380, 24), each glyph 20 x 28, stored under
 // pack ids the built-in pack lacks.
 inline constexpr unsigned kTitleFirstId = 9101;

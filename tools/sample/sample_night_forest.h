@@ -32,7 +32,7 @@ const NightFireflies& TheNightFireflies();
 // Pale rays falling from the top edge of the Forest picture to its bottom.
 struct ForestRays {
   size_t slide = 1;
-  std::array<float, 12> edges{420, 0, 0, 640, 640, 0, 120, 0, 0, 260, 640, 0};
+  std::array<float, 12> edges{860, 0, 0, 1000, 640, 0, 420, 0, 0, 560, 640, 0};
   uint32_t count = 6;
 };
 const ForestRays& TheForestRays();

@@ -9,17 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
-
 #include "tools/writer/geometry_writer.h"
 #include "tools/writer/nodes_writer.h"
 #include "tools/writer/render_writer.h"
 #include "tools/writer/sources_writer.h"
+#include "tools/writer/values_writer.h"
 
 namespace sample {
 
@@ -55,17 +49,22 @@ constexpr char16_t kDotName[] = u"lantern_dot.png";
 constexpr char16_t kRibbonName[] = u"lantern_ribbon.png";
 constexpr char16_t kBoxName[] = u"lantern_box.png";
 
-std::vector<uint8_t> WhitePicture() {
-  std::vector<uint8_t> rgba(4 * 4 * 4, 255);
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, 4, 4, 4, rgba.data(), 16);
-  return png;
+std::vector<uint8_t> EncodePng(int w, int h, const std::vector<uint8_t>& rgba) {
+  return EncodeRgbaPicture(static_cast<uint32_t>(w), static_cast<uint32_t>(h), rgba);
+}
+
+// A white band picture, opaque across its middle and soft towards both sides
+// (bands map u across their width), so ribbons and trails have no hard edge.
+std::vector<uint8_t> SoftBandPicture() {
+  constexpr int n = 32;
+  std::vector<uint8_t> rgba(n * n * 4, 255);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const float d = std::fabs((x + 0.5f) / n - 0.5f) * 2.0f;  // 0 centre, 1 side
+      const float t = std::fmin(1.0f, std::fmax(0.0f, (1.0f - d) / 0.45f));
+      rgba[(y * n + x) * 4 + 3] = static_cast<uint8_t>(std::lround(255.0f * t * t * (3.0f - 2.0f * t)));
+    }
+  return EncodePng(n, n, rgba);
 }
 
 // A 16 x 16 white disc, opaque to 5 px from the centre, soft to 8 px.
@@ -81,15 +80,7 @@ std::vector<uint8_t> DotPicture() {
       p[0] = p[1] = p[2] = 255;
       p[3] = static_cast<uint8_t>(std::lround(255.0f * a));
     }
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, n, n, 4, rgba.data(), n * 4);
-  return png;
+  return EncodePng(n, n, rgba);
 }
 
 // The comet: a trace node (trail physics, one particle on a straight track
@@ -121,10 +112,14 @@ pw::ByteBuilder CometNode(const NodeGlowSlide& s) {
   pw::ByteBuilder bandSource;
   pw::WriteTextureSource(bandSource, white);
   pw::TraceRecord trace;
-  pw::TraceLineRecord trail;
-  trail.lifetime = c.trailLife;
-  trail.size = c.bandWidth;
-  pw::WriteTraceLine(trace.trails, trail);
+  // The trail's points fade over their life, so the tail thins out behind the head.
+  trace.trails.Header(u"ZVI_PtclSysPhys_TraceLine", 1);
+  pw::WriteConstJitterGraph(trace.trails, c.trailLife, 0);
+  pw::WriteConstJitterGraph(trace.trails, c.bandWidth, 0);
+  pw::ByteBuilder fade;
+  pw::WriteVGraphLine(fade, {{0.0f, 1.0f}, {1.0f, 0.0f}});
+  pw::WriteJitterGraphParam(trace.trails, fade, 100, 0);
+  pw::WriteStripesTail(trace.trails);
   trace.colour = c.colour;
   pw::WriteAlerterTextureSource(trace.picture.texture, bandSource, 100, 0);
   pw::WriteTrack(trace.picture.physics, 2, track, run);
@@ -148,17 +143,11 @@ std::vector<uint8_t> BoxPicture() {
       p[0] = static_cast<uint8_t>(c.r);
       p[1] = static_cast<uint8_t>(c.g);
       p[2] = static_cast<uint8_t>(c.b);
-      p[3] = 255;
+      // A soft rim, so the whole picture and its fragments have no hard edge.
+      const float edge = std::fmin(std::fmin(x + 0.5f, n - x - 0.5f), std::fmin(y + 0.5f, n - y - 0.5f));
+      p[3] = static_cast<uint8_t>(std::lround(255.0f * std::fmin(1.0f, edge / 3.0f)));
     }
-  std::vector<uint8_t> png;
-  stbi_write_png_to_func(
-      [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-      },
-      &png, n, n, 4, rgba.data(), n * 4);
-  return png;
+  return EncodePng(n, n, rgba);
 }
 
 void WriteExplosion(pw::ByteBuilder& b) {
@@ -290,7 +279,7 @@ void AddNodeSlides(Description& d) {
   slide.objects.push_back(WriteExplosion);
   d.slides.push_back(slide);
   d.storedRawFrames.push_back({kDotName, 0, {{1, DotPicture(), 0.0f}}});
-  d.storedRawFrames.push_back({kRibbonName, 0, {{1, WhitePicture(), 0.0f}}});
+  d.storedRawFrames.push_back({kRibbonName, 0, {{1, SoftBandPicture(), 0.0f}}});
   d.storedRawFrames.push_back({kBoxName, 0, {{1, BoxPicture(), 0.0f}}});
 }
 

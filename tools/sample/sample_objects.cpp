@@ -3,6 +3,9 @@
 // turning about its centre in the lower half.
 #include "tools/sample/sample_objects.h"
 
+#include <cmath>
+#include <vector>
+
 #include "tools/writer/line_writer.h"
 
 namespace sample {
@@ -12,8 +15,6 @@ Rgb DuskColour(float x, float y, float w, float h) {
   const float v = y / h, u = x / w;
   return {40.0f + 30.0f * v + 10.0f * u, 30.0f + 20.0f * v, 70.0f + 40.0f * v};
 }
-Rgb Flat(float, float, float, float) { return {255.0f, 255.0f, 255.0f}; }
-Rgb TileColour(float, float, float, float) { return kTileColour; }
 
 uint32_t ColourRef(const Rgb& c) {
   return static_cast<uint32_t>(c.r) | static_cast<uint32_t>(c.g) << 8 | static_cast<uint32_t>(c.b) << 16;
@@ -80,16 +81,30 @@ void AddObjectsSlide(Description& d) {
   s.objects.push_back(WriteRibbon);
   s.objects.push_back(WriteTile);
   d.slides.push_back(s);
-  auto store = [&d](uint32_t id, const sample::Picture& picture) {
+  // Soft pictures: the ribbon fades to both sides of its width, the tile has a
+  // soft rim, so neither draws as a hard-edged flat bar.
+  auto storeRgba = [&d](uint32_t id, const char16_t* name, uint32_t w, uint32_t h, Rgb c, float rim, bool across) {
+    std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) {
+        const float ex = std::fmin(x + 0.5f, w - x - 0.5f) / (w * rim);
+        const float ey = std::fmin(y + 0.5f, h - y - 0.5f) / (h * rim);
+        const float t = std::fmin(1.0f, across ? ex : std::fmin(ex, ey));
+        uint8_t* p = &rgba[(static_cast<size_t>(y) * w + x) * 4];
+        p[0] = static_cast<uint8_t>(c.r);
+        p[1] = static_cast<uint8_t>(c.g);
+        p[2] = static_cast<uint8_t>(c.b);
+        p[3] = static_cast<uint8_t>(std::lround(255.0f * t * t * (3.0f - 2.0f * t)));
+      }
     pw::EmbeddedFileSpec f;
     f.resourceId = id;
     f.module = u"common_res.dll";
-    f.path = picture.name;
-    f.bytes = EncodePicture(picture);
+    f.path = name;
+    f.bytes = EncodeRgbaPicture(w, h, rgba);
     d.storedModuleImages.push_back({u"common_res.dll", static_cast<int64_t>(id), {std::move(f)}});
   };
-  store(kRibbonPicture, {u"ribbon.png", 4, 4, Flat});
-  store(kTilePicture, {u"tile.png", 16, 8, TileColour});
+  storeRgba(kRibbonPicture, u"ribbon.png", 32, 32, {255.0f, 255.0f, 255.0f}, 0.3f, true);
+  storeRgba(kTilePicture, u"tile.png", 64, 32, kTileColour, 0.05f, false);
 }
 
 }  // namespace sample

@@ -48,13 +48,27 @@ Rgb DawnColour(float x, float y, float w, float h) {
   return Clamp(MixRgb(c, {60, 40, 60}, hill));
 }
 
-// Forest: green everywhere, lighter clearings and leaf light.
+// Forest: a wide wood at day. Light through a green canopy, rows of dark
+// trunks that thin with distance, a mossy floor along the bottom.
 Rgb ForestColour(float x, float y, float w, float h) {
   float u = x / w, v = y / h;
-  float waves = 0.5f + 0.25f * std::sin(u * 11.0f + std::sin(v * 7.0f)) + 0.25f * std::sin(v * 13.0f - u * 5.0f);
-  float light = Glow(x, y, w * 0.35f, h * 0.3f, w * 0.3f) + 0.6f * Glow(x, y, w * 0.75f, h * 0.7f, w * 0.25f);
-  float g = 90.0f + 70.0f * waves + 60.0f * Clamp01(light);
-  return Clamp({g * 0.35f + 10.0f * light, g, g * 0.4f + 20.0f * waves});
+  float light = Glow(x, y, w * 0.45f, h * 0.25f, h * 0.55f);
+  Rgb c = MixRgb({40, 95, 45}, {190, 225, 150}, Clamp01(light * 0.9f));
+  float leaves = 0.5f + 0.25f * std::sin(u * 47.0f + std::sin(v * 19.0f) * 2.0f) + 0.25f * std::sin(v * 31.0f - u * 13.0f);
+  c = MixRgb(c, {30, 80, 35}, (1.0f - Smooth(0.15f, 0.55f, v)) * leaves * 0.6f);
+  // Three rows of trunks, the far ones pale and thin.
+  const float rows[3][4] = {{23.0f, 0.010f, 0.35f, 0.0f}, {13.0f, 0.018f, 0.6f, 0.37f}, {7.0f, 0.030f, 0.85f, 0.71f}};
+  for (const auto& r : rows) {
+    float k = u * r[0] + r[3];
+    float cell = std::floor(k);
+    float centre = 0.3f + 0.4f * Hash(static_cast<int>(cell), static_cast<int>(r[0]));
+    float d = std::fabs(k - cell - centre) / r[0];
+    float trunk = 1.0f - Smooth(r[1] * 0.6f, r[1], d);
+    c = MixRgb(c, MixRgb({90, 110, 80}, {45, 32, 22}, r[2]), trunk * r[2]);
+  }
+  float floor = Smooth(0.8f, 0.9f, v);
+  float moss = 0.5f + 0.5f * std::sin(u * 61.0f + v * 17.0f);
+  return Clamp(MixRgb(c, MixRgb({70, 95, 40}, {105, 130, 55}, moss), floor));
 }
 
 // Voyage: a wide dusk sea; red grows to the right, green downwards, so the

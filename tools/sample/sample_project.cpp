@@ -42,7 +42,8 @@ Description Describe() {
 
   Slide forest;
   forest.name = u"Forest";
-  forest.picture = {u"forest.png", 640, 640, ForestColour};
+  // Wide, so a 16:9 screen and the window both show it without side bars.
+  forest.picture = {u"forest.png", 1280, 640, ForestColour};
   forest.fadeIn = 0.5f;
   forest.show = 2.5f;
   forest.fadeOut = 0.5f;
@@ -59,7 +60,8 @@ Description Describe() {
   voyage.camera.mode = 2;
   voyage.camera.viewWidth = 600;
   voyage.camera.viewHeight = 200;
-  voyage.camera.points = {{300.0f, 200.0f, 2.0f, 100}, {900.0f, 150.0f, 2.0f, 150}, {600.0f, 260.0f, 2.0f, 120}};
+  // The path keeps the spark swirl (about x 600) in every view.
+  voyage.camera.points = {{450.0f, 200.0f, 2.0f, 100}, {750.0f, 170.0f, 2.0f, 150}, {600.0f, 230.0f, 2.0f, 120}};
   d.slides.push_back(voyage);
 
   Slide night;

@@ -19,10 +19,34 @@ Rgb HearthColour(float, float y, float, float h) {
   return MixRgb({18, 22, 48}, {30, 16, 12}, Clamp01(v * 1.2f));
 }
 
-// Seabed: vertical shafts of light every 80 pixels over deep blue water.
-Rgb SeabedColour(float x, float, float, float) {
-  const float shaft = 0.5f + 0.5f * std::sin(x * 6.2831853f / 80.0f);
-  return MixRgb({10, 40, 90}, {120, 210, 230}, shaft * shaft);
+float Smooth(float e0, float e1, float v) {
+  const float t = Clamp01((v - e0) / (e1 - e0));
+  return t * t * (3.0f - 2.0f * t);
+}
+
+// Seabed: blue water brightening towards the surface with slanting shafts of
+// light, a sandy floor with a net of caustic light, a few dark rocks.
+Rgb SeabedColour(float x, float y, float w, float h) {
+  const float u = x / w, v = y / h;
+  Rgb c = MixRgb({40, 120, 170}, {8, 40, 85}, Clamp01(v * 1.3f));
+  const float shafts = 0.5f + 0.5f * std::sin((u + v * 0.35f) * 18.0f);
+  c = MixRgb(c, {120, 200, 225}, shafts * shafts * shafts * (1.0f - Smooth(0.0f, 0.75f, v)) * 0.45f);
+  // The floor's edge rolls gently; sand lit by a net of caustics.
+  const float edge = 0.66f + 0.04f * std::sin(u * 9.0f) + 0.02f * std::sin(u * 23.0f + 1.0f);
+  const float sand = Smooth(edge - 0.015f, edge + 0.015f, v);
+  const float a = std::sin(x * 0.09f + std::sin(y * 0.07f) * 1.5f), b = std::sin(y * 0.11f + std::sin(x * 0.05f) * 1.8f);
+  const float caustic = std::pow(Clamp01(1.0f - std::fabs(a * b) * 2.2f), 3.0f);
+  Rgb floor = MixRgb({150, 130, 90}, {205, 185, 130}, Clamp01(v - edge) * 2.0f);
+  floor = MixRgb(floor, {235, 245, 220}, caustic * 0.5f);
+  c = MixRgb(c, floor, sand);
+  // Rocks on the floor: soft dark mounds.
+  const float rocks[][3] = {{0.18f, 0.74f, 0.07f}, {0.63f, 0.78f, 0.09f}, {0.86f, 0.70f, 0.05f}};
+  for (const auto& r : rocks) {
+    const float dx = (u - r[0]) * w / h, dy = (v - r[1]) * 1.6f;
+    const float d = std::sqrt(dx * dx + dy * dy) / r[2];
+    c = MixRgb(c, MixRgb({35, 45, 50}, {80, 85, 80}, Clamp01(-dy * 6.0f)), 1.0f - Smooth(0.85f, 1.0f, d));
+  }
+  return c;
 }
 
 pw::LightRecord Light(const Slide& s) {
@@ -59,7 +83,7 @@ void AddWaterFireSlides(Description& d) {
   under.fadeOut = 0.5f;
   under.renderContext = [](pw::ByteBuilder& b, const Slide& s) {
     pw::UnderwaterLightRecord r;
-    r.effect.amplitude = 100;  // 0.0125 of the picture
+    r.effect.amplitude = 50;  // a gentle wobble: 0.00625 of the picture
     r.effect.fx.speed = 10;
     r.light = Light(s);
     pw::WriteUnderwaterLight(b, r);
