@@ -132,22 +132,31 @@ TEST(LongShow, CopiesOfASlideWithTargetSetsHoldNoMoreThanTheFirst) {
         << "slide " << i;
 }
 
-// A slide's device objects made while the show is built are let go before
-// the first frame: that frame holds the same whether the show has its slides
-// once or four times over.
+// A slide's device objects made while the show is built are let go as soon
+// as it is built (the first slide's stay): the start and the first frame
+// hold the same whether the show has its slides once or four times over.
 TEST(LongShow, FirstFrameDeviceMemoryDoesNotGrowWithTheSlides) {
-  auto firstFrame = [](int rounds, const char* file) -> uint64_t {
+  struct Held {
+    uint64_t built = 0;  // the show started, no frame drawn yet
+    uint64_t first = 0;  // after the first frame
+  };
+  auto held = [](int rounds, const char* file) {
+    Held h;
     const std::string path = WriteProject(LongShow(rounds, kWithNight), file);
     EXPECT_FALSE(path.empty());
     StartProject(path);
+    h.built = runner::DeviceMemoryBytes();
     runner::FrameAt(0.0);
-    return runner::DeviceMemoryBytes();
+    h.first = runner::DeviceMemoryBytes();
+    return h;
   };
-  const uint64_t once = firstFrame(1, "long_show_first_once.dds");
-  const uint64_t four = firstFrame(4, "long_show_first_four.dds");
-  ASSERT_GT(once, 0u);
-  EXPECT_NEAR(static_cast<double>(four), static_cast<double>(once), kScreenTextureBytes / 2)
-      << "once " << once << ", four times over " << four;
+  const Held once = held(1, "long_show_first_once.dds");
+  const Held four = held(4, "long_show_first_four.dds");
+  ASSERT_GT(once.first, 0u);
+  EXPECT_NEAR(static_cast<double>(four.built), static_cast<double>(once.built), kScreenTextureBytes / 2)
+      << "once " << once.built << ", four times over " << four.built;
+  EXPECT_NEAR(static_cast<double>(four.first), static_cast<double>(once.first), kScreenTextureBytes / 2)
+      << "once " << once.first << ", four times over " << four.first;
 }
 
 TEST(LongShow, SlideShownAgainDrawsItsFirstPicture) {
