@@ -203,8 +203,14 @@ void PlayerApp::LoadEmbeddedProject(int id) {
 
 void PlayerApp::StartDocument() {
   if (!document) return;
-  for (auto& slide : document->slides)
-    if (slide) slide->BuildRuntime();
+  for (auto& slide : document->slides) {
+    if (!slide) continue;
+    slide->BuildRuntime();
+    // Only the first slide keeps the device memory its objects made while
+    // built; the others' is made again when they are prepared or shown, so
+    // the start holds one slide's objects, not those of every slide.
+    if (slide != document->slides.front()) slide->ReleaseDeviceMemory();
+  }
   auto& playlist = document->playlist;
   for (auto& entry : playlist)
     if (entry) entry->ExtractEmbeddedData();

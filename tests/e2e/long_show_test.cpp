@@ -1,6 +1,7 @@
 // A long show: a few distinct slides repeated. Device memory stays bounded by
-// the slides on screen, a slide shown again draws what it drew the first
-// time, the next slide is made ahead without changing its clock, and a device
+// the slides on screen (whatever their kind, and from the first frame on,
+// however many slides the show holds), a slide shown again draws what it drew
+// the first time, the next slide is made ahead without changing its clock, and a device
 // reset while it waits leaves both slides right.
 #include <gtest/gtest.h>
 
@@ -18,14 +19,18 @@
 
 namespace {
 
-const char16_t* const kDistinct[] = {u"Glow", u"Lines", u"Lanterns"};
+const std::vector<const char16_t*> kDistinct = {u"Glow", u"Lines", u"Lanterns"};
 constexpr int kDistinctCount = 3;
+// Night's generators draw through screen-sized target sets of their own.
+const std::vector<const char16_t*> kWithNight = {u"Night", u"Glow"};
+// One screen-sized texture at the runner's size (460 x 215, 4 bytes a pixel).
+constexpr double kScreenTextureBytes = 460.0 * 215.0 * 4.0;
 
-// The sample's slides named above, `rounds` times over, as a project file.
-sample::Description LongShow(int rounds) {
+// The sample's slides named, `rounds` times over, as a project file.
+sample::Description LongShow(int rounds, const std::vector<const char16_t*>& names = kDistinct) {
   sample::Description d = sample::TheSample();
   std::vector<sample::Slide> kept;
-  for (const char16_t* name : kDistinct)
+  for (const char16_t* name : names)
     for (const sample::Slide& s : d.slides)
       if (s.name == name) kept.push_back(s);
   d.slides.clear();
@@ -106,6 +111,52 @@ TEST(LongShow, DeviceMemoryStaysBoundedBySlidesOnScreen) {
   }
   EXPECT_NEAR(static_cast<double>(atStart[static_cast<size_t>(count - 1)]), static_cast<double>(atStart[2]),
               static_cast<double>(atStart[2]) * 0.01 + 65536.0);
+}
+
+// Every copy of a slide kind holds, at its start, what the first copy held:
+// a copy's own target sets are let go when it is left.
+TEST(LongShow, CopiesOfASlideWithTargetSetsHoldNoMoreThanTheFirst) {
+  const sample::Description d = LongShow(3, kWithNight);
+  const std::string path = WriteProject(d, "long_show_night.dds");
+  ASSERT_FALSE(path.empty());
+  StartProject(path);
+  const int count = static_cast<int>(d.slides.size());
+  const int kinds = static_cast<int>(kWithNight.size());
+  std::vector<uint64_t> atStart(static_cast<size_t>(count));
+  PlaySlides(d, count, 1.5f, [&](int slide, int kind, double) {
+    if (kind == 0) atStart[static_cast<size_t>(slide)] = runner::DeviceMemoryBytes();
+  });
+  for (int i = kinds; i < count; ++i)
+    EXPECT_NEAR(static_cast<double>(atStart[static_cast<size_t>(i)]),
+                static_cast<double>(atStart[static_cast<size_t>(i % kinds)]), kScreenTextureBytes / 2)
+        << "slide " << i;
+}
+
+// A slide's device objects made while the show is built are let go as soon
+// as it is built (the first slide's stay): the start and the first frame
+// hold the same whether the show has its slides once or four times over.
+TEST(LongShow, FirstFrameDeviceMemoryDoesNotGrowWithTheSlides) {
+  struct Held {
+    uint64_t built = 0;  // the show started, no frame drawn yet
+    uint64_t first = 0;  // after the first frame
+  };
+  auto held = [](int rounds, const char* file) {
+    Held h;
+    const std::string path = WriteProject(LongShow(rounds, kWithNight), file);
+    EXPECT_FALSE(path.empty());
+    StartProject(path);
+    h.built = runner::DeviceMemoryBytes();
+    runner::FrameAt(0.0);
+    h.first = runner::DeviceMemoryBytes();
+    return h;
+  };
+  const Held once = held(1, "long_show_first_once.dds");
+  const Held four = held(4, "long_show_first_four.dds");
+  ASSERT_GT(once.first, 0u);
+  EXPECT_NEAR(static_cast<double>(four.built), static_cast<double>(once.built), kScreenTextureBytes / 2)
+      << "once " << once.built << ", four times over " << four.built;
+  EXPECT_NEAR(static_cast<double>(four.first), static_cast<double>(once.first), kScreenTextureBytes / 2)
+      << "once " << once.first << ", four times over " << four.first;
 }
 
 TEST(LongShow, SlideShownAgainDrawsItsFirstPicture) {
