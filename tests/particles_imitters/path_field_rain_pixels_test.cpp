@@ -45,16 +45,7 @@ class PathFieldRainPixels : public RenderTest {
                                                }),
                                                0.0f}}});
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
   }
   void TearDown() override {
     objects_.clear();

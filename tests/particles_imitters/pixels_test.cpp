@@ -39,16 +39,7 @@ class ClassicPixels : public RenderTest {
         {u"dot.png", 2, {{1, Png(8, 8, [](int, int y) { return y < 4 ? 0x80FF0000u : 0x800000FFu; }), 0.0f}}});
     r.rawFrames.push_back({u"white.png", 3, {{1, Png(2, 2, [](int, int) { return 0xFFFFFFFFu; }), 0.0f}}});
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
   }
   void TearDown() override {
     objects_.clear();

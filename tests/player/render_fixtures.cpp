@@ -35,6 +35,20 @@ std::vector<uint8_t> EncodePng(int w, int h, const std::vector<uint8_t>& rgba) {
   return out;
 }
 
+std::unique_ptr<DS_2D_Light> StartPictureLight(UINT size) {
+  auto light = std::make_unique<DS_2D_Light>();
+  light->backgroundLink.name = u"bg.png";
+  light->backgroundLink.id = 1;
+  light->BeginSlide();
+  QuadCorners screen;
+  screen.SetRect(size, size);
+  light->SetupView(screen);
+  light->SetViewMode(kFitLetterbox);
+  light->RestartCamera(1);
+  light->OnResetDevice();
+  return light;
+}
+
 std::unique_ptr<DS_DocResManager> MakeDocument(const pw::DocResRecord& record) {
   pw::ByteBuilder b;
   pw::WriteDocResManager(b, record, 4);
@@ -106,16 +120,7 @@ void SlideLightTest::StartSlide(pw::DocResRecord record) {
   record.imageFiles.insert(record.imageFiles.begin(),
                            {u"bg.png", 1, {{0, u"", u"bg.png", Png(kBack, kBack, [](int, int) { return kSlideGrey; })}}});
   UseDocument(MakeDocument(record));
-  light_ = std::make_unique<DS_2D_Light>();
-  light_->backgroundLink.name = u"bg.png";
-  light_->backgroundLink.id = 1;
-  light_->BeginSlide();
-  QuadCorners screen;
-  screen.SetRect(kBack, kBack);
-  light_->SetupView(screen);
-  light_->SetViewMode(kFitLetterbox);
-  light_->RestartCamera(1);
-  light_->OnResetDevice();
+  light_ = StartPictureLight(kBack);
 }
 
 void SlideLightTest::TearDown() {

@@ -45,6 +45,9 @@ std::vector<uint8_t> Png(int w, int h, F colour) {
 
 // A document whose record stores the given files under (name, id) links.
 std::unique_ptr<DS_DocResManager> MakeDocument(const pw::DocResRecord& record);
+// A slide light on the document's "bg.png" (id 1), started on a size x size
+// screen, letterboxed, with its device objects made.
+std::unique_ptr<DS_2D_Light> StartPictureLight(UINT size);
 
 // A surface or texture level 0 read back as ARGB words, row by row.
 struct Pixels {

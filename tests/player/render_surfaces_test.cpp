@@ -41,16 +41,7 @@ class Surfaces : public RenderTest {
     pw::DocResRecord r;
     r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(32, 16, [](int, int) { return 0xFF203040; })}}});
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
   }
   void TearDown() override {
     light_.reset();

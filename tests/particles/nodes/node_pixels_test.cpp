@@ -53,16 +53,7 @@ class NodePixels : public RenderTest {
     add(u"wide.png", 4, Png(256, 16, [](int, int) { return 0xFFFFFFFF; }));
     add(u"green.png", 5, Png(64, 64, [](int, int) { return 0xFF00FF00; }));
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
     model_ = new ZVI_PtclSys_Constructor;
     object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
   }

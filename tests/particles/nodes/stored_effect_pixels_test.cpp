@@ -45,16 +45,7 @@ class StoredEffectPixels : public RenderTest {
     r.rawFrames.push_back({u"dot.png", 2, {{1, Png(8, 8, [](int, int) { return 0xFFFFFFFF; }), 0.0f}}});
     r.moduleImages.push_back({u"common_res.dll", 306, {{306, u"common_res.dll", u"", std::move(stored)}}});
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
     model_ = new ZVI_PtclSys_Constructor;
     object_ = std::make_unique<ZVI_PtclSys_Obj>(model_);
     auto* source = new ZVI_ResIDTex;

@@ -47,16 +47,7 @@ class TreePixels : public RenderTest {
     add(u"green.png", 5, Png(8, 8, [](int, int) { return 0xFF00FF00; }));
     add(u"blue.png", 6, Png(8, 8, [](int, int) { return 0xFF0000FF; }));
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
     model_ = new ZVI_PSTree_Root;
   }
   void TearDown() override {

@@ -57,16 +57,7 @@ class TreeGeometryPixels : public RenderTest {
     r.imageFiles.push_back({u"bg.png", 1, {{0, u"", u"bg.png", Png(64, 64, [](int, int) { return kBackground; })}}});
     r.rawFrames.push_back({u"dot.png", 2, {{1, Png(8, 8, [](int, int) { return 0xFFFFFFFF; }), 0.0f}}});
     UseDocument(MakeDocument(r));
-    light_ = std::make_unique<DS_2D_Light>();
-    light_->backgroundLink.name = u"bg.png";
-    light_->backgroundLink.id = 1;
-    light_->BeginSlide();
-    QuadCorners screen;
-    screen.SetRect(kBack, kBack);
-    light_->SetupView(screen);
-    light_->SetViewMode(kFitLetterbox);
-    light_->RestartCamera(1);
-    light_->OnResetDevice();
+    light_ = StartPictureLight(kBack);
   }
   void TearDown() override {
     runtime_.reset();
