@@ -247,7 +247,7 @@ void DS_FlameLight::OnResetDevice() {
   }
   if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnResetDevice();
   SetupView(viewCorners);
-  CreateTargets();
+  MakeTargetsUnlessPrepared();
 }
 
 bool DS_FlameLight::GetScreenRects(std::vector<ScreenRect>& list) {

@@ -298,7 +298,7 @@ void FakeLake2D::OnResetDevice() {
     d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
   }
   if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnResetDevice();
-  CreateTargets();
+  MakeTargetsUnlessPrepared();
 }
 
 void FakeLake2D::DrawTexturedBatch(DS_SpriteArrayT<DX_V::PCT>* batch) {

@@ -428,7 +428,7 @@ void DS_WaterRingLight::OnResetDevice() {
   BuildGrid();
   OrthographicView(viewCorners);
   if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnResetDevice();
-  CreateTargets();
+  MakeTargetsUnlessPrepared();
 }
 
 void DS_WaterRingLight::OnLostDevice() {

@@ -23,7 +23,7 @@ void GoToSlide(unsigned index) {
   }
   DS_SlideContainer* left = doc->CurrentSlide();
   doc->currentSlide = doc->slides[doc->nextSlideIndex];
-  if (left && left != doc->CurrentSlide()) left->ReleaseDeviceMemory();
+  doc->LeaveSlide(left);
   doc->nextSlideIndex = index + 1 >= doc->slides.size() ? 0 : index + 1;
   doc->slideStartTime = doc->lastTime;
   doc->StartSlide();

@@ -39,6 +39,55 @@ bool RenderTargetSet::Create(UINT w, UINT h) {
   return true;
 }
 
+int RenderTargetSet::CreateNext(UINT w, UINT h) {
+  if (w == 0 || h == 0) return -1;
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device) return -1;
+  if (width != w || height != h) {
+    ReleaseTextures();
+    width = w;
+    height = h;
+  }
+  for (auto& t : textures) {
+    if (t) continue;
+    HRESULT hr = device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                       t.ReleaseAndGetAddressOf(), nullptr);
+    if (FAILED(hr) || !t) {
+      lastError = FAILED(hr) ? hr : E_FAIL;
+      ReleaseTextures();
+      return -1;
+    }
+    break;
+  }
+  for (auto& t : textures)
+    if (!t) return 1;
+  active = textures[activeIndex == 1 ? 1 : 0];
+  return 0;
+}
+
+void RenderTargetSet::TakeFrom(RenderTargetSet& other) {
+  if (&other == this) return;
+  for (int i = 0; i < 3; ++i) textures[i] = std::move(other.textures[i]);
+  width = other.width;
+  height = other.height;
+  other.ReleaseTextures();
+  active = textures[activeIndex == 1 ? 1 : 0];
+  IDirect3DDevice9* device = CurrentDevice();
+  if (!device) return;
+  // What the other slide drew must not show through in this one.
+  ComPtr<IDirect3DSurface9> target, depth;
+  device->GetRenderTarget(0, target.ReleaseAndGetAddressOf());
+  device->GetDepthStencilSurface(depth.ReleaseAndGetAddressOf());
+  device->SetDepthStencilSurface(nullptr);
+  for (auto& t : textures) {
+    if (!t) continue;
+    BindLevel0(device, t);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  }
+  if (target) device->SetRenderTarget(0, target);
+  device->SetDepthStencilSurface(depth);
+}
+
 void RenderTargetSet::CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT h) {
   Create(w, h);
   if (!texture) return;

@@ -15,6 +15,13 @@ class RenderTargetSet {
 
   // False for a zero size or when a target cannot be made.
   bool Create(UINT w, UINT h);
+  // Makes one more of the three targets at this size (a set of another size
+  // is let go first), so a set can be made a target at a time. 1 while some
+  // are still missing, 0 once all three exist, -1 when one cannot be made.
+  int CreateNext(UINT w, UINT h);
+  // Takes the other set's three targets (it keeps none) and clears them to
+  // transparent black, as new ones.
+  void TakeFrom(RenderTargetSet& other);
   // Create, then level 0 of the texture copied into the active target.
   void CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT h);
   // Binds the active target as render target 0 without depth-stencil,

@@ -526,14 +526,45 @@ void DS_2D_Light::OnResetDevice() {
     d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
   }
   if (DS_DocResManager* manager = CurrentDocResManager()) manager->OnResetDevice();
+  MakeTargetsUnlessPrepared();
+}
+
+void DS_2D_Light::MakeTargetsUnlessPrepared() {
   // Targets made ahead are as fresh as new ones would be.
   if (!targetsPrepared_) CreateTargets();
   targetsPrepared_ = false;
+  preparingFactor_ = 0;
+}
+
+bool DS_2D_Light::TakeTargetsFrom(DS_ABRender* left) {
+  auto* from = dynamic_cast<DS_2D_Light*>(left);
+  if (!from || from == this || targetsPrepared_) return false;
+  for (auto& t : from->targets.textures)
+    if (!t) return false;
+  // Both were made for this back buffer: a reset in between lets both go.
+  targets.TakeFrom(from->targets);
+  targetsPrepared_ = true;
+  preparingFactor_ = 0;
+  return true;
 }
 
 bool DS_2D_Light::PrepareTargets() {
   if (targetsPrepared_) return false;
-  CreateTargets();
+  // One target a call: a set at three times the screen is three big
+  // textures, each a noticeable part of a frame to make.
+  const BackBufferInfo& bb = GetBackBufferInfo();
+  if (preparingFactor_ == 0 || preparingFactor_ > bb.factor) preparingFactor_ = bb.factor;
+  const int made = preparingFactor_ >= 1
+                       ? targets.CreateNext(bb.width * preparingFactor_, bb.height * preparingFactor_)
+                       : -1;
+  if (made > 0) return true;
+  if (made < 0 && preparingFactor_ > 1) {
+    --preparingFactor_;
+    return true;
+  }
+  // No factor worked: no targets, the slide is drawn straight.
+  if (made < 0) targets.ReleaseTextures();
+  preparingFactor_ = 0;
   targetsPrepared_ = true;
   return true;
 }
@@ -549,6 +580,7 @@ void DS_2D_Light::CreateTargets() {
 
 void DS_2D_Light::OnLostDevice() {
   targetsPrepared_ = false;
+  preparingFactor_ = 0;
   targets.ReleaseTextures();
   backgroundCopy = nullptr;
   viewStack.clear();

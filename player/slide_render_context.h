@@ -165,8 +165,12 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   void CreateTargets();
   // Makes the targets ahead of the slide's start; the start's reset then
   // keeps them (they are untouched until the slide shows).
+  // A target a call (true while there was something to make).
   bool PrepareTargets() override;
   bool TargetsPrepared() const { return targetsPrepared_; }
+  // The targets at a reset: those made ahead when there are, else new ones.
+  void MakeTargetsUnlessPrepared();
+  bool TakeTargetsFrom(DS_ABRender* left) override;
   // Whether the off-screen targets exist; without them the slide is drawn
   // straight onto the current target.
   bool HasTargets() const { return targets.active != nullptr; }
@@ -201,6 +205,8 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   // The off-screen pass that BeginBackgroundChain started, when one runs.
   bool chainRunning_ = false;
   bool targetsPrepared_ = false;
+  // The factor the targets being made ahead have, 0 when none are under way.
+  uint32_t preparingFactor_ = 0;
 };
 
 // Draws a coloured scene-space quad as DrawOverlay does (FVF 0x42, stride 16).

@@ -209,6 +209,16 @@ void DS_SlideShow_Light::PrepareNextSlide(float t) {
   } while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < kSlidePrepareBudget);
 }
 
+void DS_SlideShow_Light::LeaveSlide(DS_SlideContainer* left) {
+  DS_SlideContainer* shown = currentSlide.get();
+  if (!left || left == shown) return;
+  if (shown) {
+    DS_ABRender* rc = shown->RenderContext();
+    if (rc) rc->TakeTargetsFrom(left->RenderContext());
+  }
+  left->ReleaseDeviceMemory();
+}
+
 void DS_SlideShow_Light::Update(float t) {
   ChronoTick(CurrentChronoContext(), t);
   lastTime = t;
@@ -224,7 +234,7 @@ void DS_SlideShow_Light::Update(float t) {
         slide->SetObjectsRunning(false);
         if (nextSlideIndex >= slides.size()) nextSlideIndex = 0;
         currentSlide = slides[nextSlideIndex];
-        if (currentSlide.get() != slide) slide->ReleaseDeviceMemory();
+        if (currentSlide.get() != slide) LeaveSlide(slide);
         slideStartTime = t;
         nextSlideIndex = nextSlideIndex + 1;
         if (nextSlideIndex >= slides.size()) nextSlideIndex = 0;

@@ -96,6 +96,9 @@ class DS_SlideShow_Light : public DS_IOF_Item {
   // Within the last seconds of a timed slide, a slice of the next slide's
   // device objects is made each frame, so its start does not stall.
   void PrepareNextSlide(float t);
+  // The slide left lets go of its device memory; the slide now current takes
+  // its targets first when its own were not made ahead (a link jump).
+  void LeaveSlide(DS_SlideContainer* left);
   // The whole back buffer in strip order.
   virtual void GetScreenRect(QuadCorners* out);
 

@@ -1023,6 +1023,9 @@ HRESULT D3D9_WritePixels(IDirect3DSurface9* surface, const uint8_t* bgra);
 UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device);
 // Number of draw calls (any Draw*Primitive*) that reached the device so far.
 uint64_t D3D9_DrawCallCount(IDirect3DDevice9* device);
+// Waits until every draw given to the device so far has reached its target
+// (measuring tools time a frame with its pixels, not only its calls).
+void D3D9_Finish(IDirect3DDevice9* device);
 
 // Bytes of every live texture level, render target, depth and offscreen
 // surface the application made (process-wide; the device's own back buffer

@@ -575,3 +575,9 @@ UINT D3D9_DefaultPoolResourceCount(IDirect3DDevice9* device) {
 uint64_t D3D9_DrawCallCount(IDirect3DDevice9* device) {
   return device ? static_cast<d3d9impl::Device*>(device)->DrawCalls() : 0;
 }
+
+void D3D9_Finish(IDirect3DDevice9* device) {
+  if (!device) return;
+  static_cast<d3d9impl::Device*>(device)->MakeCurrent();
+  glFinish();
+}

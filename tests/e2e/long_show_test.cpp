@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/d3d9/d3d9.h"
 #include "platform/dxut/dxut.h"
+#include "player/current_document.h"
 #include "player/slide_render_context.h"
 #include "player/slide_show.h"
 #include "tests/e2e/e2e_support.h"
@@ -228,15 +230,18 @@ TEST(LongShow, DeviceResetWhileNextSlideWaitsLeavesBothRight) {
   auto play = [&](bool lose, runner::Frame* before, runner::Frame* after) {
     StartProject(path);
     const double end = d.slides[0].Duration() - d.slides[0].fadeIn;
-    const double times[] = {0.0, end - 0.5, end - 0.4, end - 0.3, end + 0.01, end + 1.5};
+    // The targets are made a slice a frame; the loss comes once all are.
+    const double times[] = {0.0, end - 0.5, end - 0.45, end - 0.4, end - 0.35, end - 0.3, end + 0.01, end + 1.5};
+    bool lost = false;
     for (double t : times) {
       runner::FrameAt(t);
-      if (lose && t == times[1]) {
-        ASSERT_TRUE(Context(1)->TargetsPrepared());
+      if (lose && !lost && t < times[5] && Context(1)->TargetsPrepared()) {
         DXUT_SimulateDeviceLoss();
+        lost = true;
       }
-      if (t == times[3]) *before = runner::ReadBackBuffer();
+      if (t == times[5]) *before = runner::ReadBackBuffer();
     }
+    if (lose) ASSERT_TRUE(lost) << "slide 1's targets were never all made ahead";
     ASSERT_EQ(runner::CurrentSlideIndex(), 1);
     *after = runner::ReadBackBuffer();
   };
@@ -252,6 +257,38 @@ TEST(LongShow, DeviceResetWhileNextSlideWaitsLeavesBothRight) {
   EXPECT_GE(DifferingPixels(plainBefore, lostBefore, 4), 0);
   EXPECT_LE(DifferingPixels(plainAfter, lostAfter, 4), most);
   EXPECT_GE(DifferingPixels(plainAfter, lostAfter, 4), 0);
+}
+
+TEST(LongShow, LinkJumpTakesTheTargetsOfTheSlideLeft) {
+  const sample::Description d = LongShow(1);
+  const std::string path = WriteProject(d, "long_show_jump.dds");
+  ASSERT_FALSE(path.empty());
+  StartProject(path);
+  runner::FrameAt(0.0);
+  runner::FrameAt(0.5);
+  ASSERT_EQ(runner::CurrentSlideIndex(), 0);
+  ASSERT_TRUE(Context(0)->HasTargets());
+  ASSERT_FALSE(Context(2)->HasTargets()) << "not made ahead: slide 1 comes next";
+  IDirect3DTexture9* left[3];
+  for (int k = 0; k < 3; ++k) left[k] = Context(0)->targets.textures[k].Get();
+
+  GoToSlide(2);
+  ASSERT_EQ(runner::CurrentSlideIndex(), 2);
+  EXPECT_FALSE(Context(0)->HasTargets());
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_EQ(Context(2)->targets.textures[k].Get(), left[k]) << "target " << k;
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(left[k]->GetSurfaceLevel(0, &level), D3D_OK);
+    const std::vector<uint8_t> pixels = D3D9_ReadBack(level);
+    level->Release();
+    ASSERT_FALSE(pixels.empty());
+    size_t set = 0;
+    for (uint8_t b : pixels) set += b != 0;
+    EXPECT_EQ(set, 0u) << "target " << k << " holds what the slide left drew";
+  }
+  runner::FrameAt(0.55);
+  EXPECT_EQ(runner::CurrentSlideIndex(), 2);
+  EXPECT_TRUE(Context(2)->HasTargets());
 }
 
 }  // namespace

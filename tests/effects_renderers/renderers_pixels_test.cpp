@@ -8,6 +8,7 @@
 
 #include "core/crt.h"
 #include "effects/registration.h"
+#include "effects/slide_renderers_flame.h"
 #include "effects/slide_renderers_glass.h"
 #include "effects/slide_renderers_glyphs.h"
 #include "effects/slide_renderers_lake.h"
@@ -189,6 +190,30 @@ TEST_F(RendererPixels, HighlightedGlyphsShowTheHighlightColour) {
   put();
   px = Frame(light);
   EXPECT_TRUE(Near(px.at(24, 56), kRed, 8)) << std::hex << px.at(24, 56);
+}
+
+TEST_F(RendererPixels, EachRendererStartsWithTheTargetsMadeAhead) {
+  Pictures(CentreSquare());
+  const std::vector<std::function<std::unique_ptr<DS_2D_Light>()>> makers = {
+      [] { return std::make_unique<DS_2D_Light>(); },        [] { return std::make_unique<DS_FlameLight>(); },
+      [] { return std::make_unique<FakeUndervater>(); },     [] { return std::make_unique<DS_WaterRingLight>(); },
+      [] { return std::make_unique<DS_MatrixCodeLight>(); }, [] { return std::make_unique<DS_GlassBallLight>(); },
+      [] { return std::make_unique<FakeLake2D>(); }};
+  for (size_t i = 0; i < makers.size(); ++i) {
+    std::unique_ptr<DS_2D_Light> light = makers[i]();
+    while (light->PrepareTargets()) {
+    }
+    ASSERT_TRUE(light->HasTargets()) << i;
+    IDirect3DTexture9* made[3] = {light->targets.textures[0].Get(), light->targets.textures[1].Get(),
+                                  light->targets.textures[2].Get()};
+    Start(*light);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(light->targets.textures[k].Get(), made[k]) << "renderer " << i;
+    Frame(*light);
+    // A real reset makes them anew.
+    ResetDevice(*light);
+    EXPECT_TRUE(light->HasTargets()) << i;
+    light->OnLostDevice();
+  }
 }
 
 TEST_F(RendererPixels, FlatLakeMirrorsTheUpperHalf) {

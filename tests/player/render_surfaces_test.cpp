@@ -225,6 +225,51 @@ TEST_F(Surfaces, TargetSetSelectAndSwapSpare) {
   EXPECT_EQ(ReadTexture(t1).at(1, 1), 0xFFFFFFFFu);
 }
 
+TEST_F(Surfaces, TargetSetMadeATargetACall) {
+  RenderTargetSet set;
+  EXPECT_EQ(set.CreateNext(0, 8), -1);
+  EXPECT_EQ(set.CreateNext(16, 8), 1);
+  EXPECT_TRUE(set.textures[0] && !set.textures[1] && !set.active);
+  EXPECT_EQ(set.CreateNext(16, 8), 1);
+  EXPECT_EQ(set.CreateNext(16, 8), 0);
+  EXPECT_TRUE(set.textures[2]);
+  EXPECT_EQ(set.active.Get(), set.textures[0].Get());
+  IDirect3DTexture9* first = set.textures[0].Get();
+  EXPECT_EQ(set.CreateNext(16, 8), 0) << "a whole set stays as it is";
+  EXPECT_EQ(set.textures[0].Get(), first);
+  // Another size starts again.
+  EXPECT_EQ(set.CreateNext(8, 8), 1);
+  EXPECT_TRUE(set.textures[0] && !set.textures[1] && !set.textures[2]);
+  EXPECT_EQ(set.width, 8u);
+  EXPECT_EQ(set.CreateNext(5000, 8), -1) << "beyond the device caps";
+  EXPECT_TRUE(!set.textures[0] && !set.active);
+}
+
+TEST_F(Surfaces, TargetsMadeAheadASliceAtATimeAndKeptByTheReset) {
+  struct Case {
+    uint32_t width, height;
+    int calls;        // calls that made something
+    UINT targetWidth;  // of the set made
+  };
+  // 3 x 1500 is beyond the device caps: the set is made at twice the screen.
+  const Case cases[] = {{kBack, kBack, 3, kBack * 3}, {1500, 20, 4, 3000}, {5000, 20, 3, 0}};
+  for (const Case& c : cases) {
+    SetBackBufferInfo(c.width, c.height);
+    light_->OnLostDevice();
+    int calls = 0;
+    while (light_->PrepareTargets() && calls < 10) ++calls;
+    EXPECT_EQ(calls, c.calls) << c.width;
+    EXPECT_TRUE(light_->TargetsPrepared());
+    EXPECT_EQ(light_->HasTargets(), c.targetWidth != 0) << c.width;
+    if (c.targetWidth != 0) EXPECT_EQ(light_->targets.width, c.targetWidth);
+    IDirect3DTexture9* made = light_->targets.textures[0].Get();
+    light_->OnResetDevice();
+    EXPECT_EQ(light_->targets.textures[0].Get(), made) << "the reset keeps what was made ahead";
+    EXPECT_FALSE(light_->TargetsPrepared());
+  }
+  SetBackBufferInfo(kBack, kBack);
+}
+
 TEST_F(Surfaces, TargetSetFromTexture) {
   RenderTargetSet set;
   ComPtr<IDirect3DTexture9> picture = light_->imageQuad.picture.texture;

@@ -154,6 +154,8 @@ double FrameAt(double t) {
   DXUT_SetTime(t);
   auto start = std::chrono::steady_clock::now();
   DXUTRender3DEnvironment();
+  // The renderer may still be drawing the frame; its time ends with its pixels.
+  D3D9_Finish(DXUTGetD3D9Device());
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 

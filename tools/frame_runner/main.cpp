@@ -4,13 +4,14 @@
 //
 //   frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]
 //                [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]
-//                [--memory 0|1] [--loops N]
+//                [--memory 0|1] [--loops N] [--times FILE]
 //
 // --fill N also times N frames of one full-screen textured, blended quad at
 // the same size on the same device (the fill limit), after the project's.
 // --memory 1 prints the device and resident memory at every slide change.
 // --loops N plays the frames N times over on one clock (a soak: the show goes
 // round its slides again) and prints the memory at the end of each loop.
+// --times FILE writes one line a frame: frame, slide index, milliseconds.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: frame_runner [--project FILE] [--size WxH] [--frames N] [--step SECONDS]\n"
                "                    [--fit MODE] [--png N[,N...]] [--out DIR] [--fill N]\n"
-               "                    [--memory 0|1] [--loops N]\n");
+               "                    [--memory 0|1] [--loops N] [--times FILE]\n");
   return 2;
 }
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
   int fillFrames = 0;
   int memoryReport = 0;
   int loops = 1;
+  std::string timesPath;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
       if (!ParseInt(value, &memoryReport) || memoryReport > 1) return Usage();
     } else if (arg == "--loops") {
       if (!ParseInt(value, &loops) || loops == 0 || loops > 1000) return Usage();
+    } else if (arg == "--times") {
+      timesPath = value;
     } else if (arg == "--out") {
       outDir = value;
     } else {
@@ -101,6 +105,11 @@ int main(int argc, char** argv) {
   std::string error;
   if (!runner::Open(options, &error)) {
     std::fprintf(stderr, "frame_runner: %s\n", error.c_str());
+    return 1;
+  }
+  FILE* times = nullptr;
+  if (!timesPath.empty() && !(times = std::fopen(timesPath.c_str(), "w"))) {
+    std::fprintf(stderr, "frame_runner: cannot write %s\n", timesPath.c_str());
     return 1;
   }
   // The first frame compiles the shaders and makes the first textures; it is
@@ -124,6 +133,7 @@ int main(int argc, char** argv) {
                   static_cast<double>(runner::DeviceMemoryBytes()) / mb,
                   static_cast<double>(runner::ResidentMemoryBytes()) / mb,
                   static_cast<double>(runner::PeakMemoryBytes()) / mb);
+    if (times) std::fprintf(times, "%d %d %.3f\n", n, runner::CurrentSlideIndex(), seconds * 1000.0);
     total += seconds;
     if (n == 0) first = seconds;
     if (n > 0 && seconds > worst) {
@@ -137,6 +147,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "frame_runner: cannot write %s%s\n", outDir.c_str(), name);
     }
   }
+  if (times) std::fclose(times);
   // The mean leaves out the first frame, reported on its own.
   double mean = frames > 1 ? (total - first) / (frames - 1) : total;
   std::printf("frames %d at %dx%d, step %.4f s\n", frames, options.width, options.height, step);
