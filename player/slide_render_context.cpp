@@ -538,9 +538,7 @@ void DS_2D_Light::MakeTargetsUnlessPrepared() {
 
 bool DS_2D_Light::TakeTargetsFrom(DS_ABRender* left) {
   auto* from = dynamic_cast<DS_2D_Light*>(left);
-  if (!from || from == this || targetsPrepared_) return false;
-  for (auto& t : from->targets.textures)
-    if (!t) return false;
+  if (!from || from == this || targetsPrepared_ || !from->HasTargetSet()) return false;
   // Both were made for this back buffer: a reset in between lets both go.
   targets.TakeFrom(from->targets);
   targetsPrepared_ = true;

@@ -174,6 +174,8 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   // Whether the off-screen targets exist; without them the slide is drawn
   // straight onto the current target.
   bool HasTargets() const { return targets.active != nullptr; }
+  // All three targets exist, to be handed to the next slide.
+  bool HasTargetSet() const { return targets.textures[0] && targets.textures[1] && targets.textures[2]; }
 
   uint32_t flags = 0;
   DS_ImageFileLink backgroundLink{5, u"common_res.dll"};

@@ -12,6 +12,7 @@
 #include "platform/d3d9/d3d9.h"
 #include "player/current_device.h"
 #include "player/doc_res_manager.h"
+#include "player/slide_render_context.h"
 #include "player/timelines.h"
 
 namespace {
@@ -200,11 +201,15 @@ void DS_SlideShow_Light::PrepareNextSlide(float t) {
   }
   LosableOwnerScope owner(next);
   DS_ABRender* rc = next->RenderContext();
+  // The slide shown hands its targets to the next at the change, cleared:
+  // they are made ahead only when it has none to hand.
+  DS_2D_Light* shown = slide->renderContext.get();
+  const bool handed = shown && shown->HasTargetSet();
   const auto start = std::chrono::steady_clock::now();
   // Slices until the frame's share is spent; whatever is left is made at the
   // start as before.
   do {
-    const bool made = (rc && rc->PrepareTargets()) || (manager && manager->PrepareOneObject(next));
+    const bool made = (rc && !handed && rc->PrepareTargets()) || (manager && manager->PrepareOneObject(next));
     if (!made) return;
   } while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < kSlidePrepareBudget);
 }

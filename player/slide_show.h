@@ -93,8 +93,9 @@ class DS_SlideShow_Light : public DS_IOF_Item {
   virtual void Update(float t);
   // Prepares the current slide: view, camera, timings, device state, running.
   virtual void StartSlide();
-  // Within the last seconds of a timed slide, a slice of the next slide's
-  // device objects is made each frame, so its start does not stall.
+  // Within the last second of a timed slide, a slice of the next slide's
+  // device objects is made each frame, so its start does not stall (its
+  // targets are those of the slide shown, handed over at the change).
   void PrepareNextSlide(float t);
   // The slide left lets go of its device memory; the slide now current takes
   // its targets first when its own were not made ahead (a link jump).

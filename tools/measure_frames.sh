@@ -67,7 +67,7 @@ for size in "${sizes[@]}"; do
   # Each slide's median frame, for the stall: the largest ratio of a frame to
   # the median of its slide (a slide change, a slice made ahead, a pause).
   tail -n +2 "$work/least" | sort -k2,2n -k3,3n | awk '
-    $2 != s { if (n) print s, v[int((n + 1) / 2)]; s = $2; n = 0 }
+    NR == 1 || $2 != s { if (n) print s, v[int((n + 1) / 2)]; s = $2; n = 0 }
     { v[++n] = $3 }
     END { if (n) print s, v[int((n + 1) / 2)] }' > "$work/medians"
   awk -v size="$size" -v frames="$frames" -v peak="$peak" '
