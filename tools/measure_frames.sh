@@ -6,7 +6,9 @@
 # is the index of the worst frame after the first. Then the whole sample is
 # played once through at each size: its worst frame after the first (slide
 # changes included), that frame's ratio to the mean, the stall (the largest
-# ratio of a frame to its own slide's median frame) and the peak memory. Frame times include the renderer finishing
+# ratio of a frame to its own slide's median frame), the same for the
+# processor time of the player's thread (its work without the renderer's
+# threads drawing the pixels) and the peak memory. Frame times include the renderer finishing
 # the frame's pixels. MEASURE_RUNS sets the runs of the whole show (3);
 # MEASURE_SLIDES=0 leaves out the table of slides.
 #
@@ -54,7 +56,8 @@ frames=$(awk -v s="$total" -v d="$step" 'BEGIN { n = int(s / d); print (n < 2 ? 
 # times. A virtual machine's own pauses (up to about 0.1 s here) fall on
 # random frames; a stall of the player's falls on the same frame every run.
 echo "whole show, played once, least of $runs runs per frame:"
-printf '%-10s %6s %8s %8s %6s %5s %11s %6s %8s %8s\n' size frames mean_ms worst_ms at slide worst/mean stall stall_at peak_MB
+printf '%-10s %6s %8s %8s %6s %5s %11s %6s %8s %8s %8s %6s %8s %8s\n' size frames mean_ms worst_ms at slide worst/mean \
+  stall stall_at cpu_mean cpu_worst at cpu_w/m peak_MB
 for size in "${sizes[@]}"; do
   peak=0
   for run in $(seq "$runs"); do
@@ -62,8 +65,10 @@ for size in "${sizes[@]}"; do
     p=$(echo "$out" | awk '/^peak memory/ { print $3 }')
     peak=$(awk -v a="$peak" -v b="$p" 'BEGIN { print (b > a ? b : a) }')
   done
-  paste -d' ' "$work"/times* | awk -v runs="$runs" '{ m = $3; for (i = 1; i < runs; ++i) if ($(3 * i + 3) < m) m = $(3 * i + 3); print $1, $2, m }' \
-    > "$work/least"
+  paste -d' ' "$work"/times* | awk -v runs="$runs" '{
+      m = $3; c = $4
+      for (i = 1; i < runs; ++i) { if ($(4 * i + 3) < m) m = $(4 * i + 3); if ($(4 * i + 4) < c) c = $(4 * i + 4) }
+      print $1, $2, m, c }' > "$work/least"
   # Each slide's median frame, for the stall: the largest ratio of a frame to
   # the median of its slide (a slide change, a slice made ahead, a pause).
   tail -n +2 "$work/least" | sort -k2,2n -k3,3n | awk '
@@ -74,10 +79,12 @@ for size in "${sizes[@]}"; do
     FNR == NR { median[$1] = $2; next }
     FNR > 1 { sum += $3; n++; if ($3 > worst) { worst = $3; at = $1; slide = $2 }
               r = median[$2] > 0 ? $3 / median[$2] : 0
-              if (r > stall) { stall = r; stallAt = $1 } }
-    END { mean = n ? sum / n : 0
-          printf "%-10s %6d %8.2f %8.2f %6d %5d %11.1f %6.1f %8d %8.1f\n", size, frames, mean, worst, at, slide,
-                 (mean > 0 ? worst / mean : 0), stall, stallAt, peak }' "$work/medians" "$work/least"
+              if (r > stall) { stall = r; stallAt = $1 }
+              cpu += $4; if ($4 > cpuWorst) { cpuWorst = $4; cpuAt = $1 } }
+    END { mean = n ? sum / n : 0; cpuMean = n ? cpu / n : 0
+          printf "%-10s %6d %8.2f %8.2f %6d %5d %11.1f %6.1f %8d %8.2f %8.2f %6d %8.1f %8.1f\n", size, frames, mean,
+                 worst, at, slide, (mean > 0 ? worst / mean : 0), stall, stallAt, cpuMean, cpuWorst, cpuAt,
+                 (cpuMean > 0 ? cpuWorst / cpuMean : 0), peak }' "$work/medians" "$work/least"
   rm -f "$work"/times*
 done
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

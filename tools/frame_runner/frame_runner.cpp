@@ -1,6 +1,7 @@
 #include "tools/frame_runner/frame_runner.h"
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -149,11 +150,25 @@ bool Restart(const std::string& project, std::string* error) {
   return Restart(error);
 }
 
+namespace {
+double g_lastFrameCpu = 0.0;
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+}  // namespace
+
+double LastFrameCpuSeconds() { return g_lastFrameCpu; }
+
 double FrameAt(double t) {
   PumpMessages();
   DXUT_SetTime(t);
   auto start = std::chrono::steady_clock::now();
+  const double cpu = ThreadCpuSeconds();
   DXUTRender3DEnvironment();
+  g_lastFrameCpu = ThreadCpuSeconds() - cpu;
   // The renderer may still be drawing the frame; its time ends with its pixels.
   D3D9_Finish(DXUTGetD3D9Device());
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

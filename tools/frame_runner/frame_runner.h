@@ -32,6 +32,10 @@ bool Restart(const std::string& project, std::string* error);
 // window's pending messages handled first. Returns the step's wall time in
 // seconds.
 double FrameAt(double t);
+// The processor time the calling thread spent in the last FrameAt, in
+// seconds: the player's own work and the driver's, without the renderer's
+// threads drawing the pixels.
+double LastFrameCpuSeconds();
 
 // The fill limit: mean wall time in seconds of a frame that clears the back
 // buffer, draws one textured, alpha-blended quad over all of it and

@@ -11,7 +11,8 @@
 // --memory 1 prints the device and resident memory at every slide change.
 // --loops N plays the frames N times over on one clock (a soak: the show goes
 // round its slides again) and prints the memory at the end of each loop.
-// --times FILE writes one line a frame: frame, slide index, milliseconds.
+// --times FILE writes one line a frame: frame, slide index, milliseconds, and
+// the milliseconds of processor time the player's thread spent on it.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -133,7 +134,9 @@ int main(int argc, char** argv) {
                   static_cast<double>(runner::DeviceMemoryBytes()) / mb,
                   static_cast<double>(runner::ResidentMemoryBytes()) / mb,
                   static_cast<double>(runner::PeakMemoryBytes()) / mb);
-    if (times) std::fprintf(times, "%d %d %.3f\n", n, runner::CurrentSlideIndex(), seconds * 1000.0);
+    if (times)
+      std::fprintf(times, "%d %d %.3f %.3f\n", n, runner::CurrentSlideIndex(), seconds * 1000.0,
+                   runner::LastFrameCpuSeconds() * 1000.0);
     total += seconds;
     if (n == 0) first = seconds;
     if (n > 0 && seconds > worst) {
