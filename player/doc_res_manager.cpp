@@ -718,8 +718,28 @@ const void* DS_DocResManager::TargetSetOwner(const GUID& guid) const {
 
 void DS_DocResManager::ReleaseTargetSetsOf(const void* owner) {
   if (!owner) return;
-  for (auto& entry : cache_->targetSets)
-    if (entry.second && TargetSetOwner(entry.first) == owner) entry.second->ReleaseTextures();
+  for (auto& entry : cache_->targetSets) {
+    if (!entry.second || TargetSetOwner(entry.first) != owner) continue;
+    entry.second->ReleaseTextures();
+    cache_->preparedTargetSets.erase(entry.first);
+  }
+}
+
+bool DS_DocResManager::PrepareOneTargetSet(const void* owner) {
+  if (!owner) return false;
+  for (auto& entry : cache_->targetSets) {
+    if (!entry.second || TargetSetOwner(entry.first) != owner || cache_->preparedTargetSets.count(entry.first)) continue;
+    entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width, entry.second->height);
+    cache_->preparedTargetSets.insert(entry.first);
+    return true;
+  }
+  return false;
+}
+
+void DS_DocResManager::ClearPrepared(const void* owner) {
+  ZVI_DocResManager::ClearPrepared(owner);
+  for (auto it = cache_->preparedTargetSets.begin(); it != cache_->preparedTargetSets.end();)
+    it = TargetSetOwner(*it) == owner ? cache_->preparedTargetSets.erase(it) : std::next(it);
 }
 
 RenderTargetSet* DS_DocResManager::GetTargetSetByGuid(const GUID& guid) {
@@ -787,11 +807,20 @@ void DS_DocResManager::WalkDeviceObjects(bool lost, bool keepPrepared) {
   for (auto& entry : cache_->standIns) walkEffect(entry.second);
   for (auto& entry : cache_->targetSets) {
     if (!entry.second) continue;
-    if (lost)
+    const void* owner = TargetSetOwner(entry.first);
+    const bool prepared = cache_->preparedTargetSets.count(entry.first) != 0;
+    if (lost) {
+      // Made ahead for the slide about to show: kept, as its objects are.
+      if (keepPrepared && prepared && IsLiveOwner(owner)) continue;
       entry.second->ReleaseTextures();
-    else if (IsLiveOwner(TargetSetOwner(entry.first)))
+      cache_->preparedTargetSets.erase(entry.first);
+    } else if (!prepared && IsLiveOwner(owner)) {
       entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width,
                                       entry.second->height);
+      // Made again while its slide waits to show: still untouched.
+      if (ownersTracked_ && owner && owner == preparedOwner_ && owner != shownOwner_)
+        cache_->preparedTargetSets.insert(entry.first);
+    }
   }
   for (auto& entry : cache_->deviceObjects) {
     if (!entry.second) continue;

@@ -102,7 +102,7 @@ class ZVI_DocResManager {
   // ahead (marked prepared); false when every one is done.
   bool PrepareOneObject(const void* owner);
   // The owner's objects are no longer untouched (its slide is showing).
-  void ClearPrepared(const void* owner);
+  virtual void ClearPrepared(const void* owner);
   // Lets go of the device memory of every object of the owner.
   void ReleaseOwner(const void* owner);
 
@@ -237,6 +237,8 @@ struct DocResCache {
   // The slide that asked for a set first; null once a second one (or none)
   // asks: the walk makes a slide's sets again only while it is live.
   std::map<GUID, const void*, GuidLess> targetSetOwners;
+  // Sets made ahead for the slide about to show and untouched since.
+  std::set<GUID, GuidLess> preparedTargetSets;
   std::map<LinkKey, EffectRef> effects;
   std::map<GUID, DocDeviceObject*, GuidLess> deviceObjects;
   // The stored files and module references of every image and effect.
@@ -303,6 +305,10 @@ class DS_DocResManager : public ZVI_DocResManagerTmp {
   // lets its sets' textures go, the walk makes them again once it is live.
   const void* TargetSetOwner(const GUID& guid) const;
   void ReleaseTargetSetsOf(const void* owner);
+  // Makes one set of the owner's ahead of its start, as the start's walk
+  // would (marked prepared, so the walk keeps it); false when all are made.
+  bool PrepareOneTargetSet(const void* owner);
+  void ClearPrepared(const void* owner) override;
   DS_ImageFileLink* AddImageFile(DS_ImageFileLink* out, const EmbeddedFile& entry);
   DS_ImageFileLink* AddImageFrames(DS_ImageFileLink* out, const std::vector<EmbeddedFile>& entries,
                                    const std::vector<float>& delays);

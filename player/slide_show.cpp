@@ -209,7 +209,8 @@ void DS_SlideShow_Light::PrepareNextSlide(float t) {
   // Slices until the frame's share is spent; whatever is left is made at the
   // start as before.
   do {
-    const bool made = (rc && !handed && rc->PrepareTargets()) || (manager && manager->PrepareOneObject(next));
+    const bool made = (rc && !handed && rc->PrepareTargets()) ||
+                      (manager && (manager->PrepareOneObject(next) || manager->PrepareOneTargetSet(next)));
     if (!made) return;
   } while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < kSlidePrepareBudget);
 }

@@ -273,6 +273,68 @@ TEST_F(DocResDevice, GuidTexturesAndTargetSets) {
   EXPECT_EQ(Level0Width(set->active), 512u);
 }
 
+TEST_F(DocResDevice, TargetSetsMadeAheadAreKeptByTheStart) {
+  const GUID guid = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  pw::DocResRecord r;
+  r.rawFrames.push_back({GuidToString(guid).name, 0, {{1, Png(16, 8), 0.0f}}});
+  pw::ByteBuilder b;
+  pw::WriteDocResManager(b, r, 4);
+  MemoryArchive ar(b.bytes().data(), b.size());
+  auto m = ReadDocResManagerRecord(ar);
+  int slideA = 0, slideB = 0;
+  m->SetRegisteringOwner(&slideB);
+  RenderTargetSet* set = m->GetTargetSetByGuid(guid);
+  m->SetRegisteringOwner(nullptr);
+  ASSERT_NE(set, nullptr);
+  m->SetLiveOwners(&slideA, nullptr);
+  m->ReleaseTargetSetsOf(&slideB);
+  ASSERT_FALSE(set->active);
+
+  // Marks the set's active target green: a walk that makes it again copies
+  // the GUID's picture over it.
+  auto paint = [&] {
+    ComPtr<IDirect3DSurface9> saved, level;
+    Device()->GetRenderTarget(0, saved.ReleaseAndGetAddressOf());
+    ASSERT_EQ(set->active->GetSurfaceLevel(0, level.ReleaseAndGetAddressOf()), D3D_OK);
+    Device()->SetRenderTarget(0, level);
+    Device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    Device()->SetRenderTarget(0, saved);
+  };
+  auto green = [&] {
+    ComPtr<IDirect3DSurface9> level;
+    set->active->GetSurfaceLevel(0, level.ReleaseAndGetAddressOf());
+    const std::vector<uint8_t> bgra = D3D9_ReadBack(level);
+    return bgra.size() >= 4 && bgra[0] == 0 && bgra[1] == 255 && bgra[2] == 0;
+  };
+
+  m->SetLiveOwners(&slideA, &slideB);
+  EXPECT_FALSE(m->PrepareOneTargetSet(&slideA)) << "slide A owns no set";
+  EXPECT_TRUE(m->PrepareOneTargetSet(&slideB));
+  ASSERT_TRUE(set->active);
+  EXPECT_EQ(set->width, 512u);
+  EXPECT_FALSE(m->PrepareOneTargetSet(&slideB)) << "made once";
+  paint();
+  // Slide B starts: its reset keeps what was made ahead.
+  m->SetLiveOwners(&slideB, nullptr);
+  m->OnResetDevice();
+  EXPECT_TRUE(green()) << "made again at the start";
+  m->ClearPrepared(&slideB);
+  m->OnResetDevice();
+  EXPECT_FALSE(green()) << "a set in use is made again by a reset";
+  // A loss lets prepared sets go too.
+  m->SetLiveOwners(&slideA, &slideB);
+  m->ReleaseTargetSetsOf(&slideB);
+  EXPECT_TRUE(m->PrepareOneTargetSet(&slideB));
+  m->OnLostDevice();
+  EXPECT_FALSE(set->active);
+  m->OnResetDevice();
+  ASSERT_TRUE(set->active);
+  paint();
+  m->SetLiveOwners(&slideB, nullptr);
+  m->OnResetDevice();
+  EXPECT_TRUE(green()) << "made again by the reset while slide B waited: still untouched";
+}
+
 TEST_F(DocResDevice, PremultiplyDividesBy256) {
   struct Case {
     uint8_t colour, alpha, expected;
