@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/d3d9/d3d9_formats.h"
@@ -122,21 +124,47 @@ Image Resample(const Image& src, UINT w, UINT h, DWORD filter) {
   }
   auto tx = Taps(kind, src.w, w, (filter & D3DX_FILTER_MIRROR_U) != 0);
   auto ty = Taps(kind, src.h, h, (filter & D3DX_FILTER_MIRROR_V) != 0);
-  std::vector<float> row(static_cast<size_t>(src.w) * 4);
-  for (UINT y = 0; y < h; ++y) {
-    std::fill(row.begin(), row.end(), 0.f);
-    for (const Tap& t : ty[y]) {
-      const uint8_t* s = &src.px[static_cast<size_t>(t.index) * src.w * 4];
-      for (size_t i = 0; i < row.size(); ++i) row[i] += s[i] * t.weight;
+  auto rows = [&](UINT first, UINT end) {
+    std::vector<float> row(static_cast<size_t>(src.w) * 4);
+    for (UINT y = first; y < end; ++y) {
+      std::fill(row.begin(), row.end(), 0.f);
+      for (const Tap& t : ty[y]) {
+        const uint8_t* s = &src.px[static_cast<size_t>(t.index) * src.w * 4];
+        for (size_t i = 0; i < row.size(); ++i) row[i] += s[i] * t.weight;
+      }
+      uint8_t* d = &out.px[static_cast<size_t>(y) * w * 4];
+      for (UINT x = 0; x < w; ++x) {
+        float acc[4] = {0.f, 0.f, 0.f, 0.f};
+        for (const Tap& t : tx[x])
+          for (int c = 0; c < 4; ++c) acc[c] += row[static_cast<size_t>(t.index) * 4 + c] * t.weight;
+        for (int c = 0; c < 4; ++c)
+          d[x * 4 + c] = static_cast<uint8_t>(std::clamp(std::floor(acc[c] + 0.5f), 0.f, 255.f));
+      }
     }
-    uint8_t* d = &out.px[static_cast<size_t>(y) * w * 4];
-    for (UINT x = 0; x < w; ++x) {
-      float acc[4] = {0.f, 0.f, 0.f, 0.f};
-      for (const Tap& t : tx[x])
-        for (int c = 0; c < 4; ++c) acc[c] += row[static_cast<size_t>(t.index) * 4 + c] * t.weight;
-      for (int c = 0; c < 4; ++c) d[x * 4 + c] = static_cast<uint8_t>(std::clamp(std::floor(acc[c] + 0.5f), 0.f, 255.f));
-    }
+  };
+  // Rows are independent: a big picture (loading a project resizes and
+  // filters every one) is shared out among the cores, the result unchanged.
+  uint64_t work = 0;
+  for (const auto& t : ty) work += t.size() * static_cast<uint64_t>(src.w);
+  for (const auto& t : tx) work += t.size() * static_cast<uint64_t>(h);
+  const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+  const unsigned parts = work < (uint64_t{1} << 20) ? 1u : std::min<unsigned>(cores, h);
+  if (parts <= 1) {
+    rows(0, h);
+    return out;
   }
+  auto bound = [&](unsigned k) { return static_cast<UINT>(uint64_t{h} * k / parts); };
+  std::vector<std::thread> workers;
+  workers.reserve(parts - 1);
+  unsigned k = 1;
+  try {
+    for (; k < parts; ++k) workers.emplace_back(rows, bound(k), bound(k + 1));
+  } catch (const std::system_error&) {
+    // No thread to be had: this one does the rest.
+  }
+  rows(0, bound(1));
+  if (k < parts) rows(bound(k), h);
+  for (std::thread& t : workers) t.join();
   return out;
 }
 
