@@ -141,6 +141,10 @@ bool CheckConstantTable(const uint8_t* t, uint32_t size, const ParamIndex& param
 // input registers its constant table names, the vec4-rounded temporaries,
 // and the shader's float constant file (outputs are written at their own
 // index, whatever the output mapping says).
+// Compilers use a handful of temporaries; the runtime allocates them on its
+// stack at every commit.
+constexpr uint32_t kPreshaderTemporaries = 256;
+
 bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, uint64_t* budget,
                     std::string* why) {
   if (words < 2 || (Word(p) >> 16) != 0x4658u) return Fail(why, "preshader version token missing");
@@ -254,8 +258,10 @@ bool CheckPreshader(const uint8_t* p, uint32_t words, const ParamIndex& params, 
           for (const auto& r : outputs) mapped = mapped || (index >= r.first && index < r.second);
           if (!mapped) return Fail(why, "preshader output outside its output mapping");
         } else if (type == 7) {
-          // The runtime keeps whole vec4 temporaries up to the last one written.
+          // The runtime keeps whole vec4 temporaries up to the last one written,
+          // on its stack: a far index would overflow it.
           if (index % 4 + width > 4) return Fail(why, "preshader temporary write crosses a register");
+          if (index >= 4 * kPreshaderTemporaries) return Fail(why, "preshader temporary past 256 registers");
           tempEnd = std::max(tempEnd, (index / 4 + 1) * 4);
         } else {
           return Fail(why, "preshader writes an operand that is not an output or temporary");

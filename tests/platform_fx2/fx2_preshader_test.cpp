@@ -82,6 +82,8 @@ TEST(Fx2PreshaderTest, DamagedPreshadersAreRefused) {
        "preshader temporary past the ones it writes"},
       {"temporary write across a register", [](Fx2Preshader& p) { p.code[1].operands[2].index = 2; },
        "preshader temporary write crosses a register"},
+      {"temporary far out", [](Fx2Preshader& p) { p.code[1].operands[2].index = 4 * 256; },
+       "preshader temporary past 256 registers"},
       {"element count 0", [](Fx2Preshader& p) { p.code[1].elements = 0; },
        "preshader instruction element count not 1 to 4"},
       {"element count 5", [](Fx2Preshader& p) { p.code[1].elements = 5; },
