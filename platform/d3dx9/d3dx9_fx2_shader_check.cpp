@@ -20,6 +20,8 @@ constexpr uint32_t kFourCcClit = 0x54494C43u;  // "CLIT"
 constexpr uint32_t kFourCcFxlc = 0x434C5846u;  // "FXLC"
 constexpr uint32_t kFourCcPrsi = 0x49535250u;  // "PRSI"
 constexpr uint32_t kOpDcl = 0x1F, kOpDefb = 0x2F, kOpDefi = 0x30, kOpDef = 0x51;
+// The instruction set ends with breakp; phase is the one opcode above it.
+constexpr uint32_t kLastOpcode = 0x60, kOpPhase = 0xFFFD;
 
 // Register types whose numbers index the uniform images or samplers.
 constexpr uint32_t kRegConst = 2, kRegConstInt = 7, kRegSampler = 10, kRegConst2 = 11, kRegConst3 = 12,
@@ -326,6 +328,9 @@ bool CheckShader(const uint8_t* code, uint32_t size, bool pixel, const ParamInde
       continue;
     }
     if (token & 0x80000000u) return Fail(why, "shader instruction token expected");
+    // The effect library's parser reads past the shader on opcodes it does
+    // not know.
+    if (opcode > kLastOpcode && opcode != kOpPhase) return Fail(why, "shader opcode unknown");
     // Operand count: from the token from model 2 on; before it, the operand
     // tokens are the ones with the top bit set (def's literals excepted).
     uint32_t operands = 0;

@@ -144,6 +144,17 @@ TEST(Fx2ContainerTest, DamagedFieldsAreRefused) {
       {"shader model 4", "textured", [](Bytes& b, const pw::Fx2Layout& l) { Put(b, l.shaderOffsets[1], 0xFFFF0400u); }},
       {"shader comment past the shader", "textured",
        [](Bytes& b, const pw::Fx2Layout& l) { Put(b, l.shaderOffsets[1] + 4, 0x7FFFFFFEu); }},
+      {"unknown shader opcode", "textured",
+       [](Bytes& b, const pw::Fx2Layout& l) {
+         // The first instruction after the comments keeps its length.
+         uint32_t at = l.shaderOffsets[1] + 4, token;
+         for (;;) {
+           std::memcpy(&token, b.data() + at, 4);
+           if ((token & 0xFFFF) != 0xFFFE) break;
+           at += 4 * (1 + ((token >> 16) & 0x7FFF));
+         }
+         Put(b, at, (token & 0xFFFF0000u) | 0x66FEu);
+       }},
       {"constant table entries past the table", "textured",
        [](Bytes& b, const pw::Fx2Layout& l) { Put(b, l.shaderOffsets[1] + 12 + 12, 0x00FFFFFFu); }},
   };
