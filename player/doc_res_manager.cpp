@@ -716,6 +716,15 @@ const void* DS_DocResManager::TargetSetOwner(const GUID& guid) const {
   return it == cache_->targetSetOwners.end() ? nullptr : it->second;
 }
 
+namespace {
+
+// A GUID's set made anew at its size, the GUID's picture copied into it.
+void RemakeFromPicture(DS_DocResManager& manager, const GUID& guid, RenderTargetSet& set) {
+  set.CreateFromTexture(manager.GetTextureByGuid(guid)->Get(), set.width, set.height);
+}
+
+}  // namespace
+
 void DS_DocResManager::ReleaseTargetSetsOf(const void* owner) {
   if (!owner) return;
   for (auto& entry : cache_->targetSets) {
@@ -729,7 +738,7 @@ bool DS_DocResManager::PrepareOneTargetSet(const void* owner) {
   if (!owner) return false;
   for (auto& entry : cache_->targetSets) {
     if (!entry.second || TargetSetOwner(entry.first) != owner || cache_->preparedTargetSets.count(entry.first)) continue;
-    entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width, entry.second->height);
+    RemakeFromPicture(*this, entry.first, *entry.second);
     cache_->preparedTargetSets.insert(entry.first);
     return true;
   }
@@ -815,8 +824,7 @@ void DS_DocResManager::WalkDeviceObjects(bool lost, bool keepPrepared) {
       entry.second->ReleaseTextures();
       cache_->preparedTargetSets.erase(entry.first);
     } else if (!prepared && IsLiveOwner(owner)) {
-      entry.second->CreateFromTexture(GetTextureByGuid(entry.first)->Get(), entry.second->width,
-                                      entry.second->height);
+      RemakeFromPicture(*this, entry.first, *entry.second);
       // Made again while its slide waits to show: still untouched.
       if (ownersTracked_ && owner && owner == preparedOwner_ && owner != shownOwner_)
         cache_->preparedTargetSets.insert(entry.first);

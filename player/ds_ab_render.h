@@ -84,10 +84,6 @@ class DS_ABRender {
   // Makes the slide's own targets ahead of its start; false when they are
   // made already (or the context has none).
   virtual bool PrepareTargets() { return false; }
-  // Takes the targets of the slide being left when its own are not made
-  // yet, so a change that was not made ahead need not make them; false when
-  // nothing was taken.
-  virtual bool TakeTargetsFrom(DS_ABRender* /*left*/) { return false; }
   virtual void EndFrame(int argument) = 0;
   virtual void ClearBackground(int argument) = 0;
   virtual void UpdateCamera(float time) = 0;

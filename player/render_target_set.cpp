@@ -20,23 +20,10 @@ bool RenderTargetSet::Create(UINT w, UINT h) {
   height = h;
   if (w == 0 || h == 0) return false;
   ReleaseTextures();
-  IDirect3DDevice9* device = CurrentDevice();
-  if (!device) return false;
-  for (auto& t : textures) {
-    HRESULT hr = device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                       t.ReleaseAndGetAddressOf(), nullptr);
-    if (FAILED(hr) || !t) {
-      lastError = FAILED(hr) ? hr : E_FAIL;
-      return false;
-    }
+  int made;
+  while ((made = CreateNext(w, h)) > 0) {
   }
-  active = textures[activeIndex == 1 ? 1 : 0];
-  D3DSURFACE_DESC desc{};
-  if (SUCCEEDED(active->GetLevelDesc(0, &desc))) {
-    width = desc.Width;
-    height = desc.Height;
-  }
-  return true;
+  return made == 0;
 }
 
 int RenderTargetSet::CreateNext(UINT w, UINT h) {

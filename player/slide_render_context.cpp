@@ -536,8 +536,7 @@ void DS_2D_Light::MakeTargetsUnlessPrepared() {
   preparingFactor_ = 0;
 }
 
-bool DS_2D_Light::TakeTargetsFrom(DS_ABRender* left) {
-  auto* from = dynamic_cast<DS_2D_Light*>(left);
+bool DS_2D_Light::TakeTargetsFrom(DS_2D_Light* from) {
   if (!from || from == this || targetsPrepared_ || !from->HasTargetSet()) return false;
   // Both were made for this back buffer: a reset in between lets both go.
   targets.TakeFrom(from->targets);

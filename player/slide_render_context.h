@@ -170,7 +170,9 @@ class DS_2D_Light : public DS_ABRender, public DS_IOF_Item {
   bool TargetsPrepared() const { return targetsPrepared_; }
   // The targets at a reset: those made ahead when there are, else new ones.
   void MakeTargetsUnlessPrepared();
-  bool TakeTargetsFrom(DS_ABRender* left) override;
+  // Takes the targets of the slide being left when its own are not made
+  // yet, so a change need not make them; false when nothing was taken.
+  bool TakeTargetsFrom(DS_2D_Light* left);
   // Whether the off-screen targets exist; without them the slide is drawn
   // straight onto the current target.
   bool HasTargets() const { return targets.active != nullptr; }

@@ -218,10 +218,7 @@ void DS_SlideShow_Light::PrepareNextSlide(float t) {
 void DS_SlideShow_Light::LeaveSlide(DS_SlideContainer* left) {
   DS_SlideContainer* shown = currentSlide.get();
   if (!left || left == shown) return;
-  if (shown) {
-    DS_ABRender* rc = shown->RenderContext();
-    if (rc) rc->TakeTargetsFrom(left->RenderContext());
-  }
+  if (shown && shown->renderContext) shown->renderContext->TakeTargetsFrom(left->renderContext.get());
   left->ReleaseDeviceMemory();
 }
 

@@ -261,7 +261,9 @@ TEST_F(Surfaces, TargetsMadeAheadASliceAtATimeAndKeptByTheReset) {
     EXPECT_EQ(calls, c.calls) << c.width;
     EXPECT_TRUE(light_->TargetsPrepared());
     EXPECT_EQ(light_->HasTargets(), c.targetWidth != 0) << c.width;
-    if (c.targetWidth != 0) EXPECT_EQ(light_->targets.width, c.targetWidth);
+    if (c.targetWidth != 0) {
+      EXPECT_EQ(light_->targets.width, c.targetWidth);
+    }
     IDirect3DTexture9* made = light_->targets.textures[0].Get();
     light_->OnResetDevice();
     EXPECT_EQ(light_->targets.textures[0].Get(), made) << "the reset keeps what was made ahead";

@@ -170,7 +170,9 @@ TEST_F(TreeNodes, LeafRecordsOfEveryVersion) {
     EXPECT_EQ(leaf->stretch.value.value, stretched ? 150u : 100u) << version;
     EXPECT_EQ(leaf->stretch.jitter.value, stretched ? 20u : 0u) << version;
     EXPECT_EQ(leaf->stretchDirection.value, stretched ? 90u : 0u);
-    if (stretched) EXPECT_NEAR(leaf->stretchDirection.direction.y, 1.0f, 1e-6f);
+    if (stretched) {
+      EXPECT_NEAR(leaf->stretchDirection.direction.y, 1.0f, 1e-6f);
+    }
     EXPECT_FLOAT_EQ(leaf->anchorX.derived, version >= 5 ? -0.2f : 0.0f) << version;
     EXPECT_FLOAT_EQ(leaf->anchorY.derived, version >= 5 ? 0.2f : 0.0f) << version;
   }
