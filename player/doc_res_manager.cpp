@@ -738,7 +738,16 @@ bool DS_DocResManager::PrepareOneTargetSet(const void* owner) {
   if (!owner) return false;
   for (auto& entry : cache_->targetSets) {
     if (!entry.second || TargetSetOwner(entry.first) != owner || cache_->preparedTargetSets.count(entry.first)) continue;
-    RemakeFromPicture(*this, entry.first, *entry.second);
+    RenderTargetSet& set = *entry.second;
+    if (set.active) {
+      RemakeFromPicture(*this, entry.first, set);
+    } else {
+      // A set let go is made a target a call, as a slide's own targets are:
+      // each is a noticeable part of a frame. The picture goes in last.
+      const int made = set.CreateNext(set.width, set.height);
+      if (made > 0) return true;
+      if (made == 0) set.LoadActiveFrom(GetTextureByGuid(entry.first)->Get());
+    }
     cache_->preparedTargetSets.insert(entry.first);
     return true;
   }

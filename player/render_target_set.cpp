@@ -54,21 +54,29 @@ int RenderTargetSet::CreateNext(UINT w, UINT h) {
 
 void RenderTargetSet::TakeFrom(RenderTargetSet& other) {
   if (&other == this) return;
-  for (int i = 0; i < 3; ++i) textures[i] = std::move(other.textures[i]);
+  for (int i = 0; i < 3; ++i) {
+    textures[i] = std::move(other.textures[i]);
+    taken_[i] = textures[i] != nullptr;
+  }
   width = other.width;
   height = other.height;
   other.ReleaseTextures();
   active = textures[activeIndex == 1 ? 1 : 0];
+}
+
+void RenderTargetSet::ClearTaken() {
   IDirect3DDevice9* device = CurrentDevice();
-  if (!device) return;
+  if (!device || !(taken_[0] || taken_[1] || taken_[2])) return;
   // What the other slide drew must not show through in this one.
   ComPtr<IDirect3DSurface9> target, depth;
   device->GetRenderTarget(0, target.ReleaseAndGetAddressOf());
   device->GetDepthStencilSurface(depth.ReleaseAndGetAddressOf());
   device->SetDepthStencilSurface(nullptr);
-  for (auto& t : textures) {
-    if (!t) continue;
-    BindLevel0(device, t);
+  for (int i = 0; i < 3; ++i) {
+    if (!taken_[i]) continue;
+    taken_[i] = false;
+    if (!textures[i]) continue;
+    BindLevel0(device, textures[i]);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
   }
   if (target) device->SetRenderTarget(0, target);
@@ -80,7 +88,11 @@ void RenderTargetSet::CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT
   if (!texture) return;
   width = w;
   height = h;
-  if (!active) return;
+  LoadActiveFrom(texture);
+}
+
+void RenderTargetSet::LoadActiveFrom(IDirect3DTexture9* texture) {
+  if (!texture || !active) return;
   ComPtr<IDirect3DSurface9> src, dst;
   if (SUCCEEDED(texture->GetSurfaceLevel(0, src.ReleaseAndGetAddressOf())) &&
       SUCCEEDED(active->GetSurfaceLevel(0, dst.ReleaseAndGetAddressOf())))
@@ -90,6 +102,7 @@ void RenderTargetSet::CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT
 void RenderTargetSet::Begin() {
   IDirect3DDevice9* device = CurrentDevice();
   if (!device) return;
+  ClearTaken();
   device->GetRenderTarget(0, savedTarget.ReleaseAndGetAddressOf());
   device->GetDepthStencilSurface(savedDepth.ReleaseAndGetAddressOf());
   BindLevel0(device, active);
@@ -109,12 +122,14 @@ ComPtr<IDirect3DTexture9>* RenderTargetSet::End(bool clear) {
 }
 
 void RenderTargetSet::Select(int32_t index) {
+  ClearTaken();
   activeIndex = index;
   if (index >= 0 && index < 3) active = textures[index];
   BindLevel0(CurrentDevice(), active);
 }
 
 ComPtr<IDirect3DTexture9>* RenderTargetSet::SwapSpare(bool clear) {
+  ClearTaken();
   int32_t a = activeIndex == 1 ? 1 : 0;
   if (clear) {
     std::swap(textures[a], textures[2]);
@@ -129,4 +144,5 @@ ComPtr<IDirect3DTexture9>* RenderTargetSet::SwapSpare(bool clear) {
 void RenderTargetSet::ReleaseTextures() {
   active = nullptr;
   for (auto& t : textures) t = nullptr;
+  for (bool& t : taken_) t = false;
 }

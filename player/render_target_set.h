@@ -19,11 +19,14 @@ class RenderTargetSet {
   // is let go first), so a set can be made a target at a time. 1 while some
   // are still missing, 0 once all three exist, -1 when one cannot be made.
   int CreateNext(UINT w, UINT h);
-  // Takes the other set's three targets (it keeps none) and clears them to
-  // transparent black, as new ones.
+  // Takes the other set's three targets (it keeps none). They read as
+  // transparent black, as new ones: each is cleared when the set is next
+  // drawn into, so a slide that never draws into it pays no clear.
   void TakeFrom(RenderTargetSet& other);
   // Create, then level 0 of the texture copied into the active target.
   void CreateFromTexture(IDirect3DTexture9* texture, UINT w, UINT h);
+  // Level 0 of the texture copied into the active target, filtered to its size.
+  void LoadActiveFrom(IDirect3DTexture9* texture);
   // Binds the active target as render target 0 without depth-stencil,
   // saving the device's own.
   void Begin();
@@ -42,4 +45,9 @@ class RenderTargetSet {
   ComPtr<IDirect3DSurface9> savedDepth;
   int32_t activeIndex = 0;
   HRESULT lastError = 0;
+
+ private:
+  void ClearTaken();
+
+  bool taken_[3] = {};
 };

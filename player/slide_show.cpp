@@ -201,8 +201,8 @@ void DS_SlideShow_Light::PrepareNextSlide(float t) {
   }
   LosableOwnerScope owner(next);
   DS_ABRender* rc = next->RenderContext();
-  // The slide shown hands its targets to the next at the change, cleared:
-  // they are made ahead only when it has none to hand.
+  // The slide shown hands its targets to the next at the change: they are
+  // made ahead only when it has none to hand.
   DS_2D_Light* shown = slide->renderContext.get();
   const bool handed = shown && shown->HasTargetSet();
   const auto start = std::chrono::steady_clock::now();

@@ -67,6 +67,7 @@ void DS_AirBrush::Draw(DS_ABRender* context, DS_ParticlesObj* object) { DrawLaye
 
 void DS_AirBrush::AttachRenderObject(DS_ParticlesObj* object) {
   DS_TexParticleGenerator::AttachRenderObject(object);
+  CreateRenderTargetsForEffect();
   object->SetLayerCount(1);
 }
 
@@ -217,6 +218,7 @@ void DS_CustomAirBrush::ReadRecord(DS_IOF_Archive& ar, int32_t) {
 
 void DS_CustomAirBrush::AttachRenderObject(DS_ParticlesObj* object) {
   DS_TexParticleGenerator::AttachRenderObject(object);
+  CreateRenderTargetsForEffect();
   object->SetLayerCount(1);
   if (DS_DocResManager* manager = CurrentDocResManager()) picture = manager->GetTextures(pictureLink);
   aspect = picture.aspect;
@@ -259,6 +261,7 @@ void DS_TwinklingStars::AddTwinkle(GeneratorParticle& dab) {
 
 void DS_TwinklingStars::AttachRenderObject(DS_ParticlesObj* object) {
   DS_TexParticleGenerator::AttachRenderObject(object);
+  CreateRenderTargetsForEffect();
   object->SetLayerCount(1);
   for (GeneratorParticle& dab : strokes) AddTwinkle(dab);
 }

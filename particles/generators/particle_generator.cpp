@@ -258,6 +258,10 @@ RenderTargetSet* DS_TexParticleGenerator::TargetsForDrawing() {
   return targets && targets->active ? targets : nullptr;
 }
 
+void DS_TexParticleGenerator::CreateRenderTargetsForEffect() {
+  if (effect && !targets) CreateRenderTargets();
+}
+
 IDirect3DTexture9* DS_TexParticleGenerator::CurrentTexture(size_t image) const {
   if (image >= images.size()) return nullptr;
   const DocImage& i = images[image];

@@ -104,6 +104,10 @@ class DS_TexParticleGenerator : public DS_ParticleGenerator {
   // The targets, made on first use when an effect wants them; null when
   // they cannot be made (the caller then draws straight).
   RenderTargetSet* TargetsForDrawing();
+  // For classes that draw their layer through the targets whenever they have
+  // an effect: the targets made at attach, with the slide's other device
+  // objects (and so made ahead of its showing), not in its first frame.
+  void CreateRenderTargetsForEffect();
 
   std::vector<DS_ImageFileLink> imageLinks;
   DS_HLSLEffectFile effectLink;

@@ -274,8 +274,11 @@ TEST(LongShow, LinkJumpTakesTheTargetsOfTheSlideLeft) {
   GoToSlide(2);
   ASSERT_EQ(runner::CurrentSlideIndex(), 2);
   EXPECT_FALSE(Context(0)->HasTargets());
+  for (int k = 0; k < 3; ++k) ASSERT_EQ(Context(2)->targets.textures[k].Get(), left[k]) << "target " << k;
+  // As the first frame of the slide jumped to starts drawing into them.
+  Context(2)->targets.Begin();
+  Context(2)->targets.End(false);
   for (int k = 0; k < 3; ++k) {
-    ASSERT_EQ(Context(2)->targets.textures[k].Get(), left[k]) << "target " << k;
     IDirect3DSurface9* level = nullptr;
     ASSERT_EQ(left[k]->GetSurfaceLevel(0, &level), D3D_OK);
     const std::vector<uint8_t> pixels = D3D9_ReadBack(level);

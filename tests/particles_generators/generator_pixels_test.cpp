@@ -10,6 +10,8 @@
 #include "gen_fixtures.h"
 #include "particles/generators/air_brushes.h"
 #include "player/camera.h"
+#include "player/current_device.h"
+#include "player/render_target_set.h"
 
 using namespace gen_test;
 
@@ -71,6 +73,36 @@ TEST_F(GeneratorPixels, SparklesInEachBlendMode) {
   EXPECT_GT(dab[2], grey + 60);
   EXPECT_GT(dab[3], dab[0] + 60);  // added rather than laid over
   EXPECT_NEAR(dab[4], Sum(kWhite), 6);
+}
+
+// Brushes that draw their layer through the targets have them from the
+// attach, so a slide's first frame makes none.
+TEST_F(GeneratorPixels, BrushTargetsAreMadeAtTheAttach) {
+  auto light = MakeLight(u"grey.png", kFitStretch);
+  auto targetsOf = [](DS_TexParticleGenerator& model, bool withEffect) {
+    model.imageLinks = {DS_ImageFileLink(0, u"dab.png")};
+    if (withEffect) model.effectLink = DS_HLSLEffectFile(u"common_res.dll", 1);
+    auto object = std::unique_ptr<DS_ParticlesObj>(static_cast<DS_ParticlesObj*>(model.CreateRuntime()));
+    auto* g = static_cast<DS_TexParticleGenerator*>(object->generator);
+    EXPECT_EQ(g->effect != nullptr, withEffect);
+    return g->targets;
+  };
+  for (bool withEffect : {true, false}) {
+    SCOPED_TRACE(withEffect);
+    DS_CustomAirBrush custom;
+    DS_TwinklingStars twinkling;
+    for (DS_TexParticleGenerator* model :
+         {static_cast<DS_TexParticleGenerator*>(&custom), static_cast<DS_TexParticleGenerator*>(&twinkling)}) {
+      RenderTargetSet* set = targetsOf(*model, withEffect);
+      if (!withEffect) {
+        EXPECT_EQ(set, nullptr) << "drawn straight, without targets";
+        continue;
+      }
+      ASSERT_NE(set, nullptr);
+      EXPECT_TRUE(set->active);
+      EXPECT_EQ(set->width, GetBackBufferInfo().width);
+    }
+  }
 }
 
 TEST_F(GeneratorPixels, CustomPictureWithoutEffectAtItsDab) {

@@ -309,9 +309,22 @@ TEST_F(DocResDevice, TargetSetsMadeAheadAreKeptByTheStart) {
 
   m->SetLiveOwners(&slideA, &slideB);
   EXPECT_FALSE(m->PrepareOneTargetSet(&slideA)) << "slide A owns no set";
-  EXPECT_TRUE(m->PrepareOneTargetSet(&slideB));
+  // A set let go is made a target a call; the last brings the picture.
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_TRUE(m->PrepareOneTargetSet(&slideB)) << k;
+    EXPECT_EQ(set->active != nullptr, k == 2) << k;
+  }
   ASSERT_TRUE(set->active);
   EXPECT_EQ(set->width, 512u);
+  {
+    ComPtr<IDirect3DSurface9> level;
+    set->active->GetSurfaceLevel(0, level.ReleaseAndGetAddressOf());
+    const std::vector<uint8_t> bgra = D3D9_ReadBack(level);
+    ASSERT_GE(bgra.size(), 4u);
+    EXPECT_EQ(bgra[0], 50);
+    EXPECT_EQ(bgra[1], 100);
+    EXPECT_EQ(bgra[2], 200);
+  }
   EXPECT_FALSE(m->PrepareOneTargetSet(&slideB)) << "made once";
   paint();
   // Slide B starts: its reset keeps what was made ahead.

@@ -245,6 +245,35 @@ TEST_F(Surfaces, TargetSetMadeATargetACall) {
   EXPECT_TRUE(!set.textures[0] && !set.active);
 }
 
+TEST_F(Surfaces, TakenTargetsAreClearedWhenFirstDrawnInto) {
+  RenderTargetSet left;
+  ASSERT_TRUE(left.Create(8, 8));
+  IDirect3DSurface9* back = BoundTarget(dev_);
+  ASSERT_EQ(dev_->BeginScene(), D3D_OK);
+  left.Begin();
+  for (int k : {0, 1, 2}) {
+    left.Select(k);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF804020, 1.0f, 0);
+  }
+  left.End(false);
+  IDirect3DTexture9* t[3] = {left.textures[0].Get(), left.textures[1].Get(), left.textures[2].Get()};
+
+  RenderTargetSet taking;
+  taking.TakeFrom(left);
+  EXPECT_FALSE(left.active || left.textures[0] || left.textures[1] || left.textures[2]);
+  for (int k : {0, 1, 2}) EXPECT_EQ(taking.textures[k].Get(), t[k]);
+  EXPECT_EQ(taking.active.Get(), t[0]);
+  // Not drawn into yet: no clear has been paid for.
+  EXPECT_EQ(ReadTexture(t[2]).at(1, 1), 0xFF804020u);
+
+  taking.Begin();
+  EXPECT_EQ(BoundTarget(dev_), Level0(t[0]));
+  taking.End(false);
+  ASSERT_EQ(dev_->EndScene(), D3D_OK);
+  EXPECT_EQ(BoundTarget(dev_), back);
+  for (int k : {0, 1, 2}) EXPECT_EQ(ReadTexture(t[k]).at(1, 1), 0u) << "target " << k << " shows what the other drew";
+}
+
 TEST_F(Surfaces, TargetsMadeAheadASliceAtATimeAndKeptByTheReset) {
   struct Case {
     uint32_t width, height;
