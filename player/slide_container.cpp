@@ -128,10 +128,9 @@ void DS_SlideContainer::ReleaseDeviceMemory() {
     manager->ReleaseOwner(this);
     manager->ReleaseTargetSetsOf(this);
   }
-  // What the slide's objects and the driver freed goes back to the system
-  // here, once per slide left, rather than staying in the heap for good.
-  malloc_trim(0);
 }
+
+void ReturnFreedHeapToSystem() { malloc_trim(0); }
 
 void DS_SlideContainer::OnLostDevice() {
   for (auto& obj : drawnObjects) {

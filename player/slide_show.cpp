@@ -220,6 +220,7 @@ void DS_SlideShow_Light::LeaveSlide(DS_SlideContainer* left) {
   if (!left || left == shown) return;
   if (shown && shown->renderContext) shown->renderContext->TakeTargetsFrom(left->renderContext.get());
   left->ReleaseDeviceMemory();
+  heapReturnDue = true;
 }
 
 void DS_SlideShow_Light::Update(float t) {
@@ -266,6 +267,11 @@ void DS_SlideShow_Light::Update(float t) {
   DS_SlideContainer* slide = currentSlide.get();
   LosableOwnerScope owner(slide);
   float tau = t - slideStartTime;
+  // Not in the frame of the change, which has the most to do.
+  if (heapReturnDue && tau >= kHeapReturnDelay) {
+    heapReturnDue = false;
+    ReturnFreedHeapToSystem();
+  }
   if (DS_ABRender* rc = slide->RenderContext()) rc->UpdateCamera(tau);
   for (auto& obj : slide->drawnObjects) {
     if (obj) obj->UpdateTime(tau);

@@ -127,12 +127,17 @@ class DS_SlideShow_Light : public DS_IOF_Item {
   float overlayAlpha = 0.0f;
   // The slide whose device objects are being made ahead, or null.
   DS_SlideContainer* preparedSlide = nullptr;
+  // A slide was let go: the freed heap goes back to the system a little
+  // into the next one.
+  bool heapReturnDue = false;
 };
 
 // How long before a timed slide ends the next one starts being prepared, and
 // the time a frame gives to it.
 constexpr float kSlidePrepareLead = 1.0f;
 constexpr double kSlidePrepareBudget = 0.002;
+// How far into a slide the heap that the slide before it freed is given back.
+constexpr float kHeapReturnDelay = 0.5f;
 
 // Registers the readers of slides, timelines and chrono controls.
 void RegisterSlideReaders();

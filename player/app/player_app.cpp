@@ -211,6 +211,7 @@ void PlayerApp::StartDocument() {
     // the start holds one slide's objects, not those of every slide.
     if (slide != document->slides.front()) slide->ReleaseDeviceMemory();
   }
+  ReturnFreedHeapToSystem();
   auto& playlist = document->playlist;
   for (auto& entry : playlist)
     if (entry) entry->ExtractEmbeddedData();
