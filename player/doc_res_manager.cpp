@@ -420,6 +420,15 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     for (auto& d : delays) ar.ReadFloat(&d);
   }
   TextureCache& textures = CacheOf(*this);
+  // The pictures stored in the project are decoded on other cores while the
+  // textures are made here, in the order this loop takes them. Without a
+  // device no texture is made.
+  const bool making = CurrentDevice() != nullptr;
+  std::vector<D3DXPredecodeFile> stored;
+  for (const auto& entry : c.imageFilesStaging)
+    for (const auto& f : entry.second)
+      if (making && !f.path.empty() && f.data && f.size > 0) stored.push_back({f.data.get(), f.size});
+  D3DX_BeginPredecode(stored.data(), stored.size());
   for (auto& entry : c.imageFilesStaging) {
     const LinkKey& key = entry.first;
     std::vector<EmbeddedFile>& files = entry.second;
@@ -433,6 +442,7 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     if (files.size() > 1) image.delays = c.delays[key];
     c.documentData[key] = std::move(files);
   }
+  D3DX_EndPredecode();
   c.imageFilesStaging.clear();
   if (version < 2) return;
 
@@ -451,6 +461,11 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     image.file = EmbeddedFileData();
     ar.ReadBlob(&image.file);
   }
+  stored.clear();
+  for (const auto& entry : c.guidImagesStaging)
+    if (making && entry.second.file.data && entry.second.file.size > 0)
+      stored.push_back({entry.second.file.data.get(), entry.second.file.size});
+  D3DX_BeginPredecode(stored.data(), stored.size());
   for (auto& entry : c.guidImagesStaging) {
     const GuidImage& image = entry.second;
     c.guidTextures[entry.first] = CreateTextureFromMemory(image.file.data.get(), image.file.size).texture;
@@ -463,6 +478,7 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     frames.clear();
     frames.push_back(std::move(frame));
   }
+  D3DX_EndPredecode();
   c.guidImagesStaging.clear();
   if (version < 4) return;
 

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -392,6 +395,102 @@ UINT ResolveSize(UINT requested, UINT image) {
   return requested;
 }
 
+// ---------------------------------------------------------------- decoding ahead
+// Decoded but not yet taken: beyond this the workers wait.
+constexpr size_t kPredecodeBudget = size_t(64) << 20;
+
+class Predecoder {
+ public:
+  Predecoder(const D3DXPredecodeFile* files, size_t count) {
+    items_.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+      items_[i].data = files[i].data;
+      items_[i].size = files[i].size;
+      index_.emplace(files[i].data, i);  // the first of equal ranges
+    }
+    unsigned cores = std::thread::hardware_concurrency();
+    unsigned n = static_cast<unsigned>(std::min<size_t>({cores > 1 ? cores - 1 : 1, 7, count}));
+    try {
+      for (unsigned k = 0; k < n; ++k) workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // Fewer workers, or none: what none reaches is decoded by the caller.
+    }
+  }
+  ~Predecoder() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    for (auto& t : workers_) t.join();
+  }
+
+  // True with the decoded picture when a worker decoded (or is decoding) it.
+  bool Take(const void* data, UINT size, Decoded* out, HRESULT* hr) {
+    std::unique_lock<std::mutex> lock(m_);
+    auto found = index_.find(data);
+    if (found == index_.end()) return false;
+    Item& item = items_[found->second];
+    if (item.size != size) return false;  // another range at the same address
+    index_.erase(found);
+    if (item.state == kWaiting) {
+      item.state = kTaken;  // no worker has reached it: the caller decodes it
+      return false;
+    }
+    cv_.wait(lock, [&] { return item.state == kDone; });
+    *out = std::move(item.decoded);
+    *hr = item.hr;
+    ahead_ -= item.bytes;
+    item.state = kTaken;
+    cv_.notify_all();
+    return true;
+  }
+
+ private:
+  enum State { kWaiting, kDecoding, kDone, kTaken };
+  struct Item {
+    const void* data = nullptr;
+    UINT size = 0;
+    State state = kWaiting;
+    HRESULT hr = D3D_OK;
+    Decoded decoded;
+    size_t bytes = 0;
+  };
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(m_);
+    for (;;) {
+      cv_.wait(lock, [&] { return stop_ || next_ >= items_.size() || ahead_ < kPredecodeBudget; });
+      if (stop_ || next_ >= items_.size()) return;
+      Item& item = items_[next_++];
+      if (item.state != kWaiting) continue;
+      item.state = kDecoding;
+      lock.unlock();
+      Decoded decoded;
+      const HRESULT hr = Decode(item.data, item.size, true, &decoded);
+      const size_t bytes = decoded.image.px.size();
+      lock.lock();
+      item.decoded = std::move(decoded);
+      item.hr = hr;
+      item.bytes = bytes;
+      ahead_ += bytes;
+      item.state = kDone;
+      cv_.notify_all();
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::vector<Item> items_;
+  std::unordered_map<const void*, size_t> index_;
+  size_t next_ = 0;
+  size_t ahead_ = 0;
+  bool stop_ = false;
+  std::vector<std::thread> workers_;
+};
+
+Predecoder* g_predecoder = nullptr;
+
 }  // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mip_levels, DWORD usage,
@@ -436,7 +535,8 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
   if (!device || !out) return D3DERR_INVALIDCALL;
   *out = nullptr;
   Decoded dec;
-  HRESULT hr = Decode(data, size, true, &dec);
+  HRESULT hr = D3D_OK;
+  if (!g_predecoder || !g_predecoder->Take(data, size, &dec, &hr)) hr = Decode(data, size, true, &dec);
   if (FAILED(hr)) return hr;
   UINT max = MaxSize(device);
   UINT w = std::min(ResolveSize(width, dec.info.Width), max);
@@ -566,4 +666,14 @@ bool Platform_DecodeImageRGBA(const uint8_t* bytes, size_t count, std::vector<ui
   rgba->assign(pixels, pixels + static_cast<size_t>(*width) * static_cast<size_t>(*height) * 4);
   stbi_image_free(pixels);
   return true;
+}
+
+void D3DX_BeginPredecode(const D3DXPredecodeFile* files, size_t count) {
+  D3DX_EndPredecode();
+  if (files && count > 0) g_predecoder = new Predecoder(files, count);
+}
+
+void D3DX_EndPredecode() {
+  delete g_predecoder;
+  g_predecoder = nullptr;
 }

@@ -410,6 +410,52 @@ TEST_F(D3DXTexTest, FromFileReadsAWidePath) {
   EXPECT_EQ(t, nullptr);
 }
 
+// Pictures decoded ahead on other threads make the same textures and the
+// same refusals as pictures decoded in the call, taken in any order, some
+// twice and some never.
+TEST_F(D3DXTexTest, PicturesDecodedAheadMakeTheSameTextures) {
+  std::vector<std::vector<uint8_t>> files;
+  for (int i = 0; i < 24; ++i) {
+    std::vector<uint32_t> px(static_cast<size_t>(40 + i) * 30);
+    for (size_t k = 0; k < px.size(); ++k) px[k] = 0xFF000000u | static_cast<uint32_t>(k * 2654435761u >> 8);
+    files.push_back(Encode(i % 3 == 0 ? Kind::Bmp : Kind::Png, 40 + i, 30, 4, px));
+  }
+  files.push_back(std::vector<uint8_t>(40, 0x5A));  // refused
+  auto make = [&](size_t i, HRESULT* hr) {
+    IDirect3DTexture9* t = nullptr;
+    *hr = D3DXCreateTextureFromFileInMemoryEx(dev_, files[i].data(), static_cast<UINT>(files[i].size()),
+                                              D3DX_DEFAULT_NONPOW2, D3DX_DEFAULT_NONPOW2, 1, 0, D3DFMT_UNKNOWN,
+                                              D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr,
+                                              nullptr, &t);
+    std::vector<D3DCOLOR> px;
+    if (t) {
+      D3DSURFACE_DESC d = Desc(t);
+      for (UINT y = 0; y < d.Height; y += 7)
+        for (UINT x = 0; x < d.Width; x += 5) px.push_back(At(t, 0, static_cast<int>(x), static_cast<int>(y)));
+      t->Release();
+    }
+    return px;
+  };
+  std::vector<std::vector<D3DCOLOR>> plain(files.size());
+  std::vector<HRESULT> plainHr(files.size());
+  for (size_t i = 0; i < files.size(); ++i) plain[i] = make(i, &plainHr[i]);
+  EXPECT_EQ(plainHr.back(), kInvalidData);
+
+  std::vector<D3DXPredecodeFile> ahead;
+  for (const auto& f : files) ahead.push_back({f.data(), static_cast<UINT>(f.size())});
+  D3DX_BeginPredecode(ahead.data(), ahead.size());
+  const size_t order[] = {24, 0, 1, 5, 2, 2, 7, 3, 23, 4, 6, 8, 9, 10, 11, 12, 20, 21};
+  for (size_t i : order) {
+    SCOPED_TRACE(i);
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(make(i, &hr), plain[i]);
+    EXPECT_EQ(hr, plainHr[i]);
+  }
+  D3DX_EndPredecode();  // 13 to 19 and 22 never taken
+  HRESULT hr = E_FAIL;
+  EXPECT_EQ(make(13, &hr), plain[13]) << "decoded in the call once the workers are gone";
+}
+
 TEST_F(D3DXTexTest, DamagedDataIsRefused) {
   std::vector<uint8_t> png = Encode(Kind::Png, 8, 8, 4, std::vector<uint32_t>(64, 0xFFFFFFFF));
   std::vector<uint8_t> argb(32, 0x55);
