@@ -15,11 +15,20 @@ void BindLevel0(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
 
 }  // namespace
 
+namespace {
+bool g_deferredTargets = false;
+}  // namespace
+
+DeferredTargets::DeferredTargets() : previous_(g_deferredTargets) { g_deferredTargets = true; }
+DeferredTargets::~DeferredTargets() { g_deferredTargets = previous_; }
+bool DeferredTargets::Open() { return g_deferredTargets; }
+
 bool RenderTargetSet::Create(UINT w, UINT h) {
   width = w;
   height = h;
   if (w == 0 || h == 0) return false;
   ReleaseTextures();
+  if (g_deferredTargets) return true;
   int made;
   while ((made = CreateNext(w, h)) > 0) {
   }

@@ -7,13 +7,29 @@
 #include "platform/com/com_ptr.h"
 #include "platform/d3d9/d3d9.h"
 
+// Open while slides are built whose device memory is let go right after:
+// their target sets are not made just to be dropped.
+class DeferredTargets {
+ public:
+  DeferredTargets();
+  ~DeferredTargets();
+  DeferredTargets(const DeferredTargets&) = delete;
+  DeferredTargets& operator=(const DeferredTargets&) = delete;
+  static bool Open();
+
+ private:
+  bool previous_;
+};
+
 class RenderTargetSet {
  public:
   RenderTargetSet() = default;
   RenderTargetSet(const RenderTargetSet&) = delete;
   RenderTargetSet& operator=(const RenderTargetSet&) = delete;
 
-  // False for a zero size or when a target cannot be made.
+  // False for a zero size or when a target cannot be made. While a
+  // DeferredTargets scope is open only the size is kept: the set is as one
+  // let go, made when its slide is prepared or starts.
   bool Create(UINT w, UINT h);
   // Makes one more of the three targets at this size (a set of another size
   // is let go first), so a set can be made a target at a time. 1 while some

@@ -1,6 +1,7 @@
 #include "player/app/player_app.h"
 
 #include <memory>
+#include <optional>
 
 #include "audio/music_graph.h"
 #include "audio/music_output.h"
@@ -17,6 +18,7 @@
 #include "player/doc_res_manager.h"
 #include "player/project_reader.h"
 #include "player/render_context.h"
+#include "player/render_target_set.h"
 #include "player/slide_container.h"
 #include "player/scene_object.h"
 #include "player/slide_show.h"
@@ -205,11 +207,17 @@ void PlayerApp::StartDocument() {
   if (!document) return;
   for (auto& slide : document->slides) {
     if (!slide) continue;
-    slide->BuildRuntime();
     // Only the first slide keeps the device memory its objects made while
     // built; the others' is made again when they are prepared or shown, so
-    // the start holds one slide's objects, not those of every slide.
-    if (slide != document->slides.front()) slide->ReleaseDeviceMemory();
+    // the start holds one slide's objects, not those of every slide. Their
+    // target sets are not made at all meanwhile.
+    const bool first = slide == document->slides.front();
+    {
+      std::optional<DeferredTargets> deferred;
+      if (!first) deferred.emplace();
+      slide->BuildRuntime();
+    }
+    if (!first) slide->ReleaseDeviceMemory();
   }
   ReturnFreedHeapToSystem();
   auto& playlist = document->playlist;

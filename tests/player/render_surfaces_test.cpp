@@ -245,6 +245,29 @@ TEST_F(Surfaces, TargetSetMadeATargetACall) {
   EXPECT_TRUE(!set.textures[0] && !set.active);
 }
 
+TEST_F(Surfaces, DeferredTargetSetKeepsItsSizeOnly) {
+  RenderTargetSet set;
+  ASSERT_TRUE(set.Create(16, 8));
+  {
+    DeferredTargets deferred;
+    EXPECT_TRUE(set.Create(8, 4));
+    EXPECT_FALSE(set.active || set.textures[0] || set.textures[1] || set.textures[2]) << "as one let go";
+    EXPECT_EQ(set.width, 8u);
+    EXPECT_EQ(set.height, 4u);
+    EXPECT_FALSE(set.Create(0, 4));
+    {
+      DeferredTargets nested;
+    }
+    EXPECT_TRUE(DeferredTargets::Open()) << "a nested scope leaves the outer one open";
+  }
+  EXPECT_FALSE(DeferredTargets::Open());
+  // Made later in slices, as a set that was let go.
+  EXPECT_EQ(set.CreateNext(8, 4), 1);
+  EXPECT_EQ(set.CreateNext(8, 4), 1);
+  EXPECT_EQ(set.CreateNext(8, 4), 0);
+  EXPECT_TRUE(set.active);
+}
+
 TEST_F(Surfaces, TakenTargetsAreClearedWhenFirstDrawnInto) {
   RenderTargetSet left;
   ASSERT_TRUE(left.Create(8, 8));
