@@ -64,8 +64,8 @@ class DS_SlideContainer : public DS_IOF_Item {
 // The slide readers: "DS_SlideContainer".
 void RegisterSlideContainerReader();
 
-// Gives the heap memory that slides let go of back to the system. Called
-// once after slides were let go, away from the frame that let them go: it
-// costs a few milliseconds, and memory given back is faulted in again when
-// reused.
+// Gives the heap memory that slides let go of back to the system. It costs
+// a few milliseconds, and memory given back is faulted in again when reused:
+// during a show it is called a little after a slide change, not in the
+// frame of the change.
 void ReturnFreedHeapToSystem();

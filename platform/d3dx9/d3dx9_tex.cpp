@@ -397,7 +397,7 @@ UINT ResolveSize(UINT requested, UINT image) {
 
 // ---------------------------------------------------------------- decoding ahead
 // Decoded but not yet taken: beyond this the workers wait.
-constexpr size_t kPredecodeBudget = size_t(64) << 20;
+constexpr size_t kPredecodeBudget = size_t(16) << 20;
 
 class Predecoder {
  public:
