@@ -13,10 +13,8 @@ void BindLevel0(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
   if (SUCCEEDED(texture->GetSurfaceLevel(0, surface.ReleaseAndGetAddressOf()))) device->SetRenderTarget(0, surface);
 }
 
-}  // namespace
-
-namespace {
 bool g_deferredTargets = false;
+
 }  // namespace
 
 DeferredTargets::DeferredTargets() : previous_(g_deferredTargets) { g_deferredTargets = true; }
