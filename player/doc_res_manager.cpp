@@ -408,6 +408,22 @@ DS_DocResManager::~DS_DocResManager() {
   settings_.reset();
 }
 
+namespace {
+
+// Pictures decoded ahead while the scope is open; closed however it is left,
+// so no worker reads bytes freed by a failed read.
+class PredecodeScope {
+ public:
+  explicit PredecodeScope(const std::vector<D3DXPredecodeFile>& files) {
+    D3DX_BeginPredecode(files.data(), files.size());
+  }
+  ~PredecodeScope() { D3DX_EndPredecode(); }
+  PredecodeScope(const PredecodeScope&) = delete;
+  PredecodeScope& operator=(const PredecodeScope&) = delete;
+};
+
+}  // namespace
+
 void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   DocResCache& c = *cache_;
   ReadEmbeddedFileMap(ar, &c.imageFilesStaging);
@@ -428,21 +444,22 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   for (const auto& entry : c.imageFilesStaging)
     for (const auto& f : entry.second)
       if (making && !f.path.empty() && f.data && f.size > 0) stored.push_back({f.data.get(), f.size});
-  D3DX_BeginPredecode(stored.data(), stored.size());
-  for (auto& entry : c.imageFilesStaging) {
-    const LinkKey& key = entry.first;
-    std::vector<EmbeddedFile>& files = entry.second;
-    DocImage& image = c.images[key];
-    image.textures.clear();
-    for (const auto& f : files) {
-      TextureInfo info = textures.GetTexture(f);
-      image.textures.push_back(info.texture);
-      SetImageSize(image, info);
+  {
+    PredecodeScope ahead(stored);
+    for (auto& entry : c.imageFilesStaging) {
+      const LinkKey& key = entry.first;
+      std::vector<EmbeddedFile>& files = entry.second;
+      DocImage& image = c.images[key];
+      image.textures.clear();
+      for (const auto& f : files) {
+        TextureInfo info = textures.GetTexture(f);
+        image.textures.push_back(info.texture);
+        SetImageSize(image, info);
+      }
+      if (files.size() > 1) image.delays = c.delays[key];
+      c.documentData[key] = std::move(files);
     }
-    if (files.size() > 1) image.delays = c.delays[key];
-    c.documentData[key] = std::move(files);
   }
-  D3DX_EndPredecode();
   c.imageFilesStaging.clear();
   if (version < 2) return;
 
@@ -465,20 +482,21 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   for (const auto& entry : c.guidImagesStaging)
     if (making && entry.second.file.data && entry.second.file.size > 0)
       stored.push_back({entry.second.file.data.get(), entry.second.file.size});
-  D3DX_BeginPredecode(stored.data(), stored.size());
-  for (auto& entry : c.guidImagesStaging) {
-    const GuidImage& image = entry.second;
-    c.guidTextures[entry.first] = CreateTextureFromMemory(image.file.data.get(), image.file.size).texture;
-    RawFrame frame;
-    frame.count = image.file.size;
-    frame.bytes.Allocate(image.file.size);
-    if (image.file.size) std::memcpy(frame.bytes.data(), image.file.data.get(), image.file.size);
-    frame.name = image.name;
-    RawFrameList& frames = rawFrames_[GuidToString(entry.first)];
-    frames.clear();
-    frames.push_back(std::move(frame));
+  {
+    PredecodeScope ahead(stored);
+    for (auto& entry : c.guidImagesStaging) {
+      const GuidImage& image = entry.second;
+      c.guidTextures[entry.first] = CreateTextureFromMemory(image.file.data.get(), image.file.size).texture;
+      RawFrame frame;
+      frame.count = image.file.size;
+      frame.bytes.Allocate(image.file.size);
+      if (image.file.size) std::memcpy(frame.bytes.data(), image.file.data.get(), image.file.size);
+      frame.name = image.name;
+      RawFrameList& frames = rawFrames_[GuidToString(entry.first)];
+      frames.clear();
+      frames.push_back(std::move(frame));
+    }
   }
-  D3DX_EndPredecode();
   c.guidImagesStaging.clear();
   if (version < 4) return;
 
