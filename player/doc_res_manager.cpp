@@ -408,22 +408,6 @@ DS_DocResManager::~DS_DocResManager() {
   settings_.reset();
 }
 
-namespace {
-
-// Pictures decoded ahead while the scope is open; closed however it is left,
-// so no worker reads bytes freed by a failed read.
-class PredecodeScope {
- public:
-  explicit PredecodeScope(const std::vector<D3DXPredecodeFile>& files) {
-    D3DX_BeginPredecode(files.data(), files.size());
-  }
-  ~PredecodeScope() { D3DX_EndPredecode(); }
-  PredecodeScope(const PredecodeScope&) = delete;
-  PredecodeScope& operator=(const PredecodeScope&) = delete;
-};
-
-}  // namespace
-
 void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   DocResCache& c = *cache_;
   ReadEmbeddedFileMap(ar, &c.imageFilesStaging);
@@ -441,11 +425,12 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
   // device no texture is made.
   const bool making = CurrentDevice() != nullptr;
   std::vector<D3DXPredecodeFile> stored;
-  for (const auto& entry : c.imageFilesStaging)
-    for (const auto& f : entry.second)
-      if (making && !f.path.empty() && f.data && f.size > 0) stored.push_back({f.data.get(), f.size});
+  if (making)
+    for (const auto& entry : c.imageFilesStaging)
+      for (const auto& f : entry.second)
+        if (!f.path.empty() && f.data && f.size > 0) stored.push_back({f.data.get(), f.size});
   {
-    PredecodeScope ahead(stored);
+    D3DXPredecode ahead(stored.data(), stored.size());
     for (auto& entry : c.imageFilesStaging) {
       const LinkKey& key = entry.first;
       std::vector<EmbeddedFile>& files = entry.second;
@@ -479,11 +464,12 @@ void DS_DocResManager::ReadRecord(DS_IOF_Archive& ar, int32_t version) {
     ar.ReadBlob(&image.file);
   }
   stored.clear();
-  for (const auto& entry : c.guidImagesStaging)
-    if (making && entry.second.file.data && entry.second.file.size > 0)
-      stored.push_back({entry.second.file.data.get(), entry.second.file.size});
+  if (making)
+    for (const auto& entry : c.guidImagesStaging)
+      if (entry.second.file.data && entry.second.file.size > 0)
+        stored.push_back({entry.second.file.data.get(), entry.second.file.size});
   {
-    PredecodeScope ahead(stored);
+    D3DXPredecode ahead(stored.data(), stored.size());
     for (auto& entry : c.guidImagesStaging) {
       const GuidImage& image = entry.second;
       c.guidTextures[entry.first] = CreateTextureFromMemory(image.file.data.get(), image.file.size).texture;

@@ -668,12 +668,12 @@ bool Platform_DecodeImageRGBA(const uint8_t* bytes, size_t count, std::vector<ui
   return true;
 }
 
-void D3DX_BeginPredecode(const D3DXPredecodeFile* files, size_t count) {
-  D3DX_EndPredecode();
-  if (files && count > 0) g_predecoder = new Predecoder(files, count);
+D3DXPredecode::D3DXPredecode(const D3DXPredecodeFile* files, size_t count) {
+  delete g_predecoder;
+  g_predecoder = files && count > 0 ? new Predecoder(files, count) : nullptr;
 }
 
-void D3DX_EndPredecode() {
+D3DXPredecode::~D3DXPredecode() {
   delete g_predecoder;
   g_predecoder = nullptr;
 }

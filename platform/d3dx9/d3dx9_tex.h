@@ -91,15 +91,21 @@ HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* texture, const PALETTEENTRY* pa
                           DWORD filter);
 
 // Not D3DX: pictures in memory decoded on worker threads, in order, ahead of
-// the calls that make textures of them. D3DXCreateTextureFromFileInMemory(Ex)
-// on one of these ranges (the same pointer and size) takes its decoded
-// picture instead of decoding it again; one that no worker has reached yet is
-// decoded by the caller as before. Decoded pictures not yet taken are bounded
-// in memory. The bytes must stay alive until D3DX_EndPredecode, which waits
-// for the workers and drops what was not taken. Calls come from one thread.
+// the calls that make textures of them, while an object of this class lives.
+// D3DXCreateTextureFromFileInMemory(Ex) on one of these ranges (the same
+// pointer and size) takes its decoded picture instead of decoding it again;
+// one that no worker has reached yet is decoded by the caller as before.
+// Decoded pictures not yet taken are bounded in memory. The bytes must stay
+// alive while it lives; its end waits for the workers and drops what was not
+// taken. One at a time, used from one thread.
 struct D3DXPredecodeFile {
   const void* data;
   UINT size;
 };
-void D3DX_BeginPredecode(const D3DXPredecodeFile* files, size_t count);
-void D3DX_EndPredecode();
+class D3DXPredecode {
+ public:
+  D3DXPredecode(const D3DXPredecodeFile* files, size_t count);
+  ~D3DXPredecode();
+  D3DXPredecode(const D3DXPredecode&) = delete;
+  D3DXPredecode& operator=(const D3DXPredecode&) = delete;
+};

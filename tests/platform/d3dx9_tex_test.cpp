@@ -443,17 +443,18 @@ TEST_F(D3DXTexTest, PicturesDecodedAheadMakeTheSameTextures) {
 
   std::vector<D3DXPredecodeFile> ahead;
   for (const auto& f : files) ahead.push_back({f.data(), static_cast<UINT>(f.size())});
-  D3DX_BeginPredecode(ahead.data(), ahead.size());
-  const size_t order[] = {24, 0, 1, 5, 2, 2, 7, 3, 23, 4, 6, 8, 9, 10, 11, 12, 20, 21};
-  for (size_t i : order) {
-    SCOPED_TRACE(i);
-    HRESULT hr = E_FAIL;
-    EXPECT_EQ(make(i, &hr), plain[i]);
-    EXPECT_EQ(hr, plainHr[i]);
-  }
-  D3DX_EndPredecode();  // 13 to 19 and 22 never taken
+  {
+    D3DXPredecode decoding(ahead.data(), ahead.size());
+    const size_t order[] = {24, 0, 1, 5, 2, 2, 7, 3, 23, 4, 6, 8, 9, 10, 11, 12, 20, 21};
+    for (size_t i : order) {
+      SCOPED_TRACE(i);
+      HRESULT hr = E_FAIL;
+      EXPECT_EQ(make(i, &hr), plain[i]);
+      EXPECT_EQ(hr, plainHr[i]);
+    }
+  }  // 13 to 19 and 22 never taken
   HRESULT hr = E_FAIL;
-  EXPECT_EQ(make(13, &hr), plain[13]) << "decoded in the call once the workers are gone";
+  EXPECT_EQ(make(13, &hr), plain[13]) << "decoded in the call once the decoding ahead has ended";
 }
 
 TEST_F(D3DXTexTest, DamagedDataIsRefused) {
