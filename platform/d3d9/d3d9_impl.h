@@ -11,6 +11,7 @@
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/d3d9_formats.h"
+#include "platform/d3d9/pixel_memory.h"
 
 struct SDL_Window;
 
@@ -128,7 +129,7 @@ class Surface final : public ResourceBase<IDirect3DSurface9> {
   const FormatDesc* desc_;
   DWORD usage_;
   uint32_t pitch_ = 0;
-  std::vector<uint8_t> memory_;
+  PixelBytes memory_;
   uint32_t own_texture_ = 0;  // GL texture of a standalone surface
   uint64_t counted_ = 0;      // bytes added to the live-surface count
   bool locked_ = false;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9_formats.h"
+#include "platform/d3d9/pixel_memory.h"
 #include "platform/win32/windows.h"
 
 #pragma GCC diagnostic push
@@ -45,7 +46,7 @@ constexpr uint64_t kMaxPixels = 64ull << 20;  // larger pictures are refused as 
 // A picture as BGRA rows.
 struct Image {
   UINT w = 0, h = 0;
-  std::vector<uint8_t> px;
+  PixelBytes px;
 };
 
 Image FromBytes(const uint8_t* bgra, UINT w, UINT h) {
@@ -333,7 +334,7 @@ HRESULT Decode(const void* data, UINT size, bool need_pixels, Decoded* out) {
   if (need_pixels) {
     stbi_uc* rgba = stbi_load_from_memory(p, static_cast<int>(size), &w, &h, &comp, 4);
     if (!rgba) return kInvalidData;
-    std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
+    PixelBytes bgra(static_cast<size_t>(w) * h * 4);
     for (size_t i = 0; i < bgra.size(); i += 4) {
       bgra[i] = rgba[i + 2];
       bgra[i + 1] = rgba[i + 1];
@@ -625,17 +626,13 @@ HRESULT D3DXLoadSurfaceFromSurface(IDirect3DSurface9* dest, const PALETTEENTRY*,
   ApplyColourKey(im, color_key);
   if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
   UINT dw = static_cast<UINT>(dr.right - dr.left), dh = static_cast<UINT>(dr.bottom - dr.top);
-  std::vector<uint8_t> scaled = std::move(Resample(im, dw, dh, filter).px);
-  std::vector<uint8_t> whole;
-  if (dw == dd.Width && dh == dd.Height) {
-    whole = std::move(scaled);
-  } else {
-    whole = D3D9_ReadBack(dest);
-    if (whole.empty()) whole.assign(static_cast<size_t>(dd.Width) * dd.Height * 4, 0);
-    for (UINT y = 0; y < dh; ++y)
-      std::memcpy(&whole[((dr.top + y) * static_cast<size_t>(dd.Width) + dr.left) * 4],
-                  &scaled[static_cast<size_t>(y) * dw * 4], static_cast<size_t>(dw) * 4);
-  }
+  const PixelBytes scaled = std::move(Resample(im, dw, dh, filter).px);
+  if (dw == dd.Width && dh == dd.Height) return D3D9_WritePixels(dest, scaled.data());
+  std::vector<uint8_t> whole = D3D9_ReadBack(dest);
+  if (whole.empty()) whole.assign(static_cast<size_t>(dd.Width) * dd.Height * 4, 0);
+  for (UINT y = 0; y < dh; ++y)
+    std::memcpy(&whole[((dr.top + y) * static_cast<size_t>(dd.Width) + dr.left) * 4],
+                &scaled[static_cast<size_t>(y) * dw * 4], static_cast<size_t>(dw) * 4);
   return D3D9_WritePixels(dest, whole.data());
 }
 
