@@ -12,7 +12,20 @@
 
 namespace pixel_memory {
 
+// Under AddressSanitizer every block stays on the heap, where an overrun is
+// caught at its end.
+#if defined(__SANITIZE_ADDRESS__)
+#define PIXEL_MEMORY_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PIXEL_MEMORY_HEAP_ONLY 1
+#endif
+#endif
+#ifdef PIXEL_MEMORY_HEAP_ONLY
+constexpr size_t kMappedFrom = static_cast<size_t>(-1);
+#else
 constexpr size_t kMappedFrom = size_t(2) << 20;
+#endif
 
 void* AllocateMapped(size_t bytes);  // nullptr when the system has none
 void FreeMapped(void* p, size_t bytes);
