@@ -155,12 +155,14 @@ void ZVI_DocResManager::WalkLosable(ZVI_LosableObj* o, bool lost, bool keepPrepa
     if (keepPrepared && o->prepared_ && IsLiveOwner(o->owner_)) return;
     o->OnLost();
     o->prepared_ = false;
+    o->preparing_ = false;
     return;
   }
   // Made ahead and untouched since: as a reset would make it.
   if (o->prepared_) return;
   if (!IsLiveOwner(o->owner_)) return;
   o->OnReset();
+  o->preparing_ = false;
   // Made again while its slide waits to show: still untouched.
   o->prepared_ = ownersTracked_ && o->owner_ && o->owner_ == preparedOwner_ && o->owner_ != shownOwner_;
 }
@@ -170,9 +172,14 @@ bool ZVI_DocResManager::PrepareOneObject(const void* owner) {
   for (auto& entry : deviceObjects_) {
     ZVI_LosableObj* o = entry.second;
     if (!o || o->owner_ != owner || o->prepared_) continue;
-    o->OnLost();
-    o->OnReset();
-    o->prepared_ = true;
+    if (!o->preparing_) {
+      o->OnLost();
+      o->preparing_ = true;
+    }
+    if (o->PrepareStep()) {
+      o->preparing_ = false;
+      o->prepared_ = true;
+    }
     return true;
   }
   return false;
@@ -180,7 +187,7 @@ bool ZVI_DocResManager::PrepareOneObject(const void* owner) {
 
 void ZVI_DocResManager::ClearPrepared(const void* owner) {
   for (auto& entry : deviceObjects_)
-    if (entry.second && entry.second->owner_ == owner) entry.second->prepared_ = false;
+    if (entry.second && entry.second->owner_ == owner) entry.second->prepared_ = entry.second->preparing_ = false;
 }
 
 void ZVI_DocResManager::ReleaseOwner(const void* owner) {
@@ -192,6 +199,7 @@ void ZVI_DocResManager::ReleaseOwner(const void* owner) {
   for (ZVI_LosableObj* o : objects) {
     o->OnLost();
     o->prepared_ = false;
+    o->preparing_ = false;
   }
 }
 

@@ -50,6 +50,13 @@ class ZVI_LosableObj {
   virtual void OnLost() = 0;
   virtual void OnReset() = 0;
   virtual void OnResize() {}
+  // One step of making its device objects again ahead of its slide, after
+  // they were let go: true once they are as OnReset makes them. Objects with
+  // several large targets make one a step, so that no frame pays for all.
+  virtual bool PrepareStep() {
+    OnReset();
+    return true;
+  }
 
   const LinkKey& Key() const { return key_; }
   // The manager it is registered with; null when none (or once it is gone).
@@ -76,6 +83,7 @@ class ZVI_LosableObj {
   ZVI_DocResManager* manager_ = nullptr;
   const void* owner_ = nullptr;
   bool prepared_ = false;
+  bool preparing_ = false;  // let go and partly made ahead
 };
 
 // The device-object part of the manager (what the CurrentDocResManager slot

@@ -48,6 +48,7 @@ bool ZVI_PrerenderEffect::LoadEffect(const DS_HLSLEffectFile& link) {
 void ZVI_BlurEffect::OnLost() {
   targetA = nullptr;
   targetB = nullptr;
+  targetStep_ = 0;
 }
 
 void ZVI_BlurEffect::ComputeTargetSize() {
@@ -69,6 +70,21 @@ bool ZVI_BlurEffect::CreateTargets() {
   targetA = CreateRenderTargetTexture(scaledWidth, scaledHeight);
   targetB = CreateRenderTargetTexture(scaledWidth, scaledHeight);
   return targetA && targetB;
+}
+
+bool ZVI_BlurEffect::CreateTargetStep() {
+  if (scaledWidth == 0 || scaledHeight == 0) return true;  // none, as CreateTargets
+  if (targetStep_ == 0) {
+    JoinCurrentDocument();
+    targetA = nullptr;
+    targetB = nullptr;
+    targetA = CreateRenderTargetTexture(scaledWidth, scaledHeight);
+    targetStep_ = 1;
+    return false;
+  }
+  targetB = CreateRenderTargetTexture(scaledWidth, scaledHeight);
+  targetStep_ = 0;
+  return true;
 }
 
 bool ZVI_BlurEffect::Begin(DS_2D_Light* context) {
@@ -127,6 +143,12 @@ void ZVI_BlurSurface::OnReset() {
   }
 }
 
+bool ZVI_BlurSurface::PrepareStep() {
+  if (fullWidth == 0 || fullHeight == 0) return true;
+  if (targetStep_ == 0) ComputeTargetSize();
+  return CreateTargetStep();
+}
+
 void ZVI_BlurSurface::OnResize() {
   RenderContext* rc = CurrentRenderContext();
   if (!rc) return;
@@ -156,6 +178,19 @@ void ZVI_InnerGlowEffect::OnReset() {
     CreateTargets();
     CreateThirdTarget();
   }
+}
+
+// Targets A and B in steps, then the third.
+bool ZVI_InnerGlowEffect::PrepareStep() {
+  if (fullWidth == 0 || fullHeight == 0) return true;
+  if (targetStep_ < 2) {
+    if (targetStep_ == 0) ComputeTargetSize();
+    if (CreateTargetStep()) targetStep_ = 2;
+    return false;
+  }
+  CreateThirdTarget();
+  targetStep_ = 0;
+  return true;
 }
 
 void ZVI_InnerGlowEffect::CreateThirdTarget() {

@@ -57,6 +57,7 @@ class ZVI_BlurEffect : public ZVI_PrerenderEffect {
 
   void OnLost() override;
   void OnReset() override { CreateTargets(); }
+  bool PrepareStep() override { return CreateTargetStep(); }
 
   // Each side max(1, side x (100 - min(quality, 80)) / 100).
   void ComputeTargetSize();
@@ -76,7 +77,11 @@ class ZVI_BlurEffect : public ZVI_PrerenderEffect {
 
  protected:
   void Pass(DS_2D_Light* context, IDirect3DTexture9* destination, IDirect3DTexture9* source, const char* technique);
+  // CreateTargets made in steps, target A in the first and B in the second:
+  // true after the last.
+  bool CreateTargetStep();
   bool begun_ = false;
+  int targetStep_ = 0;  // of the steps made ahead; 0 again when whole or lost
 };
 
 class ZVI_BlurSurface : public ZVI_BlurEffect {
@@ -85,6 +90,7 @@ class ZVI_BlurSurface : public ZVI_BlurEffect {
   ~ZVI_BlurSurface() override = default;
 
   void OnReset() override;
+  bool PrepareStep() override;
   // Full size = the render context's scene size.
   void OnResize() override;
   void OnQualityChanged();
@@ -100,6 +106,7 @@ class ZVI_InnerGlowEffect : public ZVI_BlurEffect {
   void OnLost() override;
   // As the blur surface, and the third target again at the visible size.
   void OnReset() override;
+  bool PrepareStep() override;
   void OnResize() override { Resize(); }
   // Full size from the scene size, targets A and B, and the third target at
   // the render context's visible size; false for a zero scene size.

@@ -155,6 +155,81 @@ TEST_F(Surfaces, LossAndResetThroughTheDocument) {
   EXPECT_EQ(doc_->DeviceObjects().size(), 2u);
 }
 
+// Made ahead for a slide about to show, the blur family makes one target a
+// step and ends as a reset makes it; a start or a loss in the middle leaves
+// it whole or let go, never half made.
+TEST_F(Surfaces, BlurTargetsAreMadeAheadOneAStep) {
+  const int shown = 0, blurSlide = 0, glowSlide = 0, lostSlide = 0;  // owner tags
+  std::unique_ptr<ZVI_BlurSurface> blur, lost;
+  std::unique_ptr<ZVI_InnerGlowEffect> glow;
+  {
+    LosableOwnerScope owner(&blurSlide);
+    blur = std::make_unique<ZVI_BlurSurface>();
+    blur->quality.value = 50;
+    blur->OnResize();
+  }
+  {
+    LosableOwnerScope owner(&glowSlide);
+    glow = std::make_unique<ZVI_InnerGlowEffect>();
+    ASSERT_TRUE(glow->Resize());
+  }
+  {
+    LosableOwnerScope owner(&lostSlide);
+    lost = std::make_unique<ZVI_BlurSurface>();
+    lost->OnResize();
+  }
+  auto width = [](const ComPtr<IDirect3DTexture9>& t) {
+    D3DSURFACE_DESC d{};
+    if (t) t->GetLevelDesc(0, &d);
+    return d.Width;
+  };
+
+  doc_->SetLiveOwners(&shown, &blurSlide);
+  ASSERT_TRUE(doc_->PrepareOneObject(&blurSlide));
+  EXPECT_TRUE(blur->targetA);
+  EXPECT_FALSE(blur->targetB);
+  EXPECT_FALSE(blur->Prepared());
+  ASSERT_TRUE(doc_->PrepareOneObject(&blurSlide));
+  EXPECT_TRUE(blur->Prepared());
+  EXPECT_EQ(width(blur->targetA), 16u);
+  EXPECT_EQ(width(blur->targetB), 16u);
+  EXPECT_FALSE(doc_->PrepareOneObject(&blurSlide)) << "whole: nothing left";
+  IDirect3DTexture9* madeAhead = blur->targetA.Get();
+  doc_->OnResetDevice();  // the start's walk keeps what was made ahead
+  EXPECT_EQ(blur->targetA.Get(), madeAhead);
+
+  doc_->SetLiveOwners(&shown, &glowSlide);
+  for (int step = 1; step <= 3; ++step) {
+    ASSERT_TRUE(doc_->PrepareOneObject(&glowSlide)) << step;
+    EXPECT_EQ(static_cast<bool>(glow->targetB), step >= 2) << step;
+    EXPECT_EQ(static_cast<bool>(glow->targetC), step >= 3) << step;
+    EXPECT_EQ(glow->Prepared(), step == 3) << step;
+  }
+  EXPECT_TRUE(glow->targetA);
+
+  // Half made, then a start's walk: made whole.
+  doc_->SetLiveOwners(&shown, &lostSlide);
+  ASSERT_TRUE(doc_->PrepareOneObject(&lostSlide));
+  EXPECT_FALSE(lost->targetB);
+  doc_->OnResetDevice();
+  EXPECT_TRUE(lost->targetA && lost->targetB);
+  // Half made, then a loss and a reset: let go, then made whole; made ahead
+  // once more, the steps start over from the first.
+  doc_->ClearPrepared(&lostSlide);
+  ASSERT_TRUE(doc_->PrepareOneObject(&lostSlide));
+  EXPECT_FALSE(lost->targetB);
+  doc_->OnLostDevice();
+  EXPECT_FALSE(lost->targetA);
+  doc_->OnResetDevice();
+  EXPECT_TRUE(lost->targetA && lost->targetB);
+  doc_->ClearPrepared(&lostSlide);
+  ASSERT_TRUE(doc_->PrepareOneObject(&lostSlide));
+  EXPECT_TRUE(lost->targetA);
+  EXPECT_FALSE(lost->targetB) << "the first step again";
+  ASSERT_TRUE(doc_->PrepareOneObject(&lostSlide));
+  EXPECT_TRUE(lost->targetA && lost->targetB && lost->Prepared());
+}
+
 IDirect3DSurface9* BoundTarget(IDirect3DDevice9* dev) {
   IDirect3DSurface9* s = nullptr;
   dev->GetRenderTarget(0, &s);
