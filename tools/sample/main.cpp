@@ -16,8 +16,11 @@ int main(int argc, char** argv) {
       std::printf("%s %.2f\n", std::string(s.name.begin(), s.name.end()).c_str(), s.Duration());
     return 0;
   }
-  if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, "usage: sample_builder <output file> [slide | --repeat N]\n");
+  // An output file named like an option is a mistyped option (--help), not a
+  // file to write.
+  if (argc < 2 || argc > 4 || argv[1][0] == '-') {
+    std::fprintf(stderr, "usage: sample_builder <output file> [slide | --repeat N]\n"
+                         "       sample_builder --slides\n");
     return 2;
   }
   try {
