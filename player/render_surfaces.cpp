@@ -62,18 +62,17 @@ void ZVI_BlurEffect::ComputeTargetSize() {
   scaledHeight = scaled(fullHeight);
 }
 
+// Whole at once: also ends any steps made ahead.
 bool ZVI_BlurEffect::CreateTargets() {
   if (scaledWidth == 0 || scaledHeight == 0) return false;
-  JoinCurrentDocument();
-  targetA = nullptr;
-  targetB = nullptr;
-  targetA = CreateRenderTargetTexture(scaledWidth, scaledHeight);
-  targetB = CreateRenderTargetTexture(scaledWidth, scaledHeight);
+  targetStep_ = 0;
+  while (!CreateTargetStep()) {
+  }
   return targetA && targetB;
 }
 
 bool ZVI_BlurEffect::CreateTargetStep() {
-  if (scaledWidth == 0 || scaledHeight == 0) return true;  // none, as CreateTargets
+  if (scaledWidth == 0 || scaledHeight == 0) return true;  // none to make
   if (targetStep_ == 0) {
     JoinCurrentDocument();
     targetA = nullptr;
